@@ -1,0 +1,1 @@
+#include "definitions/DataFile.h"

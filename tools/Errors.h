@@ -1,0 +1,44 @@
+// The one error type of the core. Every failure carries a number the user can
+// quote and a description; the numbers are listed here and nowhere else.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace qmr {
+
+enum class ErrorCode : int {
+  InvalidArgument = 5,       // a text too long for its field, a bad argument
+  Overflow = 6,              // a 16-bit counter stepped beyond 32767
+  SubscriptOutOfRange = 9,   // a table cell outside the table's bounds
+  TypeMismatch = 13,         // a cell that has no text form (null)
+  BadFileName = 52,          // a path the file system cannot represent
+  FileNotFound = 53,         // a file vanished between look-up and open
+  DeviceIO = 57,             // a read or write failed on the device
+  DiskFull = 61,             // no space left for the master file
+  PermissionDenied = 70,     // the file system refused access
+  PathFileAccess = 75,       // a path names something that is not a usable file
+  PathNotFound = 76,         // a folder in the path does not exist
+};
+
+// The standard wording of each number, used when no better description exists.
+const char* DefaultDescription(ErrorCode code) noexcept;
+
+class Error : public std::runtime_error {
+ public:
+  explicit Error(ErrorCode code);
+  Error(ErrorCode code, const std::string& description);
+
+  ErrorCode code() const noexcept { return code_; }
+  int number() const noexcept { return static_cast<int>(code_); }
+  std::string description() const { return what(); }
+
+ private:
+  ErrorCode code_;
+};
+
+// Turns a failed C library / POSIX call (its errno) on `path` into an Error
+// whose description names the path.
+[[noreturn]] void ThrowFileError(int errnoValue, const std::string& path);
+
+}  // namespace qmr

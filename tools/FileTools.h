@@ -1,0 +1,32 @@
+// Path helpers used wherever the rebuild names files.
+#pragma once
+
+#include <string>
+
+namespace qmr {
+
+// True when an ordinary file is present at `path`.
+//  - Windows: a directory search for ordinary files (folders, hidden and
+//    system files are not found; read-only and archived files are).
+//  - Linux: a regular file (links followed) whose name does not begin with ".".
+// A missing file or folder gives false; any other failure of the look-up
+// (permission denied, ...) throws qmr::Error.
+bool FileExists(const std::string& path);
+
+// `path` without the extension after its last "." that follows the last
+// folder separator; the whole path when it has none. "\" is always a
+// separator; on Linux "/" is one too.
+std::string StripExtension(const std::string& path);
+
+// The separator the batch puts between a folder and a file name.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// folder + separator + name, with nothing trimmed or added (a folder that
+// already ends in a separator gives a doubled one, which names the same file).
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace qmr

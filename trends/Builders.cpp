@@ -1,0 +1,1 @@
+#include "trends/Builders.h"
