@@ -30,3 +30,12 @@ inline constexpr char kPathSeparator = '/';
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace qmr
+
+namespace qmr {
+
+// `path` made absolute against the current working folder, without resolving
+// links or dots, so that it names the same file the windows would name
+// (Linux: cwd + "/" + path; Windows: GetFullPathNameA).
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace qmr
