@@ -1,1 +1,67 @@
 #include "definitions/DataFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "tools/Errors.h"
+
+namespace qmr {
+
+namespace {
+
+template <typename Header>
+void Take(DataFileHeader& result, std::span<const unsigned char> bytes) {
+  if (bytes.size() < sizeof(Header)) return;  // too short: not a trend data file
+  Header header;
+  std::memcpy(&header, bytes.data(), sizeof(Header));
+  result.header = header;
+  result.complete = true;
+}
+
+struct FileCloser {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+}  // namespace
+
+DataFileHeader DecodeDataFileHeader(std::span<const unsigned char> bytes) noexcept {
+  DataFileHeader result;
+  if (bytes.size() < kCommonHeaderSize) return result;
+
+  I16 word;
+  std::memcpy(word.raw, bytes.data() + kVersionOffset, sizeof(word.raw));
+  result.hasVersion = true;
+  result.version = word.get();
+  result.family = FamilyOf(result.version);
+
+  switch (result.family) {
+    case Family::V1to3: Take<DataHeaderV1to3>(result, bytes); break;
+    case Family::V4: Take<DataHeaderV4>(result, bytes); break;
+    case Family::V5: Take<DataHeaderV5>(result, bytes); break;
+    case Family::V6: Take<DataHeaderV6>(result, bytes); break;
+    case Family::None: break;
+  }
+  return result;
+}
+
+DataFileHeader ReadDataFileHeader(const std::string& path) {
+  errno = 0;
+  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+  if (!file) ThrowFileError(errno, path);
+
+  // Only the header is wanted: unbuffered, fread hands the request straight
+  // to the system, so no 4 KiB buffer is filled (and no size query made) for
+  // each of the up to 32767 files of a trend.
+  std::setvbuf(file.get(), nullptr, _IONBF, 0);
+
+  unsigned char bytes[kLongestDataHeader];
+  errno = 0;
+  const std::size_t count = std::fread(bytes, 1, sizeof(bytes), file.get());
+  if (count < sizeof(bytes) && std::ferror(file.get())) ThrowFileError(errno, path);
+
+  return DecodeDataFileHeader(std::span<const unsigned char>(bytes, count));
+}
+
+}  // namespace qmr

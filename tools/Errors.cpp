@@ -1,1 +1,93 @@
 #include "tools/Errors.h"
+
+#include <cerrno>
+#include <system_error>
+
+#include <sys/stat.h>
+
+namespace qmr {
+
+const char* DefaultDescription(ErrorCode code) noexcept {
+  switch (code) {
+    case ErrorCode::InvalidArgument: return "Invalid procedure call or argument";
+    case ErrorCode::Overflow: return "Overflow";
+    case ErrorCode::SubscriptOutOfRange: return "Subscript out of range";
+    case ErrorCode::TypeMismatch: return "Type mismatch";
+    case ErrorCode::BadFileName: return "Bad file name or number";
+    case ErrorCode::FileNotFound: return "File not found";
+    case ErrorCode::DeviceIO: return "Device I/O error";
+    case ErrorCode::DiskFull: return "Disk full";
+    case ErrorCode::PermissionDenied: return "Permission denied";
+    case ErrorCode::PathFileAccess: return "Path/File access error";
+    case ErrorCode::PathNotFound: return "Path not found";
+  }
+  return "Application-defined or object-defined error";
+}
+
+Error::Error(ErrorCode code) : std::runtime_error(DefaultDescription(code)), code_(code) {}
+
+Error::Error(ErrorCode code, const std::string& description)
+    : std::runtime_error(description.empty() ? std::string(DefaultDescription(code)) : description),
+      code_(code) {}
+
+namespace {
+
+// The folder part of `path` (everything before the last separator), or ""
+// when the path names a file in the current folder.
+std::string FolderOf(const std::string& path) {
+#ifdef _WIN32
+  const std::size_t cut = path.find_last_of("\\/:");
+#else
+  const std::size_t cut = path.find_last_of('/');
+#endif
+  if (cut == std::string::npos) return {};
+  if (cut == 0) return path.substr(0, 1);  // the root folder itself
+  return path.substr(0, cut);
+}
+
+// A missing file and a missing folder on the way to it get different
+// numbers, so that the user knows which of the two to look for. Only called
+// after a failure, so the extra look-up costs nothing on the normal path.
+bool FolderIsMissing(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  if (folder.empty()) return false;
+  struct stat info {};
+  if (stat(folder.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;
+  return !S_ISDIR(info.st_mode);
+}
+
+ErrorCode CodeForErrno(int errnoValue, const std::string& path) {
+  switch (errnoValue) {
+    case ENOENT: return FolderIsMissing(path) ? ErrorCode::PathNotFound : ErrorCode::FileNotFound;
+    // A file standing where the path needs a folder: the folder is not there.
+    case ENOTDIR: return ErrorCode::PathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ErrorCode::PermissionDenied;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case EFBIG: return ErrorCode::DiskFull;
+    case EIO: return ErrorCode::DeviceIO;
+    case ENAMETOOLONG:
+    case EINVAL:
+#ifdef EILSEQ
+    case EILSEQ:
+#endif
+      return ErrorCode::BadFileName;
+    default: return ErrorCode::PathFileAccess;  // EISDIR, ELOOP, ENXIO, EMFILE, ...
+  }
+}
+
+}  // namespace
+
+void ThrowFileError(int errnoValue, const std::string& path) {
+  // A caller that lost the reason still reports a failure, never success.
+  const int value = errnoValue != 0 ? errnoValue : EIO;
+  const std::string reason = std::generic_category().message(value);
+  const ErrorCode code = CodeForErrno(value, path);
+  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + reason + ")");
+}
+
+}  // namespace qmr

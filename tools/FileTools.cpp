@@ -1,1 +1,165 @@
 #include "tools/FileTools.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "tools/Errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qmr {
+
+#ifdef _WIN32
+
+namespace {
+
+// The system's own wording for a Win32 error code, without the line break
+// FormatMessage appends.
+std::string SystemMessage(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length)
+                                                      : "system error " + std::to_string(error);
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+[[noreturn]] void ThrowWindowsError(DWORD error, const std::string& path) {
+  ErrorCode code = ErrorCode::PathFileAccess;
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: code = ErrorCode::PermissionDenied; break;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: code = ErrorCode::BadFileName; break;
+    case ERROR_NOT_READY:
+    case ERROR_CRC:
+    case ERROR_GEN_FAILURE: code = ErrorCode::DeviceIO; break;
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_INVALID_DRIVE: code = ErrorCode::PathNotFound; break;
+    default: break;
+  }
+  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" +
+                        SystemMessage(error) + ")");
+}
+
+// Closes a directory search on every way out of FileExists.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsOrdinaryFile(const WIN32_FIND_DATAA& found) {
+  const DWORD excluded = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return (found.dwFileAttributes & excluded) == 0 && found.cFileName[0] != '\0';
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  WIN32_FIND_DATAA found{};
+  FindHandle search(FindFirstFileA(path.c_str(), &found));
+  if (search.get() == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_NO_MORE_FILES)
+      return false;
+    ThrowWindowsError(error, path);
+  }
+  // A pattern can match several entries: the first ordinary one counts.
+  for (;;) {
+    if (IsOrdinaryFile(found)) return true;
+    if (!FindNextFileA(search.get(), &found)) {
+      const DWORD error = GetLastError();
+      if (error == ERROR_NO_MORE_FILES) return false;
+      ThrowWindowsError(error, path);
+    }
+  }
+}
+
+std::string StripExtension(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return path;
+  const std::size_t separator = path.rfind('\\');
+  if (separator != std::string::npos && separator > dot) return path;
+  return path.substr(0, dot);
+}
+
+std::string AbsolutePath(const std::string& path) {
+  const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) ThrowWindowsError(GetLastError(), path);
+  std::vector<char> buffer(needed + 1);
+  const DWORD written =
+      GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (written == 0 || written >= buffer.size()) ThrowWindowsError(GetLastError(), path);
+  return std::string(buffer.data(), written);
+}
+
+#else  // POSIX
+
+bool FileExists(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    const int error = errno;
+    // Nothing there, a folder missing on the way, a dangling link or a link
+    // loop: all of them mean that no file is present.
+    if (error == ENOENT || error == ENOTDIR || error == ELOOP) return false;
+    ThrowFileError(error, path);
+  }
+  // Folders, pipes, sockets and devices are not ordinary files.
+  if (!S_ISREG(info.st_mode)) return false;
+  // A name that begins with "." is the hidden file of this platform.
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return nameStart < path.size() && path[nameStart] != '.';
+}
+
+std::string StripExtension(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return path;
+  const std::size_t separator = path.find_last_of("\\/");
+  if (separator != std::string::npos && separator > dot) return path;
+  return path.substr(0, dot);
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path.front() == '/') return path;
+  std::vector<char> buffer(4096);
+  while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) ThrowFileError(errno, ".");
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::string(buffer.data()) + "/" + path;
+}
+
+#endif
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  std::string joined;
+  joined.reserve(folder.size() + 1 + name.size());
+  joined += folder;
+  joined += kPathSeparator;
+  joined += name;
+  return joined;
+}
+
+}  // namespace qmr

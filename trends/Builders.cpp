@@ -1,1 +1,197 @@
 #include "trends/Builders.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "tools/Errors.h"
+
+namespace qmr {
+
+namespace {
+
+constexpr const char* kMakerWord = "QUORAX";
+constexpr char kEndOfText = 26;
+
+// The maker word as every record stores it: the word, then NUL bytes.
+template <std::size_t N>
+void SetMaker(Text<N>& field) {
+  field.assign(PadWithNul(kMakerWord, N));
+}
+
+LocalTimeSource& TimeSource() {
+  static LocalTimeSource source;
+  return source;
+}
+
+std::tm SystemLocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  if (localtime_s(&local, &now) != 0)
+    throw Error(ErrorCode::InvalidArgument, "The clock gives no local time");
+#else
+  if (localtime_r(&now, &local) == nullptr)
+    throw Error(ErrorCode::InvalidArgument, "The clock gives no local time");
+#endif
+  return local;
+}
+
+}  // namespace
+
+std::string PadWithNul(const std::string& text, std::size_t length) {
+  if (text.size() > length)
+    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
+                                                ": a text of " + std::to_string(text.size()) +
+                                                " bytes does not fit a field of " +
+                                                std::to_string(length) + " bytes");
+  std::string padded = text;
+  padded.append(length - text.size(), '\0');
+  return padded;
+}
+
+std::string CutAtNul(const std::string& text) {
+  const std::size_t nul = text.find('\0');
+  return nul == std::string::npos ? text : text.substr(0, nul);
+}
+
+std::string FormatBannerTime(const std::tm& time) {
+  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (time.tm_wday < 0 || time.tm_wday > 6 || time.tm_mon < 0 || time.tm_mon > 11)
+    throw Error(ErrorCode::InvalidArgument, "The clock gives no valid weekday or month");
+  char text[96];
+  std::snprintf(text, sizeof(text), "%s %s %02d %02d:%02d:%02d %04d", kDays[time.tm_wday],
+                kMonths[time.tm_mon], time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec,
+                time.tm_year + 1900);
+  return text;
+}
+
+std::string ComposeBanner(std::int16_t version, const std::string& trendName, const std::tm& time) {
+  std::string banner;
+  banner.reserve(kBannerWidth);
+  banner += kMakerWord;
+  banner += "\r\nVERSION ";
+  banner += std::to_string(version);
+  banner += "\r\nTREND MASTER\r\n";
+  banner += CutAtNul(trendName);
+  banner += "\r\n";
+  banner += FormatBannerTime(time);
+  banner += "\n\r\n";
+  banner += kEndOfText;
+  return banner;
+}
+
+LocalTimeSource SetLocalTimeSource(LocalTimeSource source) {
+  return std::exchange(TimeSource(), std::move(source));
+}
+
+std::tm CurrentLocalTime() {
+  const LocalTimeSource& source = TimeSource();
+  return source ? source() : SystemLocalTime();
+}
+
+void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName,
+                       std::int16_t count) {
+  // Everything that can fail comes first, so a failed build leaves the
+  // record as it was.
+  const std::string banner =
+      PadWithNul(ComposeBanner(version, CutAtNul(trendName), CurrentLocalTime()), kBannerWidth);
+
+  header.banner.assign(banner);
+  SetMaker(header.maker_text);
+  header.master_int_1.set(0);
+  header.version.set(version);
+  header.master_text_1.assign("");
+  header.master_long_1.set(0);
+  header.file_count.set(count);
+  header.file_count_2.set(count);
+  header.master_int_2.set(0);
+  header.master_int_3.set(0);
+  header.master_text_2.assign("");
+}
+
+// The builders fill their entry in the order of its table; the path comes
+// first because it is the only field that can fail.
+
+void BuildEntryV1to3(const DataHeaderV1to3& data, MasterEntryV1to3& entry, const std::string& path) {
+  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
+  SetMaker(entry.maker_text);
+  entry.header_int_1.set(0);
+  entry.version = data.version;
+  entry.header_long_1 = data.header_long_1;
+  entry.trend_name = data.trend_name;
+  entry.header_long_3 = data.header_long_3;
+  entry.header_int_2 = data.header_int_2;
+  entry.header_int_3 = data.header_int_3;
+  entry.header_int_4 = data.header_int_4;
+  entry.header_long_4 = data.header_long_4;
+  entry.header_text_4 = data.header_text_4;
+  entry.header_long_5 = data.header_long_5;
+  entry.order_key = data.order_key;
+  entry.trailer_bytes = data.trailer_bytes;
+  entry.tail_text.assign("");
+}
+
+void BuildEntryV4(const DataHeaderV4& data, MasterEntryV4& entry, const std::string& path) {
+  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
+  SetMaker(entry.maker_text);
+  entry.header_int_1.set(0);
+  entry.version = data.version;
+  entry.header_text_2.assign("");
+  entry.header_long_2 = data.header_long_2;
+  entry.header_text_3.assign("");
+  entry.trend_name = data.trend_name;
+  entry.header_long_3 = data.header_long_3;
+  entry.header_int_2 = data.header_int_2;
+  entry.header_int_3 = data.header_int_3;
+  entry.header_int_4 = data.header_int_4;
+  entry.header_long_4 = data.header_long_4;
+  entry.header_text_4 = data.header_text_4;
+  entry.header_long_5 = data.header_long_5;
+  entry.order_key = data.order_key;
+  entry.trailer_bytes = data.trailer_bytes;
+  entry.tail_text.assign("");
+}
+
+void BuildEntryV5(const DataHeaderV5& data, MasterEntryV5& entry, const std::string& path) {
+  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
+  SetMaker(entry.maker_text);
+  entry.header_int_1.set(0);
+  entry.version = data.version;
+  entry.header_long_1 = data.header_long_1;
+  entry.trend_name = data.trend_name;
+  entry.header_long_3 = data.header_long_3;
+  entry.header_int_2 = data.header_int_2;
+  entry.header_int_3 = data.header_int_3;
+  entry.header_int_4 = data.header_int_4;
+  entry.header_long_4 = data.header_long_4;
+  entry.header_text_4 = data.header_text_4;
+  entry.header_long_5 = data.header_long_5;
+  entry.order_key = data.order_key;
+  entry.trailer_bytes = data.trailer_bytes;
+  entry.tail_text.assign("");
+}
+
+void BuildEntryV6(const DataHeaderV6& data, MasterEntryV6& entry, const std::string& path) {
+  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
+  SetMaker(entry.maker_text);
+  entry.header_int_1.set(0);
+  entry.version = data.version;
+  entry.header_long_1 = data.header_long_1;
+  entry.header_long_2 = data.header_long_2;
+  entry.header_text_3.assign("");
+  entry.trend_name = data.trend_name;
+  entry.header_long_3 = data.header_long_3;
+  entry.header_int_2 = data.header_int_2;
+  entry.header_int_3 = data.header_int_3;
+  entry.header_int_4 = data.header_int_4;
+  entry.header_long_4 = data.header_long_4;
+  entry.header_text_4 = data.header_text_4;
+  entry.header_long_5 = data.header_long_5;
+  entry.order_key = data.order_key;
+  entry.trailer_bytes = data.trailer_bytes;
+  entry.tail_text.assign("");
+}
+
+}  // namespace qmr
