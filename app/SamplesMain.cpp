@@ -1,1 +1,24 @@
-// to be written
+// qmr-samples FOLDER: writes a folder of generated demo trends and prints the
+// name of each trend's first data file, one per line.
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+#include "samples/SampleTrends.h"
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: qmr-samples FOLDER\n");
+    return 2;
+  }
+  try {
+    const std::string folder = argv[1];
+    std::filesystem::create_directories(folder);
+    for (const std::string& name : qmr::samples::WriteDemoFolder(folder)) std::printf("%s\n", name.c_str());
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "qmr-samples: %s\n", error.what());
+    return 1;
+  }
+}
