@@ -1,0 +1,218 @@
+// One trend, from its numbered data files to the bytes of NAME.qmr.
+#include <gtest/gtest.h>
+
+#include "EngineSupport.h"
+#include "FakeServices.h"
+#include "tools/Errors.h"
+#include "trends/Rebuild.h"
+
+namespace engine_test {
+namespace {
+
+using qmr::samples::RisingTrend;
+using qmr::samples::SampleFile;
+using qmr::samples::WriteTrend;
+
+class RebuildTest : public EngineTest {
+ protected:
+  qmr::TrendMaster Rebuild(const std::string& trend, const qmr::RebuildOptions& options = {}) {
+    return qmr::RebuildTrend(DataPath(trend, 0), services, options);
+  }
+  Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
+
+  FakeServices services;
+};
+
+SampleFile File(std::int16_t version, const std::string& name, std::int64_t key, std::uint32_t fill) {
+  SampleFile file;
+  file.version = version;
+  file.trendName = name;
+  file.orderKey = key;
+  file.fill = fill;
+  return file;
+}
+
+// --- Uniform trends ----------------------------------------------------------
+
+TEST_F(RebuildTest, ThreeVersion6FilesAreListedNewestFirstAndNamedByTheLast) {
+  auto files = RisingTrend(6, "TANK0", 3);
+  files[2].trendName = "TANK1";
+  files[2].sampleBytes = 1000;  // what follows the header plays no part
+  WriteTrend(folder(), "TANK1", files);
+
+  const qmr::TrendMaster result = Rebuild("TANK1");
+
+  EXPECT_EQ(Master("TANK1"), ExpectedMaster("TANK1", files, 6, "TANK1", {2, 1, 0}));
+  EXPECT_EQ(result.masterPath, PathOf("TANK1.qmr"));
+  EXPECT_EQ(result.version, 6);
+  EXPECT_EQ(result.fileCount, 3);
+  EXPECT_EQ(result.entryCount, 3u);
+  EXPECT_EQ(result.bytes, Master("TANK1"));
+  EXPECT_TRUE(services.calls.empty());
+}
+
+TEST_F(RebuildTest, EveryFamilyGivesItsOwnLayout) {
+  for (std::int16_t version : {1, 2, 3, 4, 5}) {
+    const std::string trend = "T" + std::to_string(version);
+    const auto files = RisingTrend(version, "Name " + trend, 2);
+    WriteTrend(folder(), trend, files);
+    Rebuild(trend);
+    EXPECT_EQ(Master(trend), ExpectedMaster(trend, files, version, "Name " + trend, {1, 0})) << trend;
+  }
+}
+
+TEST_F(RebuildTest, TheRunEndsAtTheFirstMissingNumber) {
+  const auto files = RisingTrend(6, "TANK1", 3);
+  WriteTrend(folder(), "TANK1", files);
+  std::filesystem::remove(DataPath("TANK1", 1));
+
+  const qmr::TrendMaster result = Rebuild("TANK1");
+
+  EXPECT_EQ(result.fileCount, 1);
+  EXPECT_EQ(Master("TANK1"), ExpectedMaster("TANK1", {files[0]}, 6, "TANK1", {0}));
+}
+
+TEST_F(RebuildTest, NumbersGoOnFromThreeToFourDigits) {
+  const auto files = RisingTrend(5, "Long trend", 1001);
+  WriteTrend(folder(), "LONG", files);
+  // After .1000 the next name looked for is .1001, not a zero-padded .01001.
+  WriteAll(PathOf("LONG.01001"), qmr::samples::MakeDataFile(files[0]));
+
+  const qmr::TrendMaster result = Rebuild("LONG");
+
+  std::vector<int> newestFirst;
+  for (int number = 1000; number >= 0; --number) newestFirst.push_back(number);
+  EXPECT_EQ(result.fileCount, 1001);
+  const Bytes master = Master("LONG");
+  EXPECT_EQ(master, ExpectedMaster("LONG", files, 5, "Long trend", newestFirst));
+  const std::string firstPath(reinterpret_cast<const char*>(master.data()) + kHeaderSize);
+  EXPECT_EQ(firstPath, PathOf("LONG.1000"));
+}
+
+TEST_F(RebuildTest, NoDataFileGivesTheHeaderAlone) {
+  const qmr::TrendMaster result = Rebuild("NONE");
+
+  EXPECT_EQ(Master("NONE"), ExpectedHeader(0, "", 0));
+  EXPECT_EQ(result.fileCount, 0);
+  EXPECT_EQ(result.entryCount, 0u);
+  EXPECT_TRUE(services.calls.empty());
+}
+
+TEST_F(RebuildTest, TheGivenPathsOwnExtensionIsReplaced) {
+  const auto files = RisingTrend(4, "Boiler", 2);
+  WriteTrend(folder(), "BOILER", files);
+
+  qmr::RebuildTrend(PathOf("BOILER.xyz"), services);
+
+  EXPECT_EQ(Master("BOILER"), ExpectedMaster("BOILER", files, 4, "Boiler", {1, 0}));
+}
+
+// --- Keys and their text order ------------------------------------------------
+
+TEST_F(RebuildTest, EqualKeysKeepFileOrder) {
+  const std::vector<SampleFile> files = {File(2, "P", 500, 1), File(2, "P", 700, 2), File(2, "P", 500, 3),
+                                         File(2, "P", 500, 4)};
+  WriteTrend(folder(), "P", files);
+  Rebuild("P");
+  EXPECT_EQ(Master("P"), ExpectedMaster("P", files, 2, "P", {1, 0, 2, 3}));
+}
+
+TEST_F(RebuildTest, KeysAreOrderedByTheirText) {
+  // 99 > 100 and -5 > -3 as text; currency 0.25 > 0.0007 > 0, 12.5 > 1.
+  const std::vector<SampleFile> ints = {File(5, "K", 100, 1), File(5, "K", 99, 2), File(5, "K", -3, 3),
+                                        File(5, "K", -5, 4)};
+  WriteTrend(folder(), "INTS", ints);
+  Rebuild("INTS");
+  EXPECT_EQ(Master("INTS"), ExpectedMaster("INTS", ints, 5, "K", {1, 0, 3, 2}));
+
+  const std::vector<SampleFile> money = {File(6, "C", 7, 1), File(6, "C", 2500, 2), File(6, "C", 125000, 3),
+                                         File(6, "C", 10000, 4), File(6, "C", 0, 5)};
+  WriteTrend(folder(), "CASH", money);
+  Rebuild("CASH");
+  EXPECT_EQ(Master("CASH"), ExpectedMaster("CASH", money, 6, "C", {2, 3, 1, 0, 4}));
+}
+
+// --- Mixed trends -------------------------------------------------------------
+
+TEST_F(RebuildTest, VersionsOneToThreeShareTheListAndTheLastVersionWins) {
+  auto files = RisingTrend(1, "Pump 3", 3);
+  files[1].version = 3;
+  files[2].version = 2;
+  WriteTrend(folder(), "PUMP3", files);
+
+  Rebuild("PUMP3");
+
+  const Bytes master = Master("PUMP3");
+  EXPECT_EQ(master, ExpectedMaster("PUMP3", files, 2, "Pump 3", {2, 1, 0}));
+  // Each entry keeps its own file's version.
+  EXPECT_EQ(I16At(master, kHeaderSize + 154), 2);
+  EXPECT_EQ(I16At(master, kHeaderSize + 240 + 154), 3);
+  EXPECT_EQ(I16At(master, kHeaderSize + 480 + 154), 1);
+}
+
+TEST_F(RebuildTest, TheLastFilesFamilyDecides) {
+  auto files = RisingTrend(5, "Mixer", 1);
+  files.push_back(RisingTrend(6, "Mixer six", 2)[1]);
+  WriteTrend(folder(), "MIXED", files);
+
+  const qmr::TrendMaster result = Rebuild("MIXED");
+
+  EXPECT_EQ(result.version, 6);
+  EXPECT_EQ(Master("MIXED"), ExpectedMaster("MIXED", files, 6, "Mixer six", {1, -1}));
+}
+
+TEST_F(RebuildTest, AnUnrecognisedFileLeavesAZeroEntryInItsSortedPlace) {
+  auto files = RisingTrend(4, "Compressor", 3);
+  files[1].version = 9;
+  WriteTrend(folder(), "LOGGED", files);
+  qmr::RebuildOptions options;
+  options.onUnrecognised = [this](const std::string& path) { services.calls.push_back("unrecognised " + path); };
+
+  const qmr::TrendMaster result = Rebuild("LOGGED", options);
+
+  EXPECT_EQ(services.calls, (std::vector<std::string>{"unrecognised " + DataPath("LOGGED", 1), kUnrecognisedLine}));
+  EXPECT_EQ(result.fileCount, 3);
+  const Bytes master = Master("LOGGED");
+  EXPECT_EQ(master.size(), kHeaderSize + 3 * 432);
+  // The zero slot's key 0 has the smallest text of the three.
+  EXPECT_EQ(master, ExpectedMaster("LOGGED", files, 4, "Compressor", {2, 0, -1}));
+}
+
+TEST_F(RebuildTest, AnUnrecognisedLastFileGivesTheHeaderAloneWithItsVersion) {
+  auto files = RisingTrend(6, "TANK1", 3);
+  files[2].version = 0;
+  WriteTrend(folder(), "TANK1", files);
+
+  const qmr::TrendMaster result = Rebuild("TANK1");
+
+  EXPECT_EQ(services.calls, std::vector<std::string>{kUnrecognisedLine});
+  EXPECT_EQ(result.entryCount, 0u);
+  EXPECT_EQ(Master("TANK1"), ExpectedHeader(0, "", 3));
+
+  files[2].version = -7;
+  WriteTrend(folder(), "NEG", files);
+  Rebuild("NEG");
+  EXPECT_EQ(Master("NEG"), ExpectedHeader(-7, "", 3));
+}
+
+// --- Nothing but the master changes ----------------------------------------
+
+TEST_F(RebuildTest, DataFilesAreNeverChanged) {
+  const auto names = qmr::samples::WriteDemoFolder(folder());
+  auto expected = Snapshot(folder());
+
+  for (const std::string& name : names) qmr::RebuildTrend(PathOf(name), services);
+
+  auto after = Snapshot(folder());
+  for (const std::string& name : names) {
+    const std::string master = qmr::StripExtension(name) + ".qmr";
+    ASSERT_EQ(after.count(master), 1u) << master;
+    expected[master] = after[master];
+  }
+  // Every data file byte for byte as before; nothing new but the masters.
+  EXPECT_EQ(NamesOf(after), NamesOf(expected));
+  for (const auto& [name, bytes] : expected) EXPECT_TRUE(after[name] == bytes) << name << " changed";
+}
+
+}  // namespace
+}  // namespace engine_test
