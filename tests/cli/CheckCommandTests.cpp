@@ -1,0 +1,144 @@
+// qmr check: ok right after a rebuild, "differs" naming the field for any
+// changed byte outside the banner's date, "missing", and nothing written.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CliSupport.h"
+
+namespace cli_test {
+namespace {
+
+using qmr::samples::RisingTrend;
+
+// The master header and the family 1-3 entry as the format tables give them:
+// (offset, field name), each field running up to the next offset.
+const std::vector<std::pair<std::size_t, std::string>> kHeaderTable = {
+    {0, "banner"},         {128, "maker_text"},   {136, "master_int_1"}, {138, "version"},
+    {140, "master_text_1"}, {144, "master_long_1"}, {148, "file_count"},  {150, "file_count_2"},
+    {152, "master_int_2"}, {154, "master_int_3"},  {156, "master_text_2"}};
+const std::vector<std::pair<std::size_t, std::string>> kEntryV1to3Table = {
+    {0, "file_path"},       {144, "maker_text"},   {152, "header_int_1"}, {154, "version"},
+    {156, "header_long_1"}, {160, "trend_name"},   {192, "header_long_3"}, {196, "header_int_2"},
+    {198, "header_int_3"},  {200, "header_int_4"}, {202, "header_long_4"}, {206, "header_text_4"},
+    {214, "header_long_5"}, {218, "order_key"},    {222, "trailer_bytes"}, {238, "tail_text"}};
+
+std::string FieldOf(const std::vector<std::pair<std::size_t, std::string>>& table, std::size_t offset) {
+  std::string name;
+  for (const auto& [start, field] : table) {
+    if (offset >= start) name = field;
+  }
+  return name;
+}
+
+class CheckCommand : public CliTest {};
+
+TEST_F(CheckCommand, EveryDemoTrendIsOkRightAfterItsRebuild) {
+  std::vector<std::string> args = {"rebuild"};
+  for (const std::string& name : qmr::samples::WriteDemoFolder(Folder())) args.push_back(Path(name));
+  ASSERT_EQ(Qmr(args).status, 0);
+
+  // Checked at another time of day: only the date in the banner differs.
+  clock_.Set(MakeTime(2031, 12, 24, 23, 59, 58, 3));
+  args[0] = "check";
+  const auto before = Snapshot(Folder());
+  const Outcome run = Qmr(args);
+
+  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  std::size_t lines = 0;
+  for (std::size_t at = run.out.find('\n'); at != std::string::npos; at = run.out.find('\n', at + 1)) ++lines;
+  EXPECT_EQ(lines, args.size() - 1);
+  EXPECT_FALSE(Contains(run.out, "differs")) << run.out;
+  EXPECT_FALSE(Contains(run.out, "missing")) << run.out;
+  EXPECT_TRUE(Contains(run.out, Path("TANK1.qmr") + ": ok\n")) << run.out;
+  EXPECT_EQ(Snapshot(Folder()), before);
+}
+
+// Every byte of a small master changed in turn: each change outside the
+// date is found and named by its field; changes of the date are not.
+TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
+  // A name holding a line break of its own must not misplace the date; the
+  // unrecognised first file leaves an all-zero entry.
+  const std::string name = "T\r\nX";
+  Trend("T", {File(9, "", 0), File(2, name, 200, 5), File(3, name, 100, 6)});
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  const Bytes master = ReadAll(Path("T.qmr"));
+  ASSERT_EQ(master.size(), 176u + 3 * 240);
+
+  const std::size_t dateAt = std::string("QUORAX\r\nVERSION 3\r\nTREND MASTER\r\n").size() + name.size() + 2;
+  ASSERT_EQ(std::string(master.begin() + dateAt, master.begin() + dateAt + 24), "Tue Mar 06 09:05:03 2007");
+  clock_.Set(MakeTime(2010, 1, 1, 0, 0, 0, 5));  // the check composes another date
+
+  for (std::size_t at = 0; at < master.size(); ++at) {
+    Bytes changed = master;
+    changed[at] ^= 0x41;
+    WriteAll(Path("T.qmr"), changed);
+    const Outcome run = Qmr({"check", Path("T.000")});
+    if (at >= dateAt && at < dateAt + 24) {
+      ASSERT_EQ(run.status, 0) << "byte " << at << ": " << run.out;
+      ASSERT_EQ(run.out, Path("T.qmr") + ": ok\n");
+      continue;
+    }
+    const std::string field = at < 176 ? "field " + FieldOf(kHeaderTable, at)
+                                       : "entry " + std::to_string((at - 176) / 240) + " field " +
+                                             FieldOf(kEntryV1to3Table, (at - 176) % 240);
+    ASSERT_EQ(run.status, 1) << "byte " << at;
+    ASSERT_EQ(run.out, Path("T.qmr") + ": differs: " + field + " (byte " + std::to_string(at) + ")\n");
+  }
+}
+
+TEST_F(CheckCommand, LengthDifferencesAreReported) {
+  Trend("T", RisingTrend(5, "Tee", 2));
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  const Bytes master = ReadAll(Path("T.qmr"));
+  ASSERT_EQ(master.size(), 752u);
+
+  Bytes longer = master;
+  longer.push_back(0);
+  WriteAll(Path("T.qmr"), longer);
+  Outcome run = Qmr({"check", Path("T.000")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, Path("T.qmr") + ": differs: length 753 bytes, expected 752\n");
+
+  WriteAll(Path("T.qmr"), Bytes(master.begin(), master.begin() + 700));
+  run = Qmr({"check", Path("T.000")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, Path("T.qmr") + ": differs: length 700 bytes, expected 752\n");
+}
+
+TEST_F(CheckCommand, MissingMasterIsReportedAndNotWritten) {
+  Trend("T", RisingTrend(4, "Tee", 2));
+  Trend("U", RisingTrend(4, "You", 1));
+  ASSERT_EQ(Qmr({"rebuild", Path("U.000")}).status, 0);
+  const auto before = Snapshot(Folder());
+
+  const Outcome run = Qmr({"check", Path("T.000"), Path("U.000")});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, Path("T.qmr") + ": missing\n" + Path("U.qmr") + ": ok\n");
+  EXPECT_EQ(Snapshot(Folder()), before);
+}
+
+TEST_F(CheckCommand, MasterOfAnotherTrendStateDiffers) {
+  Trend("T", RisingTrend(6, "Tee", 3));
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  // A fourth data file arrives after the rebuild: the count is the first difference.
+  Trend("T", RisingTrend(6, "Tee", 4));
+
+  const Outcome run = Qmr({"check", Path("T.000")});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, Path("T.qmr") + ": differs: field file_count (byte 148)\n");
+}
+
+TEST_F(CheckCommand, TrendThatCannotBeComposedFails) {
+  Trend("LONG", RisingTrend(5, std::string(70, 'L'), 1));
+  const Outcome run = Qmr({"check", Path("LONG.000")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(Contains(run.err, "trend " + Path("LONG") + ": check failed: ")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "(error 5)")) << run.err;
+}
+
+}  // namespace
+}  // namespace cli_test
