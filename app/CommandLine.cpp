@@ -45,8 +45,8 @@ Commands:
       FILE is read as a master file when its name ends in ".qmr" (any case)
       or when it opens with the banner's first lines ("QUORAX", CR LF,
       "VERSION "); otherwise as a data file. --master or --data decides
-      instead. Text bytes are shown quoted, with \r \n \t, \xHH for other
-      bytes and \x00{N} for a run of N NUL bytes.
+      instead. Text bytes are shown quoted, with \r \n \t \" \\, \xHH for
+      other bytes and \x00{N} for a run of N NUL bytes.
   qmr --help       prints this text.
   qmr --version    prints the program's version.
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "CliSupport.h"
+#include "tools/FileTools.h"
 #include "trends/Rebuild.h"
 
 namespace cli_test {
@@ -88,7 +89,7 @@ TEST_F(RebuildCommand, TrendWithoutDataFilesGetsTheHeaderAlone) {
 
 TEST_F(RebuildCommand, MasterThatCannotBeWrittenFailsWithItsErrorNumber) {
   Trend("GOOD", RisingTrend(1, "Good", 1));
-  const std::string lost = Path("nowhere") + "/T";
+  const std::string lost = qmr::JoinPath(Path("nowhere"), "T");
 
   const Outcome run = Qmr({"rebuild", lost + ".000", Path("GOOD.000")});
 

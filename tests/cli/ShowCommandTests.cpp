@@ -12,6 +12,13 @@ using qmr::cli::EscapeText;
 
 class ShowCommand : public CliTest {};
 
+// A path as show prints it: every backslash (Windows separators) doubled.
+std::string Escaped(const std::string& path) {
+  std::string text;
+  for (char c : path) text += c == '\\' ? std::string(2, c) : std::string(1, c);
+  return text;
+}
+
 TEST_F(ShowCommand, MasterShowsBannerLinesCountsAndEveryEntry) {
   // Family 6 decides; the version 5 file leaves an all-zero slot, sorted last
   // (key text "0"). The version 6 keys 2500 and 70000 read 0.25 and 7.
@@ -34,7 +41,7 @@ TEST_F(ShowCommand, MasterShowsBannerLinesCountsAndEveryEntry) {
            std::string("entry 0 (byte 176):\n"), std::string("entry 1 (byte 624):\n"),
            std::string("entry 2 (byte 1072): all bytes 0"),
            std::string("order_key     70000  text \"7\"\n"), std::string("order_key     2500  text \"0.25\"\n"),
-           std::string("file_path     \"" + Path("MIX.002") + "\\x00{"),
+           std::string("file_path     \"" + Escaped(Path("MIX.002")) + "\\x00{"),
            std::string("trend_name    \"Mixer\\x00{75}\"\n"),
        }) {
     EXPECT_TRUE(Contains(run.out, part)) << part << "\n" << run.out;
