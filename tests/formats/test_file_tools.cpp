@@ -1,0 +1,184 @@
+// Path helpers: extension stripping, the ordinary-file test, joining and
+// making paths absolute.
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "TempFolder.h"
+#include "tools/Errors.h"
+#include "tools/FileTools.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qmr {
+namespace {
+
+TEST(StripExtension, BackslashPaths) {
+  EXPECT_EQ(StripExtension("C:\\data\\TREND.000"), "C:\\data\\TREND");
+  EXPECT_EQ(StripExtension("TREND.000"), "TREND");
+  EXPECT_EQ(StripExtension("C:\\data\\TREND"), "C:\\data\\TREND");
+  EXPECT_EQ(StripExtension("C:\\my.data\\TREND"), "C:\\my.data\\TREND");
+  EXPECT_EQ(StripExtension("C:\\data\\TREND."), "C:\\data\\TREND");
+  EXPECT_EQ(StripExtension(""), "");
+  EXPECT_EQ(StripExtension("C:\\data\\.000"), "C:\\data\\");
+  EXPECT_EQ(StripExtension(".000"), "");
+  EXPECT_EQ(StripExtension("A.B.C"), "A.B");
+  EXPECT_EQ(StripExtension("C:\\my.data\\TREND.000"), "C:\\my.data\\TREND");
+}
+
+TEST(StripExtension, ForwardSlash) {
+#ifdef _WIN32
+  // Only "\" separates folders here.
+  EXPECT_EQ(StripExtension("C:/my.data/TREND"), "C:/my");
+#else
+  // "/" is the folder separator of this platform, so the dot in the folder
+  // name is no extension.
+  EXPECT_EQ(StripExtension("C:/my.data/TREND"), "C:/my.data/TREND");
+  EXPECT_EQ(StripExtension("/srv/my.data/TANK1.000"), "/srv/my.data/TANK1");
+  EXPECT_EQ(StripExtension("/srv/data/.000"), "/srv/data/");
+#endif
+}
+
+TEST(StripExtension, LeavesItsArgumentUnchanged) {
+  const std::string path = "C:\\data\\TREND.000";
+  const std::string copy = path;
+  (void)StripExtension(path);
+  EXPECT_EQ(path, copy);
+}
+
+TEST(JoinPath, PutsOneSeparatorAndTrimsNothing) {
+#ifdef _WIN32
+  EXPECT_EQ(JoinPath("C:\\data", "TANK1.000"), "C:\\data\\TANK1.000");
+  EXPECT_EQ(JoinPath("C:\\", "TANK1.000"), "C:\\\\TANK1.000");
+#else
+  EXPECT_EQ(JoinPath("/srv/data", "TANK1.000"), "/srv/data/TANK1.000");
+  EXPECT_EQ(JoinPath("/srv/data/", "TANK1.000"), "/srv/data//TANK1.000");
+#endif
+}
+
+TEST(FileExists, OrdinaryFilesOnly) {
+  const testing::TempFolder folder;
+  const std::string file = folder.write("TANK1.000", "x");
+  const std::string empty = folder.write("EMPTY.000", "");
+  std::filesystem::create_directory(folder / "SUB.000");
+
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_TRUE(FileExists(empty));  // size and content play no part
+  EXPECT_FALSE(FileExists(folder / "SUB.000"));
+  EXPECT_FALSE(FileExists(folder / "TANK1.001"));
+  EXPECT_FALSE(FileExists(folder / "gone/TANK1.000"));
+  EXPECT_FALSE(FileExists(""));
+}
+
+#ifdef _WIN32
+
+TEST(FileExists, HiddenAndSystemFilesAreNotFoundReadOnlyIs) {
+  const testing::TempFolder folder;
+  const std::string hidden = folder.write("HIDDEN.000", "x");
+  const std::string system = folder.write("SYSTEM.000", "x");
+  const std::string readOnly = folder.write("READONLY.000", "x");
+  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_FALSE(FileExists(hidden));
+  EXPECT_FALSE(FileExists(system));
+  EXPECT_TRUE(FileExists(readOnly));
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_NORMAL);
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(AbsolutePath, FullPathOfARelativeName) {
+  const std::string absolute = AbsolutePath("TANK1.000");
+  ASSERT_GE(absolute.size(), 3u);
+  EXPECT_EQ(absolute.substr(1, 2), ":\\");
+  EXPECT_EQ(absolute.substr(absolute.size() - 10), "\\TANK1.000");
+}
+
+#else
+
+TEST(FileExists, DotFilesAreHiddenReadOnlyFilesAreFound) {
+  const testing::TempFolder folder;
+  const std::string hidden = folder.write(".TANK1.000", "x");
+  const std::string readOnly = folder.write("READONLY.000", "x");
+  ASSERT_EQ(chmod(readOnly.c_str(), 0444), 0);
+
+  EXPECT_FALSE(FileExists(hidden));
+  EXPECT_TRUE(FileExists(readOnly));
+  // Only the file's own name counts: a dot folder on the way is fine.
+  std::filesystem::create_directory(folder / ".cache");
+  EXPECT_TRUE(FileExists(folder.write(".cache/TANK1.000", "x")));
+}
+
+TEST(FileExists, LinksAreFollowed) {
+  const testing::TempFolder folder;
+  const std::string target = folder.write("TARGET.000", "x");
+  ASSERT_EQ(symlink(target.c_str(), (folder / "LINK.000").c_str()), 0);
+  ASSERT_EQ(symlink((folder / "NOWHERE.000").c_str(), (folder / "DANGLING.000").c_str()), 0);
+  ASSERT_EQ(symlink((folder / "LOOP.000").c_str(), (folder / "LOOP.000").c_str()), 0);
+  ASSERT_EQ(symlink(folder.path().c_str(), (folder / "FOLDERLINK.000").c_str()), 0);
+
+  EXPECT_TRUE(FileExists(folder / "LINK.000"));
+  EXPECT_FALSE(FileExists(folder / "DANGLING.000"));
+  EXPECT_FALSE(FileExists(folder / "LOOP.000"));
+  EXPECT_FALSE(FileExists(folder / "FOLDERLINK.000"));
+}
+
+TEST(FileExists, PipesAndDevicesAreNotOrdinaryFiles) {
+  const testing::TempFolder folder;
+  ASSERT_EQ(mkfifo((folder / "PIPE.000").c_str(), 0600), 0);
+  EXPECT_FALSE(FileExists(folder / "PIPE.000"));
+  EXPECT_FALSE(FileExists("/dev/null"));
+}
+
+TEST(FileExists, FileStandingForAFolderMeansNothingFound) {
+  const testing::TempFolder folder;
+  const std::string file = folder.write("TANK1.000", "x");
+  EXPECT_FALSE(FileExists(file + "/TANK1.001"));
+}
+
+TEST(FileExists, RefusedLookUpThrowsPermissionDenied) {
+  if (geteuid() == 0) GTEST_SKIP() << "root is never refused access";
+  const testing::TempFolder folder;
+  std::filesystem::create_directory(folder / "LOCKED");
+  folder.write("LOCKED/TANK1.000", "x");
+  ASSERT_EQ(chmod((folder / "LOCKED").c_str(), 0), 0);
+  try {
+    FileExists(folder / "LOCKED/TANK1.000");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::PermissionDenied);
+    EXPECT_NE(error.description().find("LOCKED/TANK1.000"), std::string::npos);
+  }
+  chmod((folder / "LOCKED").c_str(), 0700);
+}
+
+TEST(AbsolutePath, AbsoluteStaysRelativeGetsTheWorkingFolder) {
+  EXPECT_EQ(AbsolutePath("/srv/data/TANK1.000"), "/srv/data/TANK1.000");
+  const std::string cwd = std::filesystem::current_path().string();
+  EXPECT_EQ(AbsolutePath("TANK1.000"), cwd + "/TANK1.000");
+  // Nothing is resolved or normalised.
+  EXPECT_EQ(AbsolutePath("../x/./TANK1.000"), cwd + "/../x/./TANK1.000");
+}
+
+TEST(AbsolutePath, NamesTheSameFile) {
+  const testing::TempFolder folder;
+  folder.write("TANK1.000", "x");
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const std::string absolute = AbsolutePath("TANK1.000");
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(FileExists(absolute));
+  EXPECT_TRUE(std::filesystem::equivalent(absolute, folder / "TANK1.000"));
+}
+
+#endif
+
+}  // namespace
+}  // namespace qmr
