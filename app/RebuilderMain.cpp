@@ -1,1 +1,24 @@
-// to be written
+// QMRRebuilder: the windowed program. It reads no command line, settings or
+// environment of its own; the main window is all there is.
+#include <QApplication>
+
+#include "forms/QtServices.h"
+#include "forms/frmQMRRebuilder.h"
+#include "trends/Services.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(qmr::kApplicationTitle);
+  QApplication::setApplicationVersion(QString::fromStdString(qmr::VersionNumberText()));
+
+  qmr::QtServices services;
+  auto* main = new qmr::frmQMRRebuilder(services);
+  main->Load();
+  main->show();
+  const int result = QApplication::exec();
+  // Close ends the event loop with every window hidden and marked for
+  // unloading; destroy them before the application object goes.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  qDeleteAll(qmr::QtServices::OpenWindows());
+  return result;
+}

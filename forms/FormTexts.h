@@ -1,0 +1,62 @@
+// The fixed texts of the three windows and the boxes (in twips) they must
+// fit in, kept together so that the windows and the font choice agree.
+#pragma once
+
+namespace qmr {
+
+struct TwipsRect {
+  int left, top, width, height;
+};
+
+// Main window.
+inline constexpr const char* kTrendLocationCaption = "Trends Location";
+inline constexpr const char* kMultiSelectText = "Hold the Control key to select multiple trends";
+inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
+inline constexpr int kMainClientWidth = 5505;
+inline constexpr int kMainClientHeight = 5685;
+inline constexpr TwipsRect kTrendLocationBox{120, 120, 5295, 4935};
+inline constexpr TwipsRect kPathBox{240, 480, 2175, 3735};
+inline constexpr TwipsRect kDriveBox{0, 0, 2175, 315};
+inline constexpr TwipsRect kFolderBox{0, 360, 2175, 3240};
+inline constexpr TwipsRect kFileBox{2520, 480, 2535, 3795};
+inline constexpr TwipsRect kMultiSelectBox{360, 4560, 4815, 255};
+inline constexpr TwipsRect kButtonsBox{1560, 5160, 3855, 495};
+inline constexpr TwipsRect kOKBox{0, 0, 1215, 375};
+inline constexpr TwipsRect kCloseBox{1320, 0, 1215, 375};
+inline constexpr TwipsRect kHelpBox{2640, 0, 1215, 375};
+
+// Help window.
+inline constexpr const char* kHelpCaption = "Help";
+// The credit at the end of the version line.
+inline constexpr const char* kHelpComments = "Rebuilds trend master files from their data files.";
+inline constexpr const char* kHelpText1 = "QMR Rebuilder re-creates damaged or missing QMR files for Quorax trends. ";
+inline constexpr const char* kHelpText2 =
+    "Before using this utility, back up the trend files, then delete the bad QMR file(s). Make sure all trend "
+    "data files for a trend tag are located in the same folder. All files from .000 to the last file must exist. "
+    "If one is missing, rename the highest numbered file to take its place and adjust the file count in your "
+    "project accordingly.";
+inline constexpr const char* kHelpText3 =
+    "Quorax v3 to v6.10 trends are supported in 2-byte or 8-byte format. For Quorax v3 to 5.30, the data files "
+    "must be in the same drive and path where the Quorax runtime will look for them. This is required because "
+    "their current path is recorded in the new QMR file. This does not matter in v5.31 and above.";
+inline constexpr const char* kHelpText4 =
+    "NOTE: This program has minimal error checking. It is up to the user to determine that the operation "
+    "worked successfully and that the data is good before using the data in a runtime system.";
+inline constexpr int kHelpClientWidth = 6015;
+inline constexpr int kHelpClientHeight = 4335;
+inline constexpr TwipsRect kVersionBox{240, 120, 5535, 495};
+inline constexpr TwipsRect kHelpLabel1Box{240, 720, 5565, 255};
+inline constexpr TwipsRect kHelpLabel2Box{240, 960, 5535, 975};
+inline constexpr TwipsRect kHelpLabel3Box{240, 2040, 5535, 855};
+inline constexpr TwipsRect kHelpLabel4Box{240, 3000, 5535, 615};
+inline constexpr TwipsRect kHelpCloseBox{4560, 3720, 1335, 495};
+
+// Status window.
+inline constexpr const char* kStatusCaption = "Quorax Trend Extender";
+inline constexpr const char* kStatusText = "ReBuilding QMR Files ...";
+inline constexpr int kStatusClientWidth = 4680;
+inline constexpr int kStatusClientHeight = 855;
+inline constexpr TwipsRect kStatusLabel1Box{120, 120, 2895, 255};
+inline constexpr TwipsRect kFileNameBox{120, 480, 4455, 255};
+
+}  // namespace qmr

@@ -1,0 +1,106 @@
+#include "forms/QtServices.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QWidget>
+
+#include "forms/frmHelp.h"
+#include "forms/frmStatus.h"
+
+namespace qmr {
+
+namespace {
+
+void ShowMessageBox(const QString& text, const QString& caption, MessageIcon icon) {
+  QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+  if (icon == MessageIcon::Warning) boxIcon = QMessageBox::Warning;
+  if (icon == MessageIcon::Error) boxIcon = QMessageBox::Critical;
+  QMessageBox box(boxIcon, caption, text, QMessageBox::Ok);
+  box.exec();
+}
+
+void CentreOver(QWidget* window, const QWidget* owner) {
+  QRect area;
+  if (owner && owner->isVisible()) {
+    area = owner->frameGeometry();
+  } else if (const QScreen* screen = window->screen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isValid()) window->move(area.center() - window->rect().center());
+}
+
+}  // namespace
+
+QtServices::QtServices() : message_(ShowMessageBox), end_([] { QCoreApplication::exit(0); }) {}
+
+QtServices::~QtServices() {
+  delete status_.data();
+  delete help_.data();
+}
+
+void QtServices::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
+  Message(QString::fromStdString(text), QString::fromStdString(caption), icon);
+}
+
+void QtServices::Message(const QString& text, const QString& caption, MessageIcon icon) { message_(text, caption, icon); }
+
+void QtServices::PumpEvents() {
+  QCoreApplication::processEvents();
+  if (ending_) throw ProgramEnding{};
+}
+
+void QtServices::ShowStatus() {
+  if (!status_) {
+    status_ = new frmStatus;
+    CentreOver(status_, mainWindow_);
+  }
+  status_->show();
+  status_->raise();
+}
+
+void QtServices::SetStatusTrendName(const std::string& name) {
+  if (!status_) status_ = new frmStatus;  // written before shown: keep it for the next show
+  status_->SetTrendName(QString::fromStdString(name));
+}
+
+void QtServices::HideStatus() {
+  if (status_) status_->hide();
+}
+
+frmStatus* QtServices::statusWindow() const { return status_; }
+
+frmHelp* QtServices::helpWindow() const { return help_; }
+
+void QtServices::ShowHelp() {
+  if (!help_) {
+    help_ = new frmHelp;
+    CentreOver(help_, nullptr);
+  }
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+QList<QWidget*> QtServices::OpenWindows() {
+  QList<QWidget*> windows;
+  // Popups of combo boxes and the like are windows too, but belong to their owner.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (!widget->parentWidget()) windows << widget;
+  }
+  return windows;
+}
+
+void QtServices::ExitProgram() {
+  if (ending_) return;
+  ending_ = true;
+  // The main window may be inside its own click handler (or a batch): hide
+  // everything now, destroy once control is back in the event loop.
+  for (QWidget* window : OpenWindows()) {
+    window->hide();
+    window->deleteLater();
+  }
+  end_();
+}
+
+}  // namespace qmr
