@@ -12,4 +12,12 @@ namespace qmr {
 // passed on with "?" substitutes.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
+#ifdef _WIN32
+// The arguments of a wide command line such as GetCommandLineW gives, the
+// program's own name left out, each converted exactly to the ANSI code page
+// (the form in which the core opens files). Throws qmr::Error(BadFileName)
+// naming the first argument that has no exact ANSI form.
+std::vector<std::string> AnsiArguments(const wchar_t* commandLine);
+#endif
+
 }  // namespace qmr
