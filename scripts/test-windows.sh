@@ -72,7 +72,8 @@ for number in 000 005 011; do
     exit 1
   fi
 done
-wine_run "$qmr_exe" show 'C:\trends\TANK1.qmr' | grep -F 'C:\trends\TANK1.000' >/dev/null \
+# `show` prints text fields quoted, a backslash as "\\".
+wine_run "$qmr_exe" show 'C:\trends\TANK1.qmr' | grep -F '"C:\\trends\\TANK1.000' >/dev/null \
   || { echo "qmr.exe show does not list C:\\trends\\TANK1.000" >&2; exit 1; }
 
 # A name the ANSI code page cannot hold is refused before anything is read.
