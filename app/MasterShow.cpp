@@ -105,7 +105,11 @@ std::string EscapeText(std::string_view bytes) {
       std::size_t run = 1;
       while (i + run < bytes.size() && bytes[i + run] == '\0') ++run;
       text += "\\x00";
-      if (run > 1) text += "{" + std::to_string(run) + "}";
+      if (run > 1) {
+        text += '{';
+        text += std::to_string(run);
+        text += '}';
+      }
       i += run;
       afterNul = true;
       continue;

@@ -63,7 +63,7 @@ TEST_F(ShowCommand, DataFileOfEachFamilyShowsItsOwnFields) {
                         Case{4, 64, "2500  text \"0.25\"", "header_text_2", "header_long_1"},
                         Case{5, 80, "2500  text \"2500\"", "header_long_1", "header_text_3"},
                         Case{6, 80, "2500  text \"0.25\"", "header_long_2", "header_text_2"}}) {
-    const std::string name = "D" + std::to_string(c.version);
+    const std::string name = std::string("D").append(std::to_string(c.version));
     Trend(name, {File(c.version, "ABC", 2500, 9)});
     const Outcome run = Qmr({"show", Path(name + ".000")});
     SCOPED_TRACE(name);
