@@ -47,6 +47,10 @@ DataFileHeader DecodeDataFileHeader(std::span<const unsigned char> bytes) noexce
 }
 
 DataFileHeader ReadDataFileHeader(const std::string& path) {
+  // The system would silently open the file named by the text before the NUL.
+  if (path.find('\0') != std::string::npos)
+    throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) +
+                                            ": the path holds a NUL character");
   errno = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) ThrowFileError(errno, path);

@@ -37,11 +37,14 @@ namespace {
 std::string FolderOf(const std::string& path) {
 #ifdef _WIN32
   const std::size_t cut = path.find_last_of("\\/:");
+  if (cut == std::string::npos) return {};
+  // "C:" and "C:\" (and a bare "\") name a drive's folder as they stand.
+  if (path[cut] == ':' || cut == 0 || path[cut - 1] == ':') return path.substr(0, cut + 1);
 #else
   const std::size_t cut = path.find_last_of('/');
-#endif
   if (cut == std::string::npos) return {};
   if (cut == 0) return path.substr(0, 1);  // the root folder itself
+#endif
   return path.substr(0, cut);
 }
 

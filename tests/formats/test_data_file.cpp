@@ -202,6 +202,14 @@ TEST(ReadDataFileHeader, FailuresCarryTheirNumbers) {
   EXPECT_EQ(FailureOf(folder / "MISSING.000"), ErrorCode::FileNotFound);
   EXPECT_EQ(FailureOf(folder / "gone/MISSING.000"), ErrorCode::PathNotFound);
   std::filesystem::create_directory(folder / "FOLDER.000");
+  // The text before the NUL names a real file, which must not be read instead.
+  const std::string real = folder.write("TANK1", std::string(304, '\0'));
+  try {
+    ReadDataFileHeader(real + std::string(1, '\0') + ".000");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::BadFileName);
+  }
 #ifndef _WIN32
   // Opening a folder succeeds here; reading it is what fails.
   EXPECT_EQ(FailureOf(folder / "FOLDER.000"), ErrorCode::PathFileAccess);
