@@ -6,13 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -131,9 +131,8 @@ inline void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begi
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qmr-engine-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    folder_ = MakeFreshFolder();
+    ASSERT_FALSE(folder_.empty()) << "no temporary folder";
     previousClock_ = qmr::SetLocalTimeSource([] { return FixedTime(); });
   }
   void TearDown() override {
@@ -141,6 +140,19 @@ class EngineTest : public ::testing::Test {
     qmr::SetWriteFaultHook({});
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
+  }
+
+  // A new, empty folder of its own (created exclusively, like mkdtemp, but
+  // also where there is no mkdtemp).
+  static std::string MakeFreshFolder() {
+    static std::mt19937_64 random(std::random_device{}());
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate = base / ("qmr-engine-" + std::to_string(random() % 1000000000));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) return candidate.string();
+    }
+    return {};
   }
 
   const std::string& folder() const { return folder_; }

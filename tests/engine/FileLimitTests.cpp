@@ -61,7 +61,12 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
     std::int16_t version;
     std::size_t width;
   };
-  for (const Case c : {Case{5, 144}, Case{1, 144}, Case{6, 272}, Case{4, 272}}) {
+  std::vector<Case> cases = {{5, 144}, {1, 144}};
+#ifndef _WIN32
+  // Windows itself refuses paths of 260 characters or more.
+  cases.insert(cases.end(), {{6, 272}, {4, 272}});
+#endif
+  for (const Case c : cases) {
     SCOPED_TRACE("version " + std::to_string(c.version));
     const auto files = RisingTrend(c.version, "Flow", 1);
 
