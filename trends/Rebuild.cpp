@@ -85,7 +85,6 @@ std::size_t AppendSortedEntries(const FamilyRecords<Header, Entry>& family, std:
   const std::int32_t descending = -1;
   SortKeyTable(table, descending);
 
-  bytes.reserve(bytes.size() + entries.size() * sizeof(Entry));
   for (int row = table.rowLower(); row <= table.rowUpper(); ++row) {
     // The sort leaves most companions as text; read them back as numbers.
     const std::int32_t slot = table.at(row, 2).ToInt32();
@@ -169,7 +168,9 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, Services& servi
   // Steps 5 to 7, in memory: the header, then the entries in sorted order.
   MasterHeader header{};
   BuildMasterHeader(header, lastVersion, trendName, fileCount);
-  master.bytes.reserve(sizeof(MasterHeader) + static_cast<std::size_t>(fileCount) * sizeof(MasterEntryV6));
+  // The last file's family has one slot per file found: the buffer is sized once.
+  master.bytes.reserve(sizeof(MasterHeader) +
+                       static_cast<std::size_t>(fileCount) * MasterEntrySize(FamilyOf(lastVersion)));
   Append(master.bytes, header);
   switch (FamilyOf(lastVersion)) {
     case Family::V1to3: master.entryCount = AppendSortedEntries(family1to3, master.bytes); break;
