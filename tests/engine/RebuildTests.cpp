@@ -36,7 +36,8 @@ SampleFile File(std::int16_t version, const std::string& name, std::int64_t key,
 
 TEST_F(RebuildTest, ThreeVersion6FilesAreListedNewestFirstAndNamedByTheLast) {
   auto files = RisingTrend(6, "TANK0", 3);
-  files[2].trendName = "TANK1";
+  // The banner shows the name up to its first NUL; the entry gets the whole field.
+  files[2].trendName = std::string("TANK1\0old name", 14);
   files[2].sampleBytes = 1000;  // what follows the header plays no part
   WriteTrend(folder(), "TANK1", files);
 
