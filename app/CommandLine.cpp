@@ -40,8 +40,10 @@ Commands:
       Never writes anything.
   qmr show [--master | --data] FILE
       Prints every field of a master file, or of a data file's header: the
-      banner's lines, the counts, one block per entry (all-zero slots
-      marked), order keys as integer and as the text they are sorted by.
+      banner's lines, the counts, one block per entry (numbered from 0,
+      all-zero slots marked), order keys as integer and as the text they are
+      sorted by. A master of a version without entries (what a rebuild writes
+      when a trend's last data file is not recognised) is its header alone.
       FILE is read as a master file when its name ends in ".qmr" (any case)
       or when it opens with the banner's first lines ("QUORAX", CR LF,
       "VERSION "); otherwise as a data file. --master or --data decides
