@@ -1,6 +1,7 @@
 #include "tools/FileTools.h"
 
 #include <cerrno>
+#include <utility>
 #include <vector>
 
 #include "tools/Errors.h"
@@ -75,7 +76,7 @@ bool IsOrdinaryFile(const WIN32_FIND_DATAA& found) {
 
 }  // namespace
 
-bool FileExists(const std::string& path) {
+static bool FindOrdinaryFile(const std::string& path) {
   WIN32_FIND_DATAA found{};
   FindHandle search(FindFirstFileA(path.c_str(), &found));
   if (search.get() == INVALID_HANDLE_VALUE) {
@@ -116,7 +117,7 @@ std::string AbsolutePath(const std::string& path) {
 
 #else  // POSIX
 
-bool FileExists(const std::string& path) {
+static bool FindOrdinaryFile(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     const int error = errno;
@@ -152,6 +153,21 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 #endif
+
+namespace {
+// Set only by tests, on the thread that rebuilds.
+FileExistsHook fileExistsHook;
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  const bool found = FindOrdinaryFile(path);
+  if (fileExistsHook) fileExistsHook(path, found);
+  return found;
+}
+
+FileExistsHook SetFileExistsHook(FileExistsHook hook) {
+  return std::exchange(fileExistsHook, std::move(hook));
+}
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
   std::string joined;

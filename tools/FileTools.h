@@ -1,6 +1,7 @@
 // Path helpers used wherever the rebuild names files.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qmr {
@@ -12,6 +13,13 @@ namespace qmr {
 // A missing file or folder gives false; any other failure of the look-up
 // (permission denied, ...) throws qmr::Error.
 bool FileExists(const std::string& path);
+
+// Test seam: called by FileExists with the path and its answer just before it
+// returns, so that a test can change the folder between the look-up and the
+// open that follows it (another program deleting a data file in between).
+// An empty hook removes the seam. Returns the previous hook.
+using FileExistsHook = std::function<void(const std::string& path, bool found)>;
+FileExistsHook SetFileExistsHook(FileExistsHook hook);
 
 // `path` without the extension after its last "." that follows the last
 // folder separator; the whole path when it has none. "\" is always a
