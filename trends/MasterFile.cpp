@@ -39,10 +39,18 @@ unsigned CurrentProcessId() {
 #endif
 }
 
-// NAME.qmr.tmp-<pid>-<counter>: a suffix keeps it in the master's folder, so
-// the final rename never crosses file systems.
+// ~qmr-<pid>-<counter>.tmp in the master's folder, so that the final rename
+// never crosses file systems. The name does not grow with the trend's name:
+// a trend named near the file system's limit of 255 bytes per name still
+// leaves room for it.
 std::string TemporaryName(const std::string& path) {
-  return path + ".tmp-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
+#ifdef _WIN32
+  const std::size_t cut = path.find_last_of("\\/:");
+#else
+  const std::size_t cut = path.find_last_of('/');
+#endif
+  const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+  return folder + "~qmr-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++) + ".tmp";
 }
 
 #ifdef _WIN32
