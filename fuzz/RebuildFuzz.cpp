@@ -1,0 +1,257 @@
+// A whole rebuild of a trend made from the fuzz input. The input is cut into
+// up to eight data files T.000, T.001, ... in a scratch folder, optionally
+// beside an old master; the folder is then rebuilt and the promises checked:
+// no data file changes, the master is either the composed one (and its size
+// and counts agree with the files) or, on failure, the old one byte for byte,
+// nothing else is left in the folder, and every file that is no trend data
+// file was reported.
+//
+// Input: byte 0 holds the file count less one (bits 0-2) and whether an old
+// master exists (bit 3). Every file but the last is a 2-byte little-endian
+// length (modulo 1024) followed by its bytes; the last file takes the rest.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "tools/Errors.h"
+#include "trends/Builders.h"
+#include "trends/Rebuild.h"
+#include "trends/Services.h"
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+class SilentServices : public qmr::Services {
+ public:
+  int messages = 0;
+  void ShowMessage(const std::string&, const std::string&, qmr::MessageIcon) override { ++messages; }
+  void PumpEvents() override {}
+  void ShowStatus() override {}
+  void SetStatusTrendName(const std::string&) override {}
+  void HideStatus() override {}
+};
+
+// One scratch folder per process, on a memory file system where there is
+// one, so that the master's flush to disk costs nothing.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::error_code ignored;
+    fs::path base = fs::exists("/dev/shm", ignored) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    for (unsigned attempt = 0;; ++attempt) {
+      path_ = base / ("qmr-rebuild-fuzz-" + std::to_string(std::time(nullptr)) + "-" +
+                      std::to_string(attempt));
+      if (fs::create_directory(path_)) break;
+    }
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+  void Empty() const {
+    for (const auto& entry : fs::directory_iterator(path_)) fs::remove_all(entry.path());
+  }
+
+ private:
+  fs::path path_;
+};
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  Require(out.good());
+}
+
+std::optional<Bytes> ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::string DataFileName(std::size_t number) {
+  std::string digits = std::to_string(number);
+  while (digits.size() < 3) digits.insert(digits.begin(), '0');
+  return "T." + digits;
+}
+
+// What the format tables say about one file: its version word (when the
+// file holds one) and whether it is a trend data file.
+struct Expected {
+  bool recognised = false;
+};
+
+Expected Classify(const Bytes& file) {
+  if (file.size() < 140) return {};
+  const auto version = static_cast<std::int16_t>(static_cast<std::uint16_t>(file[138] | (file[139] << 8)));
+  std::size_t needed = 0;
+  switch (version) {
+    case 1: case 2: case 3: needed = 224; break;
+    case 4: needed = 288; break;
+    case 5: needed = 272; break;
+    case 6: needed = 304; break;
+    default: return {};
+  }
+  return {file.size() >= needed};
+}
+
+std::size_t EntrySize(std::int16_t version) {
+  switch (version) {
+    case 1: case 2: case 3: return 240;
+    case 4: return 432;
+    case 5: return 288;
+    case 6: return 448;
+    default: return 0;
+  }
+}
+
+std::int16_t I16At(const Bytes& bytes, std::size_t offset) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)));
+}
+
+enum class NameCheck { Fits, TooLong, Unsettled };
+
+// Whether the trend name of the last file fits the master's banner. A file
+// too short for its header has no name of its own; whether the rebuild then
+// falls back to an earlier header of its family is the engine's business.
+NameCheck NameOfLastFile(const Bytes& file) {
+  if (file.size() < 140) return NameCheck::Fits;
+  std::size_t offset = 0, width = 0;
+  switch (I16At(file, 138)) {
+    case 1: case 2: case 3: return Classify(file).recognised ? NameCheck::Fits : NameCheck::Unsettled;
+    case 4: offset = 160; width = 64; break;
+    case 5: offset = 144; width = 80; break;
+    case 6: offset = 160; width = 80; break;
+    default: return NameCheck::Fits;
+  }
+  if (!Classify(file).recognised) return NameCheck::Unsettled;
+  std::size_t length = 0;
+  while (length < width && file[offset + length] != 0) ++length;
+  return length >= 66 ? NameCheck::TooLong : NameCheck::Fits;
+}
+
+std::vector<Bytes> SplitInput(const std::uint8_t* data, std::size_t size, bool& oldMaster) {
+  std::vector<Bytes> files;
+  if (size == 0) return files;
+  const std::size_t count = 1 + (data[0] & 7u);
+  oldMaster = (data[0] & 8u) != 0;
+  std::size_t at = 1;
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    std::size_t length = 0;
+    if (at + 2 <= size) {
+      length = (data[at] | (data[at + 1] << 8)) % 1024u;
+      at += 2;
+    } else {
+      at = size;
+    }
+    if (length > size - at) length = size - at;
+    files.emplace_back(data + at, data + at + length);
+    at += length;
+  }
+  files.emplace_back(data + at, data + size);
+  return files;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static ScratchFolder folder;
+  static const bool clockFixed = [] {
+    qmr::SetLocalTimeSource([] {
+      std::tm time{};
+      time.tm_year = 2007 - 1900;
+      time.tm_mon = 2;
+      time.tm_mday = 6;
+      time.tm_wday = 2;
+      time.tm_hour = 9;
+      time.tm_min = 5;
+      time.tm_sec = 3;
+      return time;
+    });
+    return true;
+  }();
+  (void)clockFixed;
+
+  bool hasOldMaster = false;
+  const std::vector<Bytes> files = SplitInput(data, size, hasOldMaster);
+  if (files.empty()) return 0;
+
+  folder.Empty();
+  for (std::size_t i = 0; i < files.size(); ++i) WriteFile(folder.path() / DataFileName(i), files[i]);
+  const fs::path masterPath = folder.path() / "T.qmr";
+  const Bytes oldMaster(700, 0xAB);
+  if (hasOldMaster) WriteFile(masterPath, oldMaster);
+
+  std::size_t unrecognised = 0;
+  for (const Bytes& file : files)
+    if (!Classify(file).recognised) ++unrecognised;
+
+  const std::string firstPath = (folder.path() / "T.000").string();
+  SilentServices services;
+  std::optional<qmr::TrendMaster> composed;
+  bool failed = false;
+  qmr::ErrorCode failureCode = qmr::ErrorCode::InvalidArgument;
+  try {
+    composed = qmr::ComposeTrendMaster(firstPath, services);
+    Require(services.messages == static_cast<int>(unrecognised));
+    const qmr::TrendMaster written = qmr::RebuildTrend(firstPath, services);
+    Require(written.bytes == composed->bytes);
+  } catch (const qmr::Error& error) {
+    failed = true;
+    failureCode = error.code();
+  }
+
+  for (std::size_t i = 0; i < files.size(); ++i)
+    Require(ReadFile(folder.path() / DataFileName(i)) == files[i]);
+  std::size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(folder.path())) {
+    (void)entry;
+    ++entries;
+  }
+  const std::optional<Bytes> master = ReadFile(masterPath);
+
+  // The banner holds 63 fixed characters with a one-digit version, so a
+  // trend name of 66 characters or more cannot be written; nothing else in
+  // these files may stop the rebuild.
+  const NameCheck name = NameOfLastFile(files.back());
+  if (name == NameCheck::TooLong) Require(failed);
+  if (name == NameCheck::Fits) Require(!failed);
+
+  if (failed) {
+    Require(!composed.has_value());
+    Require(failureCode == qmr::ErrorCode::InvalidArgument);
+    if (hasOldMaster)
+      Require(master == oldMaster);
+    else
+      Require(!master.has_value());
+    Require(entries == files.size() + (hasOldMaster ? 1 : 0));
+    return 0;
+  }
+
+  Require(master.has_value() && *master == composed->bytes);
+  Require(entries == files.size() + 1);
+  Require(composed->fileCount == static_cast<std::int16_t>(files.size()));
+  Require(master->size() >= 176);
+  Require(I16At(*master, 138) == composed->version);
+  Require(I16At(*master, 148) == composed->fileCount && I16At(*master, 150) == composed->fileCount);
+  const std::size_t entrySize = EntrySize(composed->version);
+  Require(composed->entryCount == (entrySize == 0 ? 0 : files.size()));
+  Require(master->size() == 176 + composed->entryCount * entrySize);
+  // When the last file was a trend data file, the master's version is its.
+  if (Classify(files.back()).recognised) Require(composed->version == I16At(files.back(), 138));
+  return 0;
+}

@@ -1,0 +1,43 @@
+// Replays a fuzz target's corpus without libFuzzer: every file of the folder
+// given as argument is fed once to LLVMFuzzerTestOneInput. A target reports
+// a broken invariant by aborting, so reaching the end means the whole corpus
+// still passes.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: " << argv[0] << " CORPUS_FOLDER\n";
+    return 2;
+  }
+  std::vector<std::filesystem::path> inputs;
+  for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
+    if (entry.is_regular_file()) inputs.push_back(entry.path());
+  std::sort(inputs.begin(), inputs.end());
+  if (inputs.empty()) {
+    std::cerr << "no inputs in " << argv[1] << "\n";
+    return 1;
+  }
+  for (const auto& path : inputs) {
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+      std::cerr << "cannot read " << path << "\n";
+      return 1;
+    }
+    // An empty vector's data() may be null; libFuzzer never passes null.
+    static const std::uint8_t empty = 0;
+    const auto* data = bytes.empty() ? &empty : reinterpret_cast<const std::uint8_t*>(bytes.data());
+    LLVMFuzzerTestOneInput(data, bytes.size());
+  }
+  std::cout << inputs.size() << " inputs replayed from " << argv[1] << "\n";
+  return 0;
+}

@@ -1,0 +1,117 @@
+// What every bad-input case checks, whatever the folder holds: the rebuild
+// does not crash, no data file changes, NAME.qmr is either a complete master
+// or exactly what it was before, nothing else is left behind, and a failure
+// names the trend it ended at.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/Errors.h"
+#include "trends/Services.h"
+
+namespace hardening {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+// A fresh folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// One entry of a folder as it stands, links not followed and pipes not
+// opened: its kind, where a link points, and a hash of a regular file's bytes.
+struct EntryState {
+  fs::file_type type = fs::file_type::none;
+  std::string linkTarget;
+  std::uintmax_t size = 0;
+  std::uint64_t hash = 0;
+  friend bool operator==(const EntryState&, const EntryState&) = default;
+};
+// Every entry below a folder, by its path relative to the folder.
+using FolderState = std::map<std::string, EntryState>;
+FolderState Snapshot(const fs::path& folder);
+
+std::uint64_t HashBytes(const Bytes& bytes);
+Bytes ReadBytes(const fs::path& path);
+void WriteBytes(const fs::path& path, const Bytes& bytes);
+
+// Records what the rebuild asked of the window system.
+class RecordingServices : public qmr::Services {
+ public:
+  struct Message {
+    std::string text, caption;
+    qmr::MessageIcon icon;
+  };
+  std::vector<Message> messages;
+  std::vector<std::string> statusNames;
+  bool statusShown = false;
+
+  void ShowMessage(const std::string& text, const std::string& caption, qmr::MessageIcon icon) override;
+  void PumpEvents() override {}
+  void ShowStatus() override { statusShown = true; }
+  void SetStatusTrendName(const std::string& name) override { statusNames.push_back(name); }
+  void HideStatus() override { statusShown = false; }
+
+  // How many times the unrecognised-file message was shown.
+  int UnrecognisedMessages() const;
+  bool CompletionShown() const;
+};
+
+// How a batch ended.
+struct BatchOutcome {
+  RecordingServices services;
+  bool failed = false;
+  qmr::ErrorCode code = qmr::ErrorCode::InvalidArgument;
+  std::string failedTrend;  // BatchFailure::trendName()
+  std::string description;
+};
+
+// Runs RebuildTrends on `names` in `folder`; any exception other than
+// BatchFailure fails the current test.
+BatchOutcome RunBatch(const fs::path& folder, const std::vector<std::string>& names);
+
+// The master's fields that tell whether it is whole.
+struct MasterFacts {
+  std::int16_t version = 0;
+  std::int16_t fileCount = 0;
+  std::size_t entrySize = 0;  // from the format tables; 0 for an unknown version
+  std::size_t entries = 0;
+};
+// Checks (with gtest assertions) that `bytes` is a complete master: header
+// fields, banner shape, size = 176 + entries x entry size.
+MasterFacts ExpectCompleteMaster(const Bytes& bytes);
+
+// The promises after a batch over `trends` (names without extension):
+// every entry of `before` is unchanged except the trends' NAME.qmr; nothing
+// new appeared but those masters; a trend's master is complete when the
+// batch went past it, and as before when the batch failed at or before it;
+// a failure names a trend of the batch and describes itself.
+void ExpectPromises(const fs::path& folder, const std::vector<std::string>& trends, const FolderState& before,
+                    const BatchOutcome& outcome);
+
+// One trend in a folder, rebuilt once: the snapshot, the outcome, and the
+// promises checked.
+BatchOutcome RebuildChecked(const fs::path& folder, const std::string& trend);
+
+// The i16 at `offset`, little-endian.
+std::int16_t I16At(const Bytes& bytes, std::size_t offset);
+// Entry `index` of a master (after its 176-byte header).
+Bytes EntryAt(const Bytes& master, std::size_t entrySize, std::size_t index);
+bool AllZero(const Bytes& bytes);
+
+}  // namespace hardening
