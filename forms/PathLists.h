@@ -51,6 +51,8 @@ class FolderList : public QTreeWidget {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // The tree is always open down to the current folder: no expand arrows.
+  void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
   void Fill();
