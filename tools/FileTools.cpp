@@ -160,6 +160,10 @@ FileExistsHook fileExistsHook;
 }  // namespace
 
 bool FileExists(const std::string& path) {
+  // The system would look for the text before the NUL: another file.
+  if (path.find('\0') != std::string::npos)
+    throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) +
+                                            ": the path holds a NUL character");
   const bool found = FindOrdinaryFile(path);
   if (fileExistsHook) fileExistsHook(path, found);
   return found;

@@ -76,6 +76,17 @@ TEST(FileExists, OrdinaryFilesOnly) {
   EXPECT_FALSE(FileExists(""));
 }
 
+TEST(FileExists, PathHoldingANulIsRefused) {
+  const testing::TempFolder folder;
+  const std::string real = folder.write("TANK1", "x");
+  try {
+    FileExists(real + std::string(1, '\0') + ".000");
+    ADD_FAILURE() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::BadFileName);
+  }
+}
+
 #ifdef _WIN32
 
 TEST(FileExists, HiddenAndSystemFilesAreNotFoundReadOnlyIs) {
