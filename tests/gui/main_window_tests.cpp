@@ -249,6 +249,38 @@ class MainWindowTests : public QObject {
     QCOMPARE(batches_.size(), std::size_t{1});
   }
 
+  void enterInTheFolderListOpensTheFolderOnly() {
+    QVERIFY(QDir(folder_->path()).mkpath("sub"));
+    touch("sub/INNER.000");
+    folders()->setPath(folder_->path());
+    recordBatches();
+    folders()->setFocus();
+    folders()->setCurrentItem(folders()->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0));
+    QTest::keyClick(folders(), Qt::Key_Return);
+    QCOMPARE(folders()->path(), QDir::toNativeSeparators(path("sub")));
+    QVERIFY(batches_.empty());
+    QVERIFY(messages_.empty());
+  }
+
+  void doubleClickOnAFileOnlySelectsIt() {
+    touch("A.000");
+    touch("B.000");
+    folders()->setPath(folder_->path());
+    recordBatches();
+    const QRect rect = files()->visualItemRect(files()->item(1));
+    QTest::mouseClick(files()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(files()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(GetSelectedItems(*files()), QStringList{"B.000"});
+    QVERIFY(batches_.empty());
+  }
+
+  void driveListHasTheFocusAtStart() {
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    QCOMPARE(QApplication::focusWidget(), child<QWidget>("drvConvert"));
+    QVERIFY(child<QPushButton>("cmdOK")->isDefault());
+  }
+
   void realRebuildOfTwoTrends() {
     samples::WriteTrend(folder_->path().toStdString(), "TANK1", samples::RisingTrend(6, "Tank 1 level", 3));
     samples::WriteTrend(folder_->path().toStdString(), "FLOW", samples::RisingTrend(4, "Main line flow", 2));
