@@ -1,0 +1,190 @@
+// The whole rebuild of version 6 trends of 100, 1000, 10000 and 32767 data
+// files with rising keys, beside its floor: the same files found, opened,
+// read for their header and closed, and a file of the master's size written
+// with the master's durability (temporary file, flush to disk, rename, folder
+// flush). Both run on a warm page cache. scripts/bench.sh divides the one by
+// the other.
+//
+// The trends are generated once into $QMR_BENCH_DIR (default: a folder under
+// the system's temporary folder, removed at exit) and reused when complete,
+// so that scripts/bench.sh can also time `qmr rebuild` on the largest one.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "samples/SampleTrends.h"
+#include "trends/Rebuild.h"
+#include "trends/Services.h"
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 304;   // the version 6 header
+constexpr std::size_t kMasterHeader = 176;
+constexpr std::size_t kEntryV6 = 448;
+
+class SilentServices : public qmr::Services {
+ public:
+  void ShowMessage(const std::string&, const std::string&, qmr::MessageIcon) override {}
+  void PumpEvents() override {}
+  void ShowStatus() override {}
+  void SetStatusTrendName(const std::string&) override {}
+  void HideStatus() override {}
+};
+
+// Where the generated trends live; removed at exit unless the caller chose it.
+class BenchFolder {
+ public:
+  BenchFolder() {
+    if (const char* chosen = std::getenv("QMR_BENCH_DIR"); chosen != nullptr && *chosen != '\0') {
+      root_ = fs::absolute(chosen);
+      keep_ = true;
+    } else {
+      const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+      root_ = fs::temp_directory_path() / ("qmr-bench-" + std::to_string(stamp));
+    }
+    fs::create_directories(root_);
+  }
+  ~BenchFolder() {
+    std::error_code ignored;
+    if (!keep_) fs::remove_all(root_, ignored);
+  }
+  const fs::path& root() const { return root_; }
+
+ private:
+  fs::path root_;
+  bool keep_ = false;
+};
+
+BenchFolder& Folder() {
+  static BenchFolder folder;
+  return folder;
+}
+
+// The folder of the trend of `count` files, generated on first use, its
+// files then read once so that every timed run finds them in the page cache.
+fs::path Trend(int count) {
+  static std::map<int, fs::path> made;
+  if (const auto found = made.find(count); found != made.end()) return found->second;
+  const fs::path folder = Folder().root() / ("files" + std::to_string(count));
+  const fs::path complete = folder / "complete";
+  if (!fs::exists(complete)) {
+    fs::create_directories(folder);
+    qmr::samples::WriteTrend(folder.string(), "T", qmr::samples::RisingTrend(6, "Benchmark trend", count));
+    std::ofstream(complete) << count << "\n";
+  }
+  std::vector<char> buffer(1 << 16);
+  for (int number = 0; number < count; ++number) {
+    std::ifstream in(folder / qmr::samples::DataFileName("T", number), std::ios::binary);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
+    }
+  }
+  made[count] = folder;
+  return folder;
+}
+
+void BM_Rebuild(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const std::string first = (Trend(count) / "T.000").string();
+  SilentServices services;
+  for (auto _ : state) {
+    const qmr::TrendMaster master = qmr::RebuildTrend(first, services);
+    if (master.fileCount != count) state.SkipWithError("the rebuild did not find every file");
+    benchmark::DoNotOptimize(master.bytes.data());
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+  state.counters["files"] = count;
+}
+
+#ifndef _WIN32
+
+[[noreturn]] void Fail(const std::string& what, const fs::path& path) {
+  throw std::runtime_error(what + " failed for " + path.string());
+}
+
+// Writes `size` bytes the way the master is written: a new temporary file in
+// the same folder, flushed to disk, renamed over the old file, folder flushed.
+void DurableWrite(const fs::path& path, const std::vector<unsigned char>& bytes) {
+  const fs::path temporary = path.parent_path() / "~floor.tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) Fail("open", temporary);
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    const std::size_t chunk = bytes.size() - written < 65536 ? bytes.size() - written : 65536;
+    const ssize_t done = ::write(fd, bytes.data() + written, chunk);
+    if (done <= 0) Fail("write", temporary);
+    written += static_cast<std::size_t>(done);
+  }
+  if (::fsync(fd) != 0) Fail("fsync", temporary);
+  if (::close(fd) != 0) Fail("close", temporary);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) Fail("rename", path);
+  const int folder = ::open(path.parent_path().c_str(), O_RDONLY | O_CLOEXEC);
+  if (folder >= 0) {
+    (void)::fsync(folder);
+    ::close(folder);
+  }
+}
+
+void BM_Floor(benchmark::State& state) {
+  const int count = static_cast<int>(state.range(0));
+  const fs::path folder = Trend(count);
+  std::vector<std::string> paths;
+  for (int number = 0; number < count; ++number)
+    paths.push_back((folder / qmr::samples::DataFileName("T", number)).string());
+  // The master's bytes are made before timing: the floor is only the I/O.
+  const std::vector<unsigned char> master(kMasterHeader + static_cast<std::size_t>(count) * kEntryV6, 0x5A);
+  const fs::path floorMaster = folder / "floor.qmr";
+  unsigned char header[kHeaderBytes];
+
+  for (auto _ : state) {
+    for (const std::string& path : paths) {
+      struct stat info {};
+      if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) Fail("stat", path);
+      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) Fail("open", path);
+      if (::read(fd, header, sizeof header) != static_cast<ssize_t>(sizeof header)) Fail("read", path);
+      ::close(fd);
+      benchmark::DoNotOptimize(header);
+    }
+    DurableWrite(floorMaster, master);
+  }
+  state.SetItemsProcessed(state.iterations() * count);
+  state.counters["files"] = count;
+}
+
+#endif
+
+// Each size's rebuild right beside its floor, so that both see the same
+// load on the machine.
+void Configure(benchmark::internal::Benchmark* benchmark, int count) {
+  benchmark->Arg(count)->Unit(benchmark::kMillisecond)->UseRealTime();
+  // The median of three runs: the machine is shared.
+  benchmark->Repetitions(3)->ReportAggregatesOnly(true);
+}
+
+[[maybe_unused]] const bool registered = [] {
+  for (const int count : {100, 1000, 10000, 32767}) {
+    Configure(benchmark::RegisterBenchmark("BM_Rebuild", BM_Rebuild), count);
+#ifndef _WIN32
+    Configure(benchmark::RegisterBenchmark("BM_Floor", BM_Floor), count);
+#endif
+  }
+  return true;
+}();
+
+}  // namespace
