@@ -128,6 +128,18 @@ void frmQMRRebuilder::OnOK() {
     services_.Message(kEmptySelectionMessage, kApplicationTitle, MessageIcon::None);
     return;
   }
+  // The core opens files by byte names; a name without an exact byte form
+  // (outside the ANSI code page on Windows) would name another file or none.
+  QStringList texts = selected;
+  texts.prepend(folders_->path());
+  for (const QString& text : texts) {
+    if (QFile::decodeName(QFile::encodeName(text)) != text) {
+      const Error error(ErrorCode::BadFileName);
+      services_.Message(QStringLiteral("Error %1 %2: %3").arg(error.number()).arg(error.what(), text), kApplicationTitle,
+                        MessageIcon::Error);
+      return;
+    }
+  }
   std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(selected.size()));
   for (const QString& name : selected) names.push_back(ToCoreText(name));

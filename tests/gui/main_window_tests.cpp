@@ -240,6 +240,18 @@ class MainWindowTests : public QObject {
     QCOMPARE(names, expected);
   }
 
+  void nameWithoutAByteFormIsRefused() {
+    folders()->setPath(folder_->path());
+    recordBatches();
+    files()->addItem(QString(QChar(0xD800)) + ".000");  // no file system can hold a lone surrogate
+    files()->selectAll();
+    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
+    QVERIFY(batches_.empty());
+    QCOMPARE(messages_.size(), std::size_t{1});
+    QVERIFY(messages_[0].text.startsWith("Error 52 "));
+    QCOMPARE(messages_[0].icon, MessageIcon::Error);
+  }
+
   void enterPressesOK() {
     touch("A.000");
     folders()->setPath(folder_->path());
