@@ -181,7 +181,7 @@ void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
 }
 
 void frmQMRRebuilder::Arrange() {
-  if (isMinimized()) return;
+  if (isMinimized() || !buttons_) return;  // minimised, or still being built
   const MinimumOuterSize minimum = CheckMinimumSize(WidthTwips(*this, width()), HeightTwips(*this, height()));
   if (minimum.outerWidth || minimum.outerHeight) {
     // The minimum holds for the outer size, title bar and borders included.
