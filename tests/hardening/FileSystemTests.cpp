@@ -14,6 +14,9 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 
 namespace hardening {
 namespace {
@@ -154,6 +157,35 @@ TEST(MasterWrite, AWriteThatFailsPartWayKeepsTheOldMaster) {
     EXPECT_EQ(ReadBytes(folder.path() / "T.qmr"), oldMaster);
   }
 }
+
+#ifdef __linux__
+// A real full disk: a memory file system just big enough for the data files
+// and a one-page old master, too small for the new master. Needs the right
+// to mount, so it is skipped where the tests do not run as root.
+TEST(MasterWrite, ARealFullDiskKeepsTheOldMaster) {
+  TempFolder folder;
+  const fs::path disk = folder.path() / "disk";
+  fs::create_directory(disk);
+  // 40 data files of one 4 KiB page each, the old master's page, and three
+  // pages to spare: the new master needs five (176 + 40 x 448 bytes).
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=176k") != 0)
+    GTEST_SKIP() << "cannot mount a small file system here";
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+  } unmount{disk};
+
+  samples::WriteTrend(disk.string(), "T", samples::RisingTrend(6, "Full disk", 40));
+  const Bytes oldMaster(100, 0xD1);
+  WriteBytes(disk / "T.qmr", oldMaster);
+
+  const BatchOutcome outcome = RebuildChecked(disk, "T");
+  ASSERT_TRUE(outcome.failed);
+  EXPECT_EQ(outcome.code, qmr::ErrorCode::DiskFull);
+  EXPECT_EQ(outcome.failedTrend, "T");
+  EXPECT_EQ(ReadBytes(disk / "T.qmr"), oldMaster);
+}
+#endif
 
 TEST(MasterWrite, AFailedFirstMasterLeavesNoFileAtAll) {
   TempFolder folder;
