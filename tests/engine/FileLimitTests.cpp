@@ -67,7 +67,7 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
   cases.insert(cases.end(), {{6, 272}, {4, 272}});
 #endif
   for (const Case c : cases) {
-    SCOPED_TRACE("version " + std::to_string(c.version));
+    SCOPED_TRACE(Numbered("version ", c.version));
     const auto files = RisingTrend(c.version, "Flow", 1);
 
     const std::string fits = FolderForPathLength(folder(), c.width, "F.000");
@@ -91,6 +91,12 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
 // 32768 small files: .32767 is still read, then the step to the next number
 // overflows. Without .32767 the trend of 32767 files is rebuilt whole.
 TEST_F(FileLimitTest, TheFileNumberStopsAt32767) {
+#ifdef _WIN32
+  // The counting is the same code on every platform. Under Wine, where the
+  // Windows build is tested, each directory search of a folder of 32768 files
+  // scans the folder, so this one test would take minutes.
+  GTEST_SKIP() << "32768-file folder: run on Linux";
+#endif
   auto files = RisingTrend(1, "Big", 32768);
   files.back().version = 9;  // so that reading it shows
   WriteTrend(folder(), "BIG", files);

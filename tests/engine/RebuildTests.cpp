@@ -54,11 +54,12 @@ TEST_F(RebuildTest, ThreeVersion6FilesAreListedNewestFirstAndNamedByTheLast) {
 
 TEST_F(RebuildTest, EveryFamilyGivesItsOwnLayout) {
   for (std::int16_t version : {1, 2, 3, 4, 5}) {
-    const std::string trend = "T" + std::to_string(version);
-    const auto files = RisingTrend(version, "Name " + trend, 2);
+    const std::string trend = Numbered("T", version);
+    const std::string name = Numbered("Name of T", version);
+    const auto files = RisingTrend(version, name, 2);
     WriteTrend(folder(), trend, files);
     Rebuild(trend);
-    EXPECT_EQ(Master(trend), ExpectedMaster(trend, files, version, "Name " + trend, {1, 0})) << trend;
+    EXPECT_EQ(Master(trend), ExpectedMaster(trend, files, version, name, {1, 0})) << trend;
   }
 }
 

@@ -25,8 +25,8 @@ TEST_F(ShortFileTest, OneByteShortOfItsHeaderIsNotATrendFile) {
   for (std::int16_t version : {2, 4, 5, 6}) {
     const std::size_t headerSize = qmr::samples::LayoutOf(version).size;
     for (std::size_t size : {headerSize - 1, headerSize}) {
-      SCOPED_TRACE("version " + std::to_string(version) + ", " + std::to_string(size) + " bytes");
-      const std::string trend = "V" + std::to_string(version) + "S" + std::to_string(size);
+      SCOPED_TRACE(Numbered("version ", version) + Numbered(", bytes: ", static_cast<long long>(size)));
+      const std::string trend = Numbered("V", version) + Numbered("S", static_cast<long long>(size));
       auto files = RisingTrend(version, trend, 3);
       files[1].truncateTo = size;
       WriteTrend(folder(), trend, files);
@@ -44,8 +44,8 @@ TEST_F(ShortFileTest, OneByteShortOfItsHeaderIsNotATrendFile) {
 
 TEST_F(ShortFileTest, WithoutBytes138And139TheLastVersionIsZero) {
   for (std::size_t size : {0u, 1u, 139u}) {
-    SCOPED_TRACE(std::to_string(size) + " bytes");
-    const std::string trend = "CUT" + std::to_string(size);
+    SCOPED_TRACE(Numbered("bytes: ", static_cast<long long>(size)));
+    const std::string trend = Numbered("CUT", static_cast<long long>(size));
     auto files = RisingTrend(6, "Tank", 3);
     files[2].truncateTo = size;
     WriteTrend(folder(), trend, files);
