@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -135,6 +137,18 @@ class MainWindowTests : public QObject {
     QCOMPARE(files()->count(), 1);
     QCOMPARE(files()->item(0)->text(), QString("HERE.000"));
     QVERIFY(messages_.empty());
+  }
+
+  void driveListShowsTheVolumesRootFirst() {
+    auto* drives = child<DriveList>("drvConvert");
+    QVERIFY(drives->count() >= 1);
+#ifdef _WIN32
+    QVERIFY(QRegularExpression("^[a-z]:$").match(drives->itemText(0)).hasMatch());
+#else
+    QCOMPARE(drives->itemText(0), QString("/"));
+    QCOMPARE(drives->drive(), QStorageInfo(QDir::currentPath()).rootPath());
+#endif
+    for (int i = 0; i < drives->count(); ++i) QVERIFY(QFileInfo(drives->itemText(i) + "/").isDir());
   }
 
   void fileListShowsOrdinaryTrendFilesByName() {
