@@ -1,11 +1,14 @@
 #include "trends/Rebuild.h"
 
 #include <charconv>
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <variant>
+#include <vector>
 
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
@@ -18,19 +21,51 @@
 namespace qmr {
 namespace {
 
+// File numbers run from 0 to 32767: the last one is read before the step
+// beyond it overflows.
+constexpr std::size_t kMostSlots = 32768;
+
 // What one family collects while the data files are read: the header of its
 // last complete file (which names the trend) and one entry slot per file
 // number, slots of files of other families or of unrecognised files left all
 // bytes 0.
+//
+// The slots are kept where the master will hold them, behind room for the
+// MasterHeader, so that the family that decides hands its buffer over as the
+// master: for a trend of 32767 files that spares a second buffer of 15 MB,
+// and fresh memory costs more than the reading of the files around it.
 template <typename Header, typename Entry>
 struct FamilyRecords {
-  Header header{};
-  std::vector<Entry> entries;
+  static_assert(std::is_trivially_copyable_v<Entry> && alignof(Entry) == 1);
 
-  // Extends the list to cover `slot`, new slots all bytes 0.
-  Entry& Cover(std::size_t slot) {
-    if (entries.size() <= slot) entries.resize(slot + 1);
-    return entries[slot];
+  Header header{};
+  std::vector<unsigned char> bytes;  // MasterHeader room, then the slots
+
+  std::size_t Slots() const { return bytes.empty() ? 0 : (bytes.size() - sizeof(MasterHeader)) / sizeof(Entry); }
+  unsigned char* At(std::size_t slot) { return bytes.data() + sizeof(MasterHeader) + slot * sizeof(Entry); }
+
+  // Extends the list to cover `slot`, new slots all bytes 0. Room for the
+  // most slots a trend can have is taken at once, so that the list is never
+  // copied as it grows; room that no slot uses is never touched.
+  void Cover(std::size_t slot) {
+    if (bytes.capacity() == 0) bytes.reserve(sizeof(MasterHeader) + kMostSlots * sizeof(Entry));
+    const std::size_t end = sizeof(MasterHeader) + (slot + 1) * sizeof(Entry);
+    if (bytes.size() < end) bytes.resize(end);
+  }
+
+  // Builds the entry of `slot` with `build` (which fills an all-zero entry).
+  template <typename Build>
+  void BuildSlot(std::size_t slot, Build build) {
+    Cover(slot);
+    Entry entry{};
+    build(entry);
+    std::memcpy(At(slot), &entry, sizeof entry);
+  }
+
+  auto KeyAt(std::size_t slot) {
+    decltype(Entry::order_key) key;
+    std::memcpy(&key, At(slot) + offsetof(Entry, order_key), sizeof key);
+    return key.get();
   }
 };
 
@@ -59,23 +94,16 @@ class DataFilePath {
   std::size_t prefixLength_ = 0;
 };
 
-template <typename Record>
-void Append(std::vector<unsigned char>& bytes, const Record& record) {
-  static_assert(std::is_trivially_copyable_v<Record> && alignof(Record) == 1);
-  const auto* first = reinterpret_cast<const unsigned char*>(&record);
-  bytes.insert(bytes.end(), first, first + sizeof(Record));
-}
-
-// Steps 4 to 7 for the family that the last file's version chose: the key
-// table, its sort, and the entries written in the sorted order.
+// Steps 4 and 7 for the family that the last file's version chose: the key
+// table, its sort, and the entries put in the sorted order, in place.
 template <typename Header, typename Entry>
-std::size_t AppendSortedEntries(const FamilyRecords<Header, Entry>& family, std::vector<unsigned char>& bytes) {
-  const auto& entries = family.entries;
-  if (entries.empty()) return 0;
-  KeyTable table(0, static_cast<int>(entries.size()) - 1, 1, 2);
-  for (std::size_t slot = 0; slot < entries.size(); ++slot) {
+std::size_t SortEntries(FamilyRecords<Header, Entry>& family) {
+  const std::size_t slots = family.Slots();
+  if (slots == 0) return 0;
+  KeyTable table(0, static_cast<int>(slots) - 1, 1, 2);
+  for (std::size_t slot = 0; slot < slots; ++slot) {
     const int row = static_cast<int>(slot);
-    const auto key = entries[slot].order_key.get();
+    const auto key = family.KeyAt(slot);
     if constexpr (sizeof(key) == 8)
       table.at(row, 1) = Cell::Money(key);  // a currency value counting ten-thousandths
     else
@@ -85,13 +113,36 @@ std::size_t AppendSortedEntries(const FamilyRecords<Header, Entry>& family, std:
   const std::int32_t descending = -1;
   SortKeyTable(table, descending);
 
+  // order[r]: the slot whose entry goes to position r.
+  std::vector<std::size_t> order(slots);
+  std::vector<bool> taken(slots, false);
   for (int row = table.rowLower(); row <= table.rowUpper(); ++row) {
     // The sort leaves most companions as text; read them back as numbers.
     const std::int32_t slot = table.at(row, 2).ToInt32();
-    if (slot < 0 || static_cast<std::size_t>(slot) >= entries.size()) throw Error(ErrorCode::SubscriptOutOfRange);
-    Append(bytes, entries[static_cast<std::size_t>(slot)]);
+    if (slot < 0 || static_cast<std::size_t>(slot) >= slots || taken[static_cast<std::size_t>(slot)])
+      throw Error(ErrorCode::SubscriptOutOfRange);
+    taken[static_cast<std::size_t>(slot)] = true;
+    order[static_cast<std::size_t>(row - table.rowLower())] = static_cast<std::size_t>(slot);
   }
-  return entries.size();
+
+  // Move the entries one cycle of the order at a time, one entry set aside.
+  std::vector<bool> placed(slots, false);
+  Entry aside;
+  for (std::size_t start = 0; start < slots; ++start) {
+    if (placed[start]) continue;
+    std::memcpy(&aside, family.At(start), sizeof aside);
+    for (std::size_t to = start;;) {
+      const std::size_t from = order[to];
+      placed[to] = true;
+      if (from == start) {
+        std::memcpy(family.At(to), &aside, sizeof aside);
+        break;
+      }
+      std::memcpy(family.At(to), family.At(from), sizeof aside);
+      to = from;
+    }
+  }
+  return slots;
 }
 
 }  // namespace
@@ -117,16 +168,16 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, Services& servi
     if (read.complete) {
       if (const auto* h = std::get_if<DataHeaderV6>(&read.header)) {
         family6.header = *h;
-        BuildEntryV6(*h, family6.Cover(slot), *path);
+        family6.BuildSlot(slot, [&](auto& entry) { BuildEntryV6(*h, entry, *path); });
       } else if (const auto* h4 = std::get_if<DataHeaderV4>(&read.header)) {
         family4.header = *h4;
-        BuildEntryV4(*h4, family4.Cover(slot), *path);
+        family4.BuildSlot(slot, [&](auto& entry) { BuildEntryV4(*h4, entry, *path); });
       } else if (const auto* h13 = std::get_if<DataHeaderV1to3>(&read.header)) {
         family1to3.header = *h13;
-        BuildEntryV1to3(*h13, family1to3.Cover(slot), *path);
+        family1to3.BuildSlot(slot, [&](auto& entry) { BuildEntryV1to3(*h13, entry, *path); });
       } else if (const auto* h5 = std::get_if<DataHeaderV5>(&read.header)) {
         family5.header = *h5;
-        BuildEntryV5(*h5, family5.Cover(slot), *path);
+        family5.BuildSlot(slot, [&](auto& entry) { BuildEntryV5(*h5, entry, *path); });
       }
     } else {
       // A known version in a file too short for its header still claims its
@@ -168,17 +219,27 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, Services& servi
   // Steps 5 to 7, in memory: the header, then the entries in sorted order.
   MasterHeader header{};
   BuildMasterHeader(header, lastVersion, trendName, fileCount);
-  // The last file's family has one slot per file found: the buffer is sized once.
-  master.bytes.reserve(sizeof(MasterHeader) +
-                       static_cast<std::size_t>(fileCount) * MasterEntrySize(FamilyOf(lastVersion)));
-  Append(master.bytes, header);
   switch (FamilyOf(lastVersion)) {
-    case Family::V1to3: master.entryCount = AppendSortedEntries(family1to3, master.bytes); break;
-    case Family::V4: master.entryCount = AppendSortedEntries(family4, master.bytes); break;
-    case Family::V5: master.entryCount = AppendSortedEntries(family5, master.bytes); break;
-    case Family::V6: master.entryCount = AppendSortedEntries(family6, master.bytes); break;
+    case Family::V1to3:
+      master.entryCount = SortEntries(family1to3);
+      master.bytes = std::move(family1to3.bytes);
+      break;
+    case Family::V4:
+      master.entryCount = SortEntries(family4);
+      master.bytes = std::move(family4.bytes);
+      break;
+    case Family::V5:
+      master.entryCount = SortEntries(family5);
+      master.bytes = std::move(family5.bytes);
+      break;
+    case Family::V6:
+      master.entryCount = SortEntries(family6);
+      master.bytes = std::move(family6.bytes);
+      break;
     case Family::None: break;
   }
+  if (master.bytes.empty()) master.bytes.resize(sizeof(MasterHeader));
+  std::memcpy(master.bytes.data(), &header, sizeof header);
   return master;
 }
 
