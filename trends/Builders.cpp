@@ -44,8 +44,10 @@ std::string PadWithNul(const std::string& text, std::size_t length) {
                                                 ": a text of " + std::to_string(text.size()) +
                                                 " bytes does not fit a field of " +
                                                 std::to_string(length) + " bytes");
-  std::string padded = text;
-  padded.append(length - text.size(), '\0');
+  // One allocation of the final length: the builders pad a path to 272
+  // bytes for every data file of a trend.
+  std::string padded(length, '\0');
+  padded.replace(0, text.size(), text);
   return padded;
 }
 
