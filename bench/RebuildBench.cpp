@@ -173,8 +173,8 @@ void BM_Floor(benchmark::State& state) {
 // load on the machine.
 void Configure(benchmark::internal::Benchmark* benchmark, int count) {
   benchmark->Arg(count)->Unit(benchmark::kMillisecond)->UseRealTime();
-  // The median of three runs: the machine is shared.
-  benchmark->Repetitions(3)->ReportAggregatesOnly(true);
+  // The median of five runs: the machine may be shared.
+  benchmark->Repetitions(5)->ReportAggregatesOnly(true);
 }
 
 [[maybe_unused]] const bool registered = [] {
