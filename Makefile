@@ -4,7 +4,8 @@ JOBS ?= $(shell nproc)
 BUILD_DIR ?= build
 RELEASE_DIR ?= build-release
 
-BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev
+# fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
+BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation
 
 .PHONY: all deps build test release run bench fuzz test-windows clean
 
