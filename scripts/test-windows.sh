@@ -48,9 +48,18 @@ unset DISPLAY WAYLAND_DISPLAY
 # Windows side then runs with the Western European ANSI code page 1252.
 export LC_ALL=C.UTF-8
 
+# Wine keeps its server's socket in a folder named after the prefix's device
+# and inode, which outlives the server.
+server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
 cleanup() {
   "$wineserver_bin" -k >/dev/null 2>&1 || true
+  "$wineserver_bin" -w >/dev/null 2>&1 || true
   rm -rf "$WINEPREFIX"
+  for dir in "${TMPDIR:-/tmp}"/wine-*/"$server_dir" /tmp/wine-*/"$server_dir" "/tmp/.wine-$(id -u)/$server_dir"; do
+    [ -d "$dir" ] || continue
+    rm -rf "$dir"
+    rmdir "$(dirname "$dir")" 2>/dev/null || true
+  done
 }
 trap cleanup EXIT
 
