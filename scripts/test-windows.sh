@@ -39,7 +39,10 @@ wine_loader=$(command -v wine64 || true)
 [ -n "$wine_loader" ] || wine_loader=$(command -v wine)
 wineserver_bin=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/qmr-wine.XXXXXX")
+# The prefix lives in the build folder, on the disk: Wine keeps the hidden and
+# system attributes that the tests set in extended attributes, which a /tmp
+# on an older kernel's tmpfs would not hold.
+WINEPREFIX=$(mktemp -d "$PWD/$BUILD_DIR/wine-prefix.XXXXXX")
 export WINEPREFIX WINEARCH=win64 WINEDEBUG=-all
 # No Mono/Gecko installer prompts, and no display for any window to open on.
 export WINEDLLOVERRIDES="mscoree,mshtml="
