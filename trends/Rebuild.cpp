@@ -24,6 +24,8 @@ namespace {
 // File numbers run from 0 to 32767: the last one is read before the step
 // beyond it overflows.
 constexpr std::size_t kMostSlots = 32768;
+// Room a trend's list starts with.
+constexpr std::size_t kFewSlots = 64;
 
 // What one family collects while the data files are read: the header of its
 // last complete file (which names the trend) and one entry slot per file
@@ -44,12 +46,14 @@ struct FamilyRecords {
   std::size_t Slots() const { return bytes.empty() ? 0 : (bytes.size() - sizeof(MasterHeader)) / sizeof(Entry); }
   unsigned char* At(std::size_t slot) { return bytes.data() + sizeof(MasterHeader) + slot * sizeof(Entry); }
 
-  // Extends the list to cover `slot`, new slots all bytes 0. Room for the
-  // most slots a trend can have is taken at once, so that the list is never
-  // copied as it grows; room that no slot uses is never touched.
+  // Extends the list to cover `slot`, new slots all bytes 0. A short trend
+  // takes room for a few slots; past them, room for the most slots a trend
+  // can have is taken at once, so that a long list is never copied as it
+  // grows. Room that no slot uses is never touched.
   void Cover(std::size_t slot) {
-    if (bytes.capacity() == 0) bytes.reserve(sizeof(MasterHeader) + kMostSlots * sizeof(Entry));
     const std::size_t end = sizeof(MasterHeader) + (slot + 1) * sizeof(Entry);
+    if (bytes.capacity() < end)
+      bytes.reserve(sizeof(MasterHeader) + (slot < kFewSlots ? kFewSlots : kMostSlots) * sizeof(Entry));
     if (bytes.size() < end) bytes.resize(end);
   }
 
