@@ -114,14 +114,22 @@ void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::st
 }
 
 // The builders fill their entry in the order of its table; the path comes
-// first because it is the only field that can fail.
+// first because it is the only field that can fail. Every family starts with
+// the path, the maker and the version, and ends with the same run of fields
+// after trend_name; only the fields between differ.
 
-void BuildEntryV1to3(const DataHeaderV1to3& data, MasterEntryV1to3& entry, const std::string& path) {
+namespace {
+
+template <typename Data, typename Entry>
+void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) {
   entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
   SetMaker(entry.maker_text);
   entry.header_int_1.set(0);
   entry.version = data.version;
-  entry.header_long_1 = data.header_long_1;
+}
+
+template <typename Data, typename Entry>
+void CopyTrailingFields(const Data& data, Entry& entry) {
   entry.trend_name = data.trend_name;
   entry.header_long_3 = data.header_long_3;
   entry.header_int_2 = data.header_int_2;
@@ -133,67 +141,36 @@ void BuildEntryV1to3(const DataHeaderV1to3& data, MasterEntryV1to3& entry, const
   entry.order_key = data.order_key;
   entry.trailer_bytes = data.trailer_bytes;
   entry.tail_text.assign("");
+}
+
+}  // namespace
+
+void BuildEntryV1to3(const DataHeaderV1to3& data, MasterEntryV1to3& entry, const std::string& path) {
+  FillLeadingFields(data, entry, path);
+  entry.header_long_1 = data.header_long_1;
+  CopyTrailingFields(data, entry);
 }
 
 void BuildEntryV4(const DataHeaderV4& data, MasterEntryV4& entry, const std::string& path) {
-  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
-  SetMaker(entry.maker_text);
-  entry.header_int_1.set(0);
-  entry.version = data.version;
+  FillLeadingFields(data, entry, path);
   entry.header_text_2.assign("");
   entry.header_long_2 = data.header_long_2;
   entry.header_text_3.assign("");
-  entry.trend_name = data.trend_name;
-  entry.header_long_3 = data.header_long_3;
-  entry.header_int_2 = data.header_int_2;
-  entry.header_int_3 = data.header_int_3;
-  entry.header_int_4 = data.header_int_4;
-  entry.header_long_4 = data.header_long_4;
-  entry.header_text_4 = data.header_text_4;
-  entry.header_long_5 = data.header_long_5;
-  entry.order_key = data.order_key;
-  entry.trailer_bytes = data.trailer_bytes;
-  entry.tail_text.assign("");
+  CopyTrailingFields(data, entry);
 }
 
 void BuildEntryV5(const DataHeaderV5& data, MasterEntryV5& entry, const std::string& path) {
-  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
-  SetMaker(entry.maker_text);
-  entry.header_int_1.set(0);
-  entry.version = data.version;
+  FillLeadingFields(data, entry, path);
   entry.header_long_1 = data.header_long_1;
-  entry.trend_name = data.trend_name;
-  entry.header_long_3 = data.header_long_3;
-  entry.header_int_2 = data.header_int_2;
-  entry.header_int_3 = data.header_int_3;
-  entry.header_int_4 = data.header_int_4;
-  entry.header_long_4 = data.header_long_4;
-  entry.header_text_4 = data.header_text_4;
-  entry.header_long_5 = data.header_long_5;
-  entry.order_key = data.order_key;
-  entry.trailer_bytes = data.trailer_bytes;
-  entry.tail_text.assign("");
+  CopyTrailingFields(data, entry);
 }
 
 void BuildEntryV6(const DataHeaderV6& data, MasterEntryV6& entry, const std::string& path) {
-  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
-  SetMaker(entry.maker_text);
-  entry.header_int_1.set(0);
-  entry.version = data.version;
+  FillLeadingFields(data, entry, path);
   entry.header_long_1 = data.header_long_1;
   entry.header_long_2 = data.header_long_2;
   entry.header_text_3.assign("");
-  entry.trend_name = data.trend_name;
-  entry.header_long_3 = data.header_long_3;
-  entry.header_int_2 = data.header_int_2;
-  entry.header_int_3 = data.header_int_3;
-  entry.header_int_4 = data.header_int_4;
-  entry.header_long_4 = data.header_long_4;
-  entry.header_text_4 = data.header_text_4;
-  entry.header_long_5 = data.header_long_5;
-  entry.order_key = data.order_key;
-  entry.trailer_bytes = data.trailer_bytes;
-  entry.tail_text.assign("");
+  CopyTrailingFields(data, entry);
 }
 
 }  // namespace qmr
