@@ -89,14 +89,10 @@ std::string DataFileName(std::size_t number) {
   return "T." + digits;
 }
 
-// What the format tables say about one file: its version word (when the
-// file holds one) and whether it is a trend data file.
-struct Expected {
-  bool recognised = false;
-};
-
-Expected Classify(const Bytes& file) {
-  if (file.size() < 140) return {};
+// What the format tables say: a version word of 1 to 6 at bytes 138-139 and
+// the whole header of its family.
+bool IsTrendDataFile(const Bytes& file) {
+  if (file.size() < 140) return false;
   const auto version = static_cast<std::int16_t>(static_cast<std::uint16_t>(file[138] | (file[139] << 8)));
   std::size_t needed = 0;
   switch (version) {
@@ -104,9 +100,9 @@ Expected Classify(const Bytes& file) {
     case 4: needed = 288; break;
     case 5: needed = 272; break;
     case 6: needed = 304; break;
-    default: return {};
+    default: return false;
   }
-  return {file.size() >= needed};
+  return file.size() >= needed;
 }
 
 std::size_t EntrySize(std::int16_t version) {
@@ -132,13 +128,13 @@ NameCheck NameOfLastFile(const Bytes& file) {
   if (file.size() < 140) return NameCheck::Fits;
   std::size_t offset = 0, width = 0;
   switch (I16At(file, 138)) {
-    case 1: case 2: case 3: return Classify(file).recognised ? NameCheck::Fits : NameCheck::Unsettled;
+    case 1: case 2: case 3: return IsTrendDataFile(file) ? NameCheck::Fits : NameCheck::Unsettled;
     case 4: offset = 160; width = 64; break;
     case 5: offset = 144; width = 80; break;
     case 6: offset = 160; width = 80; break;
     default: return NameCheck::Fits;
   }
-  if (!Classify(file).recognised) return NameCheck::Unsettled;
+  if (!IsTrendDataFile(file)) return NameCheck::Unsettled;
   std::size_t length = 0;
   while (length < width && file[offset + length] != 0) ++length;
   return length >= 66 ? NameCheck::TooLong : NameCheck::Fits;
@@ -198,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::size_t unrecognised = 0;
   for (const Bytes& file : files)
-    if (!Classify(file).recognised) ++unrecognised;
+    if (!IsTrendDataFile(file)) ++unrecognised;
 
   const std::string firstPath = (folder.path() / "T.000").string();
   SilentServices services;
@@ -252,6 +248,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(composed->entryCount == (entrySize == 0 ? 0 : files.size()));
   Require(master->size() == 176 + composed->entryCount * entrySize);
   // When the last file was a trend data file, the master's version is its.
-  if (Classify(files.back()).recognised) Require(composed->version == I16At(files.back(), 138));
+  if (IsTrendDataFile(files.back())) Require(composed->version == I16At(files.back(), 138));
   return 0;
 }
