@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
+#include "tests/support/SilentServices.h"
 #include "trends/Rebuild.h"
 #include "trends/Services.h"
 
@@ -37,15 +38,6 @@ namespace {
 constexpr std::size_t kHeaderBytes = 304;   // the version 6 header
 constexpr std::size_t kMasterHeader = 176;
 constexpr std::size_t kEntryV6 = 448;
-
-class SilentServices : public qmr::Services {
- public:
-  void ShowMessage(const std::string&, const std::string&, qmr::MessageIcon) override {}
-  void PumpEvents() override {}
-  void ShowStatus() override {}
-  void SetStatusTrendName(const std::string&) override {}
-  void HideStatus() override {}
-};
 
 // Where the generated trends live; removed at exit unless the caller chose it.
 class BenchFolder {
@@ -101,7 +93,7 @@ fs::path Trend(int count) {
 void BM_Rebuild(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::string first = (Trend(count) / "T.000").string();
-  SilentServices services;
+  qmr::testsupport::SilentServices services;
   for (auto _ : state) {
     const qmr::TrendMaster master = qmr::RebuildTrend(first, services);
     if (master.fileCount != count) state.SkipWithError("the rebuild did not find every file");

@@ -10,19 +10,9 @@
 #include <variant>
 
 #include "definitions/DataFile.h"
+#include "tests/support/TestFiles.h"
 
 namespace {
-
-// Header size of the layout a version word chooses; 0 for no trend data file.
-std::size_t HeaderSizeFor(std::int16_t version) {
-  switch (version) {
-    case 1: case 2: case 3: return 224;
-    case 4: return 288;
-    case 5: return 272;
-    case 6: return 304;
-    default: return 0;
-  }
-}
 
 void Require(bool condition) {
   if (!condition) std::abort();
@@ -49,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto version =
       static_cast<std::int16_t>(static_cast<std::uint16_t>(data[138] | (data[139] << 8)));
   Require(decoded.hasVersion && decoded.version == version);
-  Require((decoded.family == qmr::Family::None) == (HeaderSizeFor(version) == 0));
+  Require((decoded.family == qmr::Family::None) == (qmr::testsupport::DataHeaderSize(version) == 0));
 
-  const std::size_t needed = HeaderSizeFor(version);
+  const std::size_t needed = qmr::testsupport::DataHeaderSize(version);
   Require(decoded.recognised() == (needed != 0 && size >= needed));
   if (!decoded.recognised()) {
     Require(std::holds_alternative<std::monostate>(decoded.header));

@@ -21,6 +21,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
 #include "trends/Builders.h"
 #include "trends/Rebuild.h"
@@ -94,25 +95,8 @@ std::string DataFileName(std::size_t number) {
 bool IsTrendDataFile(const Bytes& file) {
   if (file.size() < 140) return false;
   const auto version = static_cast<std::int16_t>(static_cast<std::uint16_t>(file[138] | (file[139] << 8)));
-  std::size_t needed = 0;
-  switch (version) {
-    case 1: case 2: case 3: needed = 224; break;
-    case 4: needed = 288; break;
-    case 5: needed = 272; break;
-    case 6: needed = 304; break;
-    default: return false;
-  }
-  return file.size() >= needed;
-}
-
-std::size_t EntrySize(std::int16_t version) {
-  switch (version) {
-    case 1: case 2: case 3: return 240;
-    case 4: return 432;
-    case 5: return 288;
-    case 6: return 448;
-    default: return 0;
-  }
+  const std::size_t needed = qmr::testsupport::DataHeaderSize(version);
+  return needed != 0 && file.size() >= needed;
 }
 
 std::int16_t I16At(const Bytes& bytes, std::size_t offset) {
@@ -167,17 +151,7 @@ std::vector<Bytes> SplitInput(const std::uint8_t* data, std::size_t size, bool& 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static ScratchFolder folder;
   static const bool clockFixed = [] {
-    qmr::SetLocalTimeSource([] {
-      std::tm time{};
-      time.tm_year = 2007 - 1900;
-      time.tm_mon = 2;
-      time.tm_mday = 6;
-      time.tm_wday = 2;
-      time.tm_hour = 9;
-      time.tm_min = 5;
-      time.tm_sec = 3;
-      return time;
-    });
+    qmr::SetLocalTimeSource([] { return qmr::testsupport::FixedClockTime(); });
     return true;
   }();
   (void)clockFixed;
@@ -244,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(master->size() >= 176);
   Require(I16At(*master, 138) == composed->version);
   Require(I16At(*master, 148) == composed->fileCount && I16At(*master, 150) == composed->fileCount);
-  const std::size_t entrySize = EntrySize(composed->version);
+  const std::size_t entrySize = qmr::testsupport::MasterEntrySize(composed->version);
   Require(composed->entryCount == (entrySize == 0 ? 0 : files.size()));
   Require(master->size() == 176 + composed->entryCount * entrySize);
   // When the last file was a trend data file, the master's version is its.

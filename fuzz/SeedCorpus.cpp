@@ -11,24 +11,18 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
+#include "tests/support/SilentServices.h"
+#include "tests/support/TestFiles.h"
 #include "trends/Builders.h"
 #include "trends/Rebuild.h"
 #include "trends/Services.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
+using qmr::samples::MakeSample;
 using qmr::samples::SampleFile;
 
 namespace {
-
-class SilentServices : public qmr::Services {
- public:
-  void ShowMessage(const std::string&, const std::string&, qmr::MessageIcon) override {}
-  void PumpEvents() override {}
-  void ShowStatus() override {}
-  void SetStatusTrendName(const std::string&) override {}
-  void HideStatus() override {}
-};
 
 struct Trend {
   std::string name;
@@ -36,15 +30,6 @@ struct Trend {
   bool oldMaster = false;
 };
 
-SampleFile File(std::int16_t version, const std::string& trendName, std::int64_t key,
-                std::uint32_t fill = 1) {
-  SampleFile file;
-  file.version = version;
-  file.trendName = trendName;
-  file.orderKey = key;
-  file.fill = fill;
-  return file;
-}
 
 SampleFile Cut(SampleFile file, std::size_t length) {
   file.truncateTo = length;
@@ -66,18 +51,21 @@ std::vector<Trend> Trends() {
     for (const auto& file : qmr::samples::RisingTrend(6, "Mixer", 2)) files.push_back(file);
     trends.push_back({"v5-then-v6", files});
   }
-  trends.push_back({"v4-unknown-middle", {File(4, "Load", 25000), File(9, "", 0), File(4, "Load", 7)}});
-  trends.push_back({"v6-cut-last", {File(6, "Cut", 1), File(6, "Cut", 2), Cut(File(6, "Cut", 3), 200)}});
-  trends.push_back({"v2-cut-version", {File(2, "Short", 5), Cut(File(2, "Short", 6), 139)}});
-  trends.push_back({"v6-name-66", {File(6, std::string(66, 'N'), 10)}});
-  trends.push_back({"v6-name-65", {File(6, std::string(65, 'N'), 10)}, true});
-  trends.push_back({"v5-name-80-no-nul", {File(5, std::string(80, 'Z'), 10)}});
-  trends.push_back({"keys-text-order", {File(3, "K", 99), File(3, "K", 100), File(3, "K", -5), File(3, "K", -3),
-                                        File(3, "K", 99)}});
-  trends.push_back({"v6-currency-keys", {File(6, "C", 2500), File(6, "C", 7), File(6, "C", -10000),
-                                         File(6, "C", 123456789)}});
-  trends.push_back({"empty-file", {Cut(File(6, "", 0), 0)}, true});
-  trends.push_back({"version-minus-one-last", {File(6, "A", 1), File(-1, "", 0)}});
+  trends.push_back(
+      {"v4-unknown-middle", {MakeSample(4, "Load", 25000), MakeSample(9, "", 0), MakeSample(4, "Load", 7)}});
+  trends.push_back(
+      {"v6-cut-last", {MakeSample(6, "Cut", 1), MakeSample(6, "Cut", 2), Cut(MakeSample(6, "Cut", 3), 200)}});
+  trends.push_back({"v2-cut-version", {MakeSample(2, "Short", 5), Cut(MakeSample(2, "Short", 6), 139)}});
+  trends.push_back({"v6-name-66", {MakeSample(6, std::string(66, 'N'), 10)}});
+  trends.push_back({"v6-name-65", {MakeSample(6, std::string(65, 'N'), 10)}, true});
+  trends.push_back({"v5-name-80-no-nul", {MakeSample(5, std::string(80, 'Z'), 10)}});
+  trends.push_back({"keys-text-order",
+                    {MakeSample(3, "K", 99), MakeSample(3, "K", 100), MakeSample(3, "K", -5), MakeSample(3, "K", -3),
+                     MakeSample(3, "K", 99)}});
+  trends.push_back({"v6-currency-keys", {MakeSample(6, "C", 2500), MakeSample(6, "C", 7), MakeSample(6, "C", -10000),
+                                         MakeSample(6, "C", 123456789)}});
+  trends.push_back({"empty-file", {Cut(MakeSample(6, "", 0), 0)}, true});
+  trends.push_back({"version-minus-one-last", {MakeSample(6, "A", 1), MakeSample(-1, "", 0)}});
   return trends;
 }
 
@@ -112,22 +100,12 @@ int main(int argc, char** argv) {
   const fs::path out = fs::absolute(argv[1]);
   for (const char* target : {"data_header", "rebuild", "master_show"}) fs::create_directories(out / target);
 
-  qmr::SetLocalTimeSource([] {
-    std::tm time{};
-    time.tm_year = 2007 - 1900;
-    time.tm_mon = 2;
-    time.tm_mday = 6;
-    time.tm_wday = 2;
-    time.tm_hour = 9;
-    time.tm_min = 5;
-    time.tm_sec = 3;
-    return time;
-  });
+  qmr::SetLocalTimeSource([] { return qmr::testsupport::FixedClockTime(); });
 
   // Data headers: one whole header per version, the unknown versions, and
   // files cut right before the version word and right before the end.
   for (std::int16_t version : {1, 2, 3, 4, 5, 6}) {
-    SampleFile file = File(version, "Header " + std::to_string(version), 1173171903, 17);
+    SampleFile file = MakeSample(version, "Header " + std::to_string(version), 1173171903, 17);
     // Appended rather than "v" + ...: GCC 12 warns falsely (-Wrestrict) on the latter at -O2.
     std::string stem = "v";
     stem += std::to_string(version);
@@ -139,9 +117,9 @@ int main(int argc, char** argv) {
   }
   for (std::int16_t version : {0, 7, -1, 32767, -32768})
     Write(out / "data_header" / ("unknown" + std::to_string(version)),
-          qmr::samples::MakeDataFile(File(version, "", 0)));
-  Write(out / "data_header" / "cut-139", qmr::samples::MakeDataFile(Cut(File(6, "X", 0), 139)));
-  Write(out / "data_header" / "cut-140", qmr::samples::MakeDataFile(Cut(File(6, "X", 0), 140)));
+          qmr::samples::MakeDataFile(MakeSample(version, "", 0)));
+  Write(out / "data_header" / "cut-139", qmr::samples::MakeDataFile(Cut(MakeSample(6, "X", 0), 139)));
+  Write(out / "data_header" / "cut-140", qmr::samples::MakeDataFile(Cut(MakeSample(6, "X", 0), 140)));
   Write(out / "data_header" / "empty", Bytes{});
 
   // Rebuild inputs, and the masters they give for the show decoder (built in
@@ -151,7 +129,7 @@ int main(int argc, char** argv) {
   fs::create_directories(scratch);
   const fs::path home = fs::current_path();
   fs::current_path(scratch);
-  SilentServices services;
+  qmr::testsupport::SilentServices services;
   for (const Trend& trend : Trends()) {
     Write(out / "rebuild" / trend.name, EncodeTrend(trend));
     qmr::samples::WriteTrend(".", "T", trend.files);
@@ -172,7 +150,7 @@ int main(int argc, char** argv) {
   Write(out / "master_show" / "header-only-cut", Bytes(100, 0));
   for (std::int16_t version : {1, 4, 5, 6})
     Write(out / "master_show" / ("data-v" + std::to_string(version)),
-          qmr::samples::MakeDataFile(File(version, "Shown", 42)));
+          qmr::samples::MakeDataFile(MakeSample(version, "Shown", 42)));
   std::cout << "seeds written to " << out.string() << "\n";
   return 0;
 }

@@ -132,6 +132,16 @@ void WriteTrend(const std::string& folder, const std::string& name, const std::v
     WriteBytes(prefix + DataFileName(name, static_cast<int>(number)), MakeDataFile(files[number]));
 }
 
+SampleFile MakeSample(std::int16_t version, const std::string& trendName, std::int64_t orderKey,
+                      std::uint32_t fill) {
+  SampleFile file;
+  file.version = version;
+  file.trendName = trendName;
+  file.orderKey = orderKey;
+  file.fill = fill;
+  return file;
+}
+
 std::vector<SampleFile> RisingTrend(std::int16_t version, const std::string& trendName, int count) {
   // The key is the start time of each file: seconds since 1970 in the 32-bit
   // families, the same seconds as a currency value (with quarter-second
@@ -159,11 +169,7 @@ std::vector<SampleFile> WithSamples(std::vector<SampleFile> files, std::size_t s
 }
 
 SampleFile Keyed(std::int16_t version, const std::string& name, std::int64_t key, std::uint32_t fill) {
-  SampleFile file;
-  file.version = version;
-  file.trendName = name;
-  file.orderKey = key;
-  file.fill = fill;
+  SampleFile file = MakeSample(version, name, key, fill);
   file.sampleBytes = 512;
   return file;
 }

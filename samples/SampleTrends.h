@@ -50,6 +50,11 @@ void WriteTrend(const std::string& folder, const std::string& name, const std::v
 // Writes `bytes` to `path`, replacing it. Throws std::runtime_error on failure.
 void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
+// A file of `version` and `trendName` with the key `orderKey`, its other
+// fields filled from `fill`; neither cut nor followed by samples.
+SampleFile MakeSample(std::int16_t version, const std::string& trendName, std::int64_t orderKey,
+                      std::uint32_t fill = 1);
+
 // `count` files of one version with keys rising with the file number. The
 // keys all have the same number of whole-part digits, so their text order is
 // their numeric order and a master lists the files from the last to the first.

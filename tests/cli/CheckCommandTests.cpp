@@ -89,7 +89,7 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
   // A name holding a line break of its own must not misplace the date; the
   // unrecognised first file leaves an all-zero entry.
   const std::string name = "T\r\nX";
-  Trend("T", {File(9, "", 0), File(2, name, 200, 5), File(3, name, 100, 6)});
+  Trend("T", {MakeSample(9, "", 0), MakeSample(2, name, 200, 5), MakeSample(3, name, 100, 6)});
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
   const Bytes master = ReadAll(Path("T.qmr"));
   ASSERT_EQ(master.size(), 176u + 3 * 240);

@@ -6,47 +6,22 @@
 
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
-#include <random>
 #include <sstream>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/TestFiles.h"
 #include "trends/Builders.h"
 
 namespace cli_test {
 
 using Bytes = std::vector<unsigned char>;
 
-class TempFolder {
- public:
-  TempFolder() {
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    do {
-      path_ = base / ("qmr-cli-" + std::to_string(random()) + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-    // The working folder is reported resolved; name the folder the same way.
-    path_ = std::filesystem::canonical(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string path() const { return path_.string(); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
+using qmr::testsupport::MakeTime;
+using qmr::testsupport::TempFolder;
 
 // The tool's result: exit status and both streams.
 struct Outcome {
@@ -65,9 +40,9 @@ inline Outcome Qmr(const std::vector<std::string>& args) {
 }
 
 inline Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  Bytes bytes;
+  EXPECT_TRUE(qmr::testsupport::ReadFileBytes(path, bytes)) << "cannot read " << path;
+  return bytes;
 }
 
 inline void WriteAll(const std::string& path, const Bytes& bytes) { qmr::samples::WriteBytes(path, bytes); }
@@ -79,18 +54,6 @@ inline std::map<std::string, Bytes> Snapshot(const std::string& folder) {
     files[entry.path().filename().string()] = ReadAll(entry.path().string());
   }
   return files;
-}
-
-inline std::tm MakeTime(int year, int month, int day, int hour, int minute, int second, int weekday) {
-  std::tm time{};
-  time.tm_year = year - 1900;
-  time.tm_mon = month - 1;
-  time.tm_mday = day;
-  time.tm_hour = hour;
-  time.tm_min = minute;
-  time.tm_sec = second;
-  time.tm_wday = weekday;
-  return time;
 }
 
 // Tue Mar 06 09:05:03 2007 unless a test sets another time; the system
@@ -105,7 +68,7 @@ class FixedClock {
   void Set(const std::tm& time) { time_ = time; }
 
  private:
-  std::tm time_ = MakeTime(2007, 3, 6, 9, 5, 3, 2);
+  std::tm time_ = qmr::testsupport::FixedClockTime();
   qmr::LocalTimeSource previous_;
 };
 
@@ -128,19 +91,11 @@ class CliTest : public ::testing::Test {
     return run;
   }
 
-  TempFolder folder_;
+  TempFolder folder_{"qmr-cli-"};
   FixedClock clock_;
 };
 
-inline qmr::samples::SampleFile File(std::int16_t version, const std::string& name, std::int64_t key,
-                                     std::uint32_t fill = 1) {
-  qmr::samples::SampleFile file;
-  file.version = version;
-  file.trendName = name;
-  file.orderKey = key;
-  file.fill = fill;
-  return file;
-}
+using qmr::samples::MakeSample;
 
 inline bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;

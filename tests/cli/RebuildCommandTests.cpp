@@ -50,7 +50,7 @@ TEST_F(RebuildCommand, RelativePathIsMadeAbsoluteBeforeTheRebuild) {
 
 TEST_F(RebuildCommand, DryRunReadsEverythingAndWritesNothing) {
   Trend("TANK1", RisingTrend(4, "Tank 1", 2));
-  Trend("LOG", {File(4, "Log", 1), File(9, "", 0)});
+  Trend("LOG", {MakeSample(4, "Log", 1), MakeSample(9, "", 0)});
   qmr::samples::WriteBytes(Path("LOG.qmr"), Bytes{'o', 'l', 'd'});
   const auto before = Snapshot(Folder());
 
@@ -101,7 +101,7 @@ TEST_F(RebuildCommand, MasterThatCannotBeWrittenFailsWithItsErrorNumber) {
 }
 
 TEST_F(RebuildCommand, UnrecognisedFileIsReportedWithItsPath) {
-  Trend("MIX", {File(4, "Mix", 30000), File(9, "", 0), File(4, "Mix", 10000)});
+  Trend("MIX", {MakeSample(4, "Mix", 30000), MakeSample(9, "", 0), MakeSample(4, "Mix", 10000)});
 
   const Outcome run = Qmr({"rebuild", Path("MIX.000")});
 

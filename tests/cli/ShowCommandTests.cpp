@@ -22,7 +22,7 @@ std::string Escaped(const std::string& path) {
 TEST_F(ShowCommand, MasterShowsBannerLinesCountsAndEveryEntry) {
   // Family 6 decides; the version 5 file leaves an all-zero slot, sorted last
   // (key text "0"). The version 6 keys 2500 and 70000 read 0.25 and 7.
-  Trend("MIX", {File(5, "Mix", 1), File(6, "Mixer", 2500, 2), File(6, "Mixer", 70000, 3)});
+  Trend("MIX", {MakeSample(5, "Mix", 1), MakeSample(6, "Mixer", 2500, 2), MakeSample(6, "Mixer", 70000, 3)});
   ASSERT_EQ(Qmr({"rebuild", Path("MIX.000")}).status, 0);
 
   const Outcome run = Qmr({"show", Path("MIX.qmr")});
@@ -64,7 +64,7 @@ TEST_F(ShowCommand, DataFileOfEachFamilyShowsItsOwnFields) {
                         Case{5, 80, "2500  text \"2500\"", "header_long_1", "header_text_3"},
                         Case{6, 80, "2500  text \"0.25\"", "header_long_2", "header_text_2"}}) {
     const std::string name = std::string("D").append(std::to_string(c.version));
-    Trend(name, {File(c.version, "ABC", 2500, 9)});
+    Trend(name, {MakeSample(c.version, "ABC", 2500, 9)});
     const Outcome run = Qmr({"show", Path(name + ".000")});
     SCOPED_TRACE(name);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -105,11 +105,11 @@ TEST_F(ShowCommand, KindOfFileIsDecidedByExtensionOrBanner) {
 TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
   // Too short for the version word, for a version 6 header, and for a master header.
   WriteAll(Path("A.000"), Bytes(139, 'x'));
-  Bytes partial = qmr::samples::MakeDataFile(File(6, "Short", 1));
+  Bytes partial = qmr::samples::MakeDataFile(MakeSample(6, "Short", 1));
   partial.resize(303);
   WriteAll(Path("B.000"), partial);
   WriteAll(Path("C.qmr"), Bytes(175, 0));
-  WriteAll(Path("D.000"), qmr::samples::MakeDataFile(File(9, "Nine", 1)));
+  WriteAll(Path("D.000"), qmr::samples::MakeDataFile(MakeSample(9, "Nine", 1)));
 
   for (const auto& [file, problem] : std::vector<std::pair<std::string, std::string>>{
            {"A.000", "too short"}, {"B.000", "too short"}, {"C.qmr", "too short"},
@@ -124,7 +124,7 @@ TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
 TEST_F(ShowCommand, MasterOfUnknownVersion) {
   // What a rebuild writes when the last data file is not recognised: the
   // header alone, shown without entries.
-  Trend("LOG", {File(6, "Log", 1), File(9, "", 0)});
+  Trend("LOG", {MakeSample(6, "Log", 1), MakeSample(9, "", 0)});
   ASSERT_EQ(Qmr({"rebuild", Path("LOG.000")}).status, 0);
   Outcome run = Qmr({"show", Path("LOG.qmr")});
   EXPECT_EQ(run.status, 0) << run.err;

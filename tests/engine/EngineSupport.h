@@ -9,14 +9,13 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "samples/SampleTrends.h"
+#include "tests/support/TestFiles.h"
 #include "tools/FileTools.h"
 #include "trends/Builders.h"
 #include "trends/MasterFile.h"
@@ -26,9 +25,9 @@ namespace engine_test {
 using Bytes = std::vector<unsigned char>;
 
 inline Bytes ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read " << path;
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  Bytes bytes;
+  EXPECT_TRUE(qmr::testsupport::ReadFileBytes(path, bytes)) << "cannot read " << path;
+  return bytes;
 }
 
 inline void WriteAll(const std::string& path, const Bytes& bytes) { qmr::samples::WriteBytes(path, bytes); }
@@ -68,14 +67,7 @@ constexpr std::size_t kHeaderSize = 176;
 
 // "Tue Mar 06 09:05:03 2007", the clock every test runs with.
 inline std::tm FixedTime() {
-  std::tm time{};
-  time.tm_year = 107;
-  time.tm_mon = 2;
-  time.tm_mday = 6;
-  time.tm_hour = 9;
-  time.tm_min = 5;
-  time.tm_sec = 3;
-  time.tm_wday = 2;
+  std::tm time = qmr::testsupport::FixedClockTime();
   time.tm_yday = 64;
   return time;
 }

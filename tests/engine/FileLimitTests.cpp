@@ -5,6 +5,7 @@
 
 #include "EngineSupport.h"
 #include "FakeServices.h"
+#include "tests/support/ErrorCodeOf.h"
 #include "tools/Errors.h"
 #include "trends/Rebuild.h"
 
@@ -13,21 +14,12 @@ namespace {
 
 using qmr::samples::RisingTrend;
 using qmr::samples::WriteTrend;
+using qmr::testsupport::CodeOf;
 
 class FileLimitTest : public EngineTest {
  protected:
   FakeServices services;
 };
-
-qmr::ErrorCode CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const qmr::Error& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no qmr::Error thrown";
-  return qmr::ErrorCode::DeviceIO;
-}
 
 TEST_F(FileLimitTest, ANameTooLongForTheBannerFailsBeforeTheMasterIsTouched) {
   const Bytes oldMaster(5000, 0xA5);

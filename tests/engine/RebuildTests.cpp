@@ -9,6 +9,7 @@
 namespace engine_test {
 namespace {
 
+using qmr::samples::MakeSample;
 using qmr::samples::RisingTrend;
 using qmr::samples::SampleFile;
 using qmr::samples::WriteTrend;
@@ -23,14 +24,6 @@ class RebuildTest : public EngineTest {
   FakeServices services;
 };
 
-SampleFile File(std::int16_t version, const std::string& name, std::int64_t key, std::uint32_t fill) {
-  SampleFile file;
-  file.version = version;
-  file.trendName = name;
-  file.orderKey = key;
-  file.fill = fill;
-  return file;
-}
 
 // --- Uniform trends ----------------------------------------------------------
 
@@ -112,8 +105,8 @@ TEST_F(RebuildTest, TheGivenPathsOwnExtensionIsReplaced) {
 // --- Keys and their text order ------------------------------------------------
 
 TEST_F(RebuildTest, EqualKeysKeepFileOrder) {
-  const std::vector<SampleFile> files = {File(2, "P", 500, 1), File(2, "P", 700, 2), File(2, "P", 500, 3),
-                                         File(2, "P", 500, 4)};
+  const std::vector<SampleFile> files = {MakeSample(2, "P", 500, 1), MakeSample(2, "P", 700, 2),
+                                         MakeSample(2, "P", 500, 3), MakeSample(2, "P", 500, 4)};
   WriteTrend(folder(), "P", files);
   Rebuild("P");
   EXPECT_EQ(Master("P"), ExpectedMaster("P", files, 2, "P", {1, 0, 2, 3}));
@@ -121,14 +114,15 @@ TEST_F(RebuildTest, EqualKeysKeepFileOrder) {
 
 TEST_F(RebuildTest, KeysAreOrderedByTheirText) {
   // 99 > 100 and -5 > -3 as text; currency 0.25 > 0.0007 > 0, 12.5 > 1.
-  const std::vector<SampleFile> ints = {File(5, "K", 100, 1), File(5, "K", 99, 2), File(5, "K", -3, 3),
-                                        File(5, "K", -5, 4)};
+  const std::vector<SampleFile> ints = {MakeSample(5, "K", 100, 1), MakeSample(5, "K", 99, 2),
+                                        MakeSample(5, "K", -3, 3), MakeSample(5, "K", -5, 4)};
   WriteTrend(folder(), "INTS", ints);
   Rebuild("INTS");
   EXPECT_EQ(Master("INTS"), ExpectedMaster("INTS", ints, 5, "K", {1, 0, 3, 2}));
 
-  const std::vector<SampleFile> money = {File(6, "C", 7, 1), File(6, "C", 2500, 2), File(6, "C", 125000, 3),
-                                         File(6, "C", 10000, 4), File(6, "C", 0, 5)};
+  const std::vector<SampleFile> money = {MakeSample(6, "C", 7, 1), MakeSample(6, "C", 2500, 2),
+                                         MakeSample(6, "C", 125000, 3), MakeSample(6, "C", 10000, 4),
+                                         MakeSample(6, "C", 0, 5)};
   WriteTrend(folder(), "CASH", money);
   Rebuild("CASH");
   EXPECT_EQ(Master("CASH"), ExpectedMaster("CASH", money, 6, "C", {2, 3, 1, 0, 4}));

@@ -2,41 +2,18 @@
 // holds when the test ends.
 #pragma once
 
-#include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
-#include <system_error>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestFiles.h"
+
 namespace qmr::testing {
 
-class TempFolder {
+class TempFolder : public testsupport::TempFolder {
  public:
-  TempFolder() {
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    std::random_device random;
-    do {
-      path_ = base / ("qmr-formats-" + std::to_string(random()) + std::to_string(random()));
-    } while (!std::filesystem::create_directory(path_));
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    // Give back any permissions a test took away, so that removal works.
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
-      if (!entry.is_symlink())
-        std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  std::string path() const { return path_.string(); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+  TempFolder() : testsupport::TempFolder("qmr-formats-") {}
 
   // Writes `bytes` to a new file `name` in the folder; returns its path.
   std::string write(const std::string& name, const std::string& bytes) const {
@@ -46,9 +23,6 @@ class TempFolder {
     EXPECT_TRUE(out.good()) << file;
     return file;
   }
-
- private:
-  std::filesystem::path path_;
 };
 
 }  // namespace qmr::testing

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
 #include "trends/Builders.h"
 
@@ -15,17 +16,7 @@ namespace {
 
 using namespace std::string_literals;
 
-std::tm MakeTime(int year, int month, int day, int hour, int minute, int second, int weekday) {
-  std::tm time{};
-  time.tm_year = year - 1900;
-  time.tm_mon = month - 1;
-  time.tm_mday = day;
-  time.tm_hour = hour;
-  time.tm_min = minute;
-  time.tm_sec = second;
-  time.tm_wday = weekday;
-  return time;
-}
+using testsupport::MakeTime;
 
 template <typename Record>
 std::string Image(const Record& record) {

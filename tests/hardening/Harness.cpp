@@ -8,6 +8,7 @@
 #include <set>
 #include <system_error>
 
+#include "tests/support/TestFiles.h"
 #include "trends/Batch.h"
 #include "trends/Rebuild.h"
 
@@ -27,16 +28,6 @@ unsigned ProcessId() {
 #else
   return static_cast<unsigned>(getpid());
 #endif
-}
-
-std::size_t EntrySizeOf(std::int16_t version) {
-  switch (version) {
-    case 1: case 2: case 3: return 240;
-    case 4: return 432;
-    case 5: return 288;
-    case 6: return 448;
-    default: return 0;
-  }
 }
 
 }  // namespace
@@ -189,7 +180,7 @@ MasterFacts ExpectCompleteMaster(const Bytes& bytes) {
   }
   facts.version = I16At(bytes, 138);
   facts.fileCount = I16At(bytes, 148);
-  facts.entrySize = EntrySizeOf(facts.version);
+  facts.entrySize = qmr::testsupport::MasterEntrySize(facts.version);
   EXPECT_EQ(I16At(bytes, 150), facts.fileCount) << "file_count_2";
   EXPECT_GE(facts.fileCount, 0);
   const std::string banner(bytes.begin(), bytes.begin() + 128);

@@ -4,22 +4,14 @@
 #include <cstdint>
 #include <limits>
 
+#include "tests/support/ErrorCodeOf.h"
 #include "tools/Errors.h"
 #include "tools/Sort.h"
 
 namespace qmr {
 namespace {
 
-template <typename Action>
-ErrorCode CodeOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return ErrorCode::InvalidArgument;
-}
+using testsupport::CodeOf;
 
 TEST(CurrencyText, WholeAndSignificantFractionDigitsWithDot) {
   EXPECT_EQ(CurrencyText(0), "0");

@@ -2,26 +2,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "tests/support/ErrorCodeOf.h"
 #include "tools/Errors.h"
 #include "tools/Sort.h"
 
 namespace qmr {
 namespace {
 
-ErrorCode CodeOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.code();
-  }
-  ADD_FAILURE() << "no error was raised";
-  return ErrorCode::InvalidArgument;
-}
+using testsupport::CodeOf;
 
 // A table with columns 1 and 2 and rows from `lower`, filled row by row.
 KeyTable MakeTable(int lower, const std::vector<std::pair<Cell, Cell>>& rows) {
