@@ -13,6 +13,7 @@
 
 #include "app/CommandLine.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/CheckedFiles.h"
 #include "tests/support/TestFiles.h"
 #include "trends/Builders.h"
 
@@ -39,13 +40,8 @@ inline Outcome Qmr(const std::vector<std::string>& args) {
   return run;
 }
 
-inline Bytes ReadAll(const std::string& path) {
-  Bytes bytes;
-  EXPECT_TRUE(qmr::testsupport::ReadFileBytes(path, bytes)) << "cannot read " << path;
-  return bytes;
-}
-
-inline void WriteAll(const std::string& path, const Bytes& bytes) { qmr::samples::WriteBytes(path, bytes); }
+using qmr::testsupport::ReadAll;
+using qmr::testsupport::WriteAll;
 
 // Every file of `folder` (name -> bytes), to prove what a command changed.
 inline std::map<std::string, Bytes> Snapshot(const std::string& folder) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
+#include "tests/support/CheckedFiles.h"
 #include "tests/support/TestFiles.h"
 #include "tools/FileTools.h"
 #include "trends/Builders.h"
@@ -24,13 +25,8 @@ namespace engine_test {
 
 using Bytes = std::vector<unsigned char>;
 
-inline Bytes ReadAll(const std::string& path) {
-  Bytes bytes;
-  EXPECT_TRUE(qmr::testsupport::ReadFileBytes(path, bytes)) << "cannot read " << path;
-  return bytes;
-}
-
-inline void WriteAll(const std::string& path, const Bytes& bytes) { qmr::samples::WriteBytes(path, bytes); }
+using qmr::testsupport::ReadAll;
+using qmr::testsupport::WriteAll;
 
 // Every file below `folder` (relative name -> bytes), to prove what changed.
 inline std::map<std::string, Bytes> Snapshot(const std::string& folder) {
