@@ -7,6 +7,7 @@
 
 #include "Harness.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/TestFiles.h"
 
 namespace hardening {
 namespace {
@@ -14,23 +15,8 @@ namespace {
 namespace samples = qmr::samples;
 
 // The sizes from the format tables, by version.
-std::size_t HeaderSize(std::int16_t version) {
-  switch (version) {
-    case 1: case 2: case 3: return 224;
-    case 4: return 288;
-    case 5: return 272;
-    default: return 304;
-  }
-}
-
-std::size_t EntrySize(std::int16_t version) {
-  switch (version) {
-    case 1: case 2: case 3: return 240;
-    case 4: return 432;
-    case 5: return 288;
-    default: return 448;
-  }
-}
+using qmr::testsupport::DataHeaderSize;
+using qmr::testsupport::MasterEntrySize;
 
 // The path stored in an entry, up to its first NUL.
 std::string EntryPath(const Bytes& entry, std::size_t pathWidth) {
@@ -45,8 +31,8 @@ class CutHeader : public ::testing::TestWithParam<std::int16_t> {};
 // file and leaves an all-zero entry, the other two are listed in key order.
 TEST_P(CutHeader, EveryLengthShortOfTheHeaderIsReportedAndLeavesAZeroEntry) {
   const std::int16_t version = GetParam();
-  const std::size_t headerSize = HeaderSize(version);
-  const std::size_t entrySize = EntrySize(version);
+  const std::size_t headerSize = DataHeaderSize(version);
+  const std::size_t entrySize = MasterEntrySize(version);
   const std::size_t pathWidth = entrySize == 432 || entrySize == 448 ? 272 : 144;
   TempFolder folder;
   for (std::size_t length = 0; length < headerSize; ++length) {
@@ -78,7 +64,7 @@ TEST_P(CutHeader, LastFileCutShortStillGivesAWholeMaster) {
   const std::int16_t version = GetParam();
   TempFolder folder;
   for (const std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{139}, std::size_t{140},
-                                   HeaderSize(version) - 1}) {
+                                   DataHeaderSize(version) - 1}) {
     SCOPED_TRACE("last file cut to " + std::to_string(length) + " bytes");
     auto files = samples::RisingTrend(version, "Cut", 2);
     files[1].truncateTo = length;
