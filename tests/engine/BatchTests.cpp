@@ -8,14 +8,9 @@
 namespace engine_test {
 namespace {
 
-using qmr::samples::RisingTrend;
-using qmr::samples::WriteTrend;
 using Calls = std::vector<std::string>;
 
-class BatchTest : public EngineTest {
- protected:
-  FakeServices services;
-};
+class BatchTest : public EngineTest {};
 
 TEST_F(BatchTest, OneNameIsNamedPumpedRebuiltThenTheBatchEnds) {
   const auto files = RisingTrend(6, "Tank 1", 2);

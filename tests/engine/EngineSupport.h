@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeServices.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/CheckedFiles.h"
 #include "tests/support/TestFiles.h"
@@ -24,6 +25,8 @@
 namespace engine_test {
 
 using Bytes = std::vector<unsigned char>;
+using qmr::samples::RisingTrend;
+using qmr::samples::WriteTrend;
 
 using qmr::testsupport::ReadAll;
 using qmr::testsupport::WriteAll;
@@ -123,7 +126,8 @@ inline void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begi
 
 // ---------------------------------------------------------------------------
 
-// Each test gets its own folder and a fixed clock; both are undone afterwards.
+// Each test gets its own folder, a fixed clock and a recording window system;
+// folder and clock are undone afterwards.
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -170,6 +174,8 @@ class EngineTest : public ::testing::Test {
     }
     return master;
   }
+
+  FakeServices services;
 
  private:
   std::string folder_;

@@ -12,14 +12,9 @@
 namespace engine_test {
 namespace {
 
-using qmr::samples::RisingTrend;
-using qmr::samples::WriteTrend;
 using qmr::testsupport::CodeOf;
 
-class FileLimitTest : public EngineTest {
- protected:
-  FakeServices services;
-};
+class FileLimitTest : public EngineTest {};
 
 TEST_F(FileLimitTest, ANameTooLongForTheBannerFailsBeforeTheMasterIsTouched) {
   const Bytes oldMaster(5000, 0xA5);

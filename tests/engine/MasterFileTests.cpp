@@ -12,13 +12,8 @@
 namespace engine_test {
 namespace {
 
-using qmr::samples::RisingTrend;
-using qmr::samples::WriteTrend;
 
-class MasterFileTest : public EngineTest {
- protected:
-  FakeServices services;
-};
+class MasterFileTest : public EngineTest {};
 
 TEST_F(MasterFileTest, AnOldLongerMasterLeavesNoBytesBehind) {
   const auto files = RisingTrend(5, "Flow", 2);

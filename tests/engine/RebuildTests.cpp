@@ -10,9 +10,7 @@ namespace engine_test {
 namespace {
 
 using qmr::samples::MakeSample;
-using qmr::samples::RisingTrend;
 using qmr::samples::SampleFile;
-using qmr::samples::WriteTrend;
 
 class RebuildTest : public EngineTest {
  protected:
@@ -20,8 +18,6 @@ class RebuildTest : public EngineTest {
     return qmr::RebuildTrend(DataPath(trend, 0), services, options);
   }
   Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
-
-  FakeServices services;
 };
 
 

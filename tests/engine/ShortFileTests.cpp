@@ -10,15 +10,11 @@
 namespace engine_test {
 namespace {
 
-using qmr::samples::RisingTrend;
-using qmr::samples::WriteTrend;
 
 class ShortFileTest : public EngineTest {
  protected:
   qmr::TrendMaster Rebuild(const std::string& trend) { return qmr::RebuildTrend(DataPath(trend, 0), services); }
   Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
-
-  FakeServices services;
 };
 
 TEST_F(ShortFileTest, OneByteShortOfItsHeaderIsNotATrendFile) {
