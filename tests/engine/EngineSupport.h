@@ -21,6 +21,7 @@
 #include "tools/FileTools.h"
 #include "trends/Builders.h"
 #include "trends/MasterFile.h"
+#include "trends/Rebuild.h"
 
 namespace engine_test {
 
@@ -174,6 +175,12 @@ class EngineTest : public ::testing::Test {
     }
     return master;
   }
+
+  // Rebuilds `trend` from its first data file, and reads the master back.
+  qmr::TrendMaster Rebuild(const std::string& trend, const qmr::RebuildOptions& options = {}) {
+    return qmr::RebuildTrend(DataPath(trend, 0), services, options);
+  }
+  Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
 
   FakeServices services;
 

@@ -12,13 +12,7 @@ namespace {
 using qmr::samples::MakeSample;
 using qmr::samples::SampleFile;
 
-class RebuildTest : public EngineTest {
- protected:
-  qmr::TrendMaster Rebuild(const std::string& trend, const qmr::RebuildOptions& options = {}) {
-    return qmr::RebuildTrend(DataPath(trend, 0), services, options);
-  }
-  Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
-};
+class RebuildTest : public EngineTest {};
 
 
 // --- Uniform trends ----------------------------------------------------------

@@ -11,11 +11,7 @@ namespace engine_test {
 namespace {
 
 
-class ShortFileTest : public EngineTest {
- protected:
-  qmr::TrendMaster Rebuild(const std::string& trend) { return qmr::RebuildTrend(DataPath(trend, 0), services); }
-  Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
-};
+class ShortFileTest : public EngineTest {};
 
 TEST_F(ShortFileTest, OneByteShortOfItsHeaderIsNotATrendFile) {
   for (std::int16_t version : {2, 4, 5, 6}) {
