@@ -217,6 +217,18 @@ TEST(ReadDataFileHeader, FailuresCarryTheirNumbers) {
 }
 
 #ifndef _WIN32
+// Another program may put a pipe where a data file was after the rebuild
+// checked that an ordinary file is there: reading it must not wait for a
+// writer that never comes.
+TEST(ReadDataFileHeader, APipeInPlaceOfTheFileDoesNotHang) {
+  const testing::TempFolder folder;
+  const std::string path = folder / "PIPE.000";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  const DataFileHeader read = ReadDataFileHeader(path);
+  EXPECT_FALSE(read.hasVersion);
+  EXPECT_FALSE(read.recognised());
+}
+
 TEST(ReadDataFileHeader, UnreadableFileThrowsPermissionDenied) {
   if (geteuid() == 0) GTEST_SKIP() << "root is never refused access";
   const testing::TempFolder folder;
