@@ -5,6 +5,10 @@
 
 #include <sys/stat.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace qmr {
 
 const char* DefaultDescription(ErrorCode code) noexcept {
@@ -92,5 +96,57 @@ void ThrowFileError(int errnoValue, const std::string& path) {
   const ErrorCode code = CodeForErrno(value, path);
   throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + reason + ")");
 }
+
+#ifdef _WIN32
+
+namespace {
+
+// The system's own wording for a Win32 error code, without the line break
+// FormatMessage appends.
+std::string SystemMessage(DWORD error) {
+  char* buffer = nullptr;
+  const DWORD length = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length)
+                                                      : "system error " + std::to_string(error);
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
+    text.pop_back();
+  return text;
+}
+
+ErrorCode CodeForSystemError(DWORD error, ErrorCode otherwise) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND: return ErrorCode::FileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME: return ErrorCode::PathNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: return ErrorCode::PermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ErrorCode::DiskFull;
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_FILENAME_EXCED_RANGE: return ErrorCode::BadFileName;
+    case ERROR_NOT_READY:
+    case ERROR_CRC:
+    case ERROR_GEN_FAILURE: return ErrorCode::DeviceIO;
+    default: return otherwise;
+  }
+}
+
+}  // namespace
+
+void ThrowWindowsError(unsigned long systemError, const std::string& path, ErrorCode otherwise) {
+  const auto error = static_cast<DWORD>(systemError);
+  const ErrorCode code = CodeForSystemError(error, otherwise);
+  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + SystemMessage(error) + ")");
+}
+
+#endif
 
 }  // namespace qmr

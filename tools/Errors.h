@@ -41,4 +41,11 @@ class Error : public std::runtime_error {
 // whose description names the path.
 [[noreturn]] void ThrowFileError(int errnoValue, const std::string& path);
 
+#ifdef _WIN32
+// The same for a failed Win32 call (its GetLastError code). A code without a
+// closer number gives `otherwise`, which differs between looking a file up
+// and writing one.
+[[noreturn]] void ThrowWindowsError(unsigned long systemError, const std::string& path, ErrorCode otherwise);
+#endif
+
 }  // namespace qmr

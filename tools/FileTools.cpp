@@ -19,41 +19,6 @@ namespace qmr {
 
 namespace {
 
-// The system's own wording for a Win32 error code, without the line break
-// FormatMessage appends.
-std::string SystemMessage(DWORD error) {
-  char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length)
-                                                      : "system error " + std::to_string(error);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
-
-[[noreturn]] void ThrowWindowsError(DWORD error, const std::string& path) {
-  ErrorCode code = ErrorCode::PathFileAccess;
-  switch (error) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION: code = ErrorCode::PermissionDenied; break;
-    case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME:
-    case ERROR_FILENAME_EXCED_RANGE: code = ErrorCode::BadFileName; break;
-    case ERROR_NOT_READY:
-    case ERROR_CRC:
-    case ERROR_GEN_FAILURE: code = ErrorCode::DeviceIO; break;
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-    case ERROR_INVALID_DRIVE: code = ErrorCode::PathNotFound; break;
-    default: break;
-  }
-  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" +
-                        SystemMessage(error) + ")");
-}
-
 // Closes a directory search on every way out of FileExists.
 class FindHandle {
  public:
@@ -84,7 +49,7 @@ static bool FindOrdinaryFile(const std::string& path) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
         error == ERROR_NO_MORE_FILES)
       return false;
-    ThrowWindowsError(error, path);
+    ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
   }
   // A pattern can match several entries: the first ordinary one counts.
   for (;;) {
@@ -92,7 +57,7 @@ static bool FindOrdinaryFile(const std::string& path) {
     if (!FindNextFileA(search.get(), &found)) {
       const DWORD error = GetLastError();
       if (error == ERROR_NO_MORE_FILES) return false;
-      ThrowWindowsError(error, path);
+      ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
     }
   }
 }
@@ -107,11 +72,11 @@ std::string StripExtension(const std::string& path) {
 
 std::string AbsolutePath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) ThrowWindowsError(GetLastError(), path);
+  if (needed == 0) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
   std::vector<char> buffer(needed + 1);
   const DWORD written =
       GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-  if (written == 0 || written >= buffer.size()) ThrowWindowsError(GetLastError(), path);
+  if (written == 0 || written >= buffer.size()) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
   return std::string(buffer.data(), written);
 }
 

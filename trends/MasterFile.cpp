@@ -55,26 +55,6 @@ std::string TemporaryName(const std::string& path) {
 
 #ifdef _WIN32
 
-[[noreturn]] void ThrowWindowsError(DWORD code, const std::string& path) {
-  ErrorCode number = ErrorCode::DeviceIO;
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND: number = ErrorCode::FileNotFound; break;
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE: number = ErrorCode::PathNotFound; break;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: number = ErrorCode::PermissionDenied; break;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: number = ErrorCode::DiskFull; break;
-    case ERROR_INVALID_NAME:
-    case ERROR_FILENAME_EXCED_RANGE: number = ErrorCode::BadFileName; break;
-    default: break;
-  }
-  throw Error(number, std::string(DefaultDescription(number)) + ": '" + path + "' (system error " +
-                          std::to_string(code) + ")");
-}
-
 // The temporary file, open for writing; closed and deleted unless committed.
 class TemporaryFile {
  public:
@@ -84,9 +64,9 @@ class TemporaryFile {
       handle_ = CreateFileA(name_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle_ != INVALID_HANDLE_VALUE) return;
       const DWORD code = GetLastError();
-      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) ThrowWindowsError(code, masterPath_);
+      if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) Fail(code);
     }
-    ThrowWindowsError(ERROR_FILE_EXISTS, masterPath_);
+    Fail(ERROR_FILE_EXISTS);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -99,23 +79,26 @@ class TemporaryFile {
     while (size > 0) {
       DWORD done = 0;
       const DWORD want = static_cast<DWORD>(size);
-      if (!WriteFile(handle_, data, want, &done, nullptr)) ThrowWindowsError(GetLastError(), masterPath_);
-      if (done == 0) ThrowWindowsError(ERROR_DISK_FULL, masterPath_);
+      if (!WriteFile(handle_, data, want, &done, nullptr)) Fail(GetLastError());
+      if (done == 0) Fail(ERROR_DISK_FULL);
       data += done;
       size -= done;
     }
   }
 
   void FlushAndReplace() {
-    if (!FlushFileBuffers(handle_)) ThrowWindowsError(GetLastError(), masterPath_);
+    if (!FlushFileBuffers(handle_)) Fail(GetLastError());
     const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-    if (!CloseHandle(handle)) ThrowWindowsError(GetLastError(), masterPath_);
+    if (!CloseHandle(handle)) Fail(GetLastError());
     if (!MoveFileExA(name_.c_str(), masterPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      ThrowWindowsError(GetLastError(), masterPath_);
+      Fail(GetLastError());
     committed_ = true;
   }
 
  private:
+  // A write failure the system names no closer is a device error.
+  [[noreturn]] void Fail(DWORD code) const { ThrowWindowsError(code, masterPath_, ErrorCode::DeviceIO); }
+
   std::string masterPath_;
   std::string name_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
