@@ -94,12 +94,18 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// A failure's description, with its number when it has one, ending the line.
+void WriteReason(const std::exception& failure, std::ostream& err) {
+  err << failure.what();
+  if (const auto* error = dynamic_cast<const Error*>(&failure)) err << " (error " << error->number() << ")";
+  err << '\n';
+}
+
 // A failure that ended one trend: its name, the description and the number.
 void ReportFailure(const std::string& what, const std::string& path, const std::exception& failure,
                    std::ostream& err) {
-  err << "qmr: trend " << StripExtension(path) << ": " << what << " failed: " << failure.what();
-  if (const auto* error = dynamic_cast<const Error*>(&failure)) err << " (error " << error->number() << ")";
-  err << '\n';
+  err << "qmr: trend " << StripExtension(path) << ": " << what << " failed: ";
+  WriteReason(failure, err);
 }
 
 // Reports unrecognised data files with their paths through `services`.
@@ -180,9 +186,8 @@ int Show(const CommandArguments& command, std::ostream& out, std::ostream& err) 
   try {
     return ShowFile(path, as, out, err);
   } catch (const std::exception& failure) {
-    err << "qmr: " << path << ": " << failure.what();
-    if (const auto* error = dynamic_cast<const Error*>(&failure)) err << " (error " << error->number() << ")";
-    err << '\n';
+    err << "qmr: " << path << ": ";
+    WriteReason(failure, err);
     return kExitFailed;
   }
 }
