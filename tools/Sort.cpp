@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
-#include <map>
 #include <numeric>
 #include <string_view>
 
@@ -135,8 +134,7 @@ std::size_t Extent(int lower, int upper) {
 }  // namespace
 
 KeyTable::KeyTable(int rowLower, int rowUpper, int columnLower, int columnUpper)
-    : rowLower_(rowLower), rowUpper_(rowUpper), columnLower_(columnLower), columnUpper_(columnUpper),
-      hasColumns_(true) {
+    : rowLower_(rowLower), rowUpper_(rowUpper), columnLower_(columnLower), columnUpper_(columnUpper) {
   const std::size_t rows = Extent(rowLower, rowUpper);
   const std::size_t columns = Extent(columnLower, columnUpper);
   if (columns != 0 && rows > std::numeric_limits<std::size_t>::max() / columns) {
@@ -145,16 +143,12 @@ KeyTable::KeyTable(int rowLower, int rowUpper, int columnLower, int columnUpper)
   cells_.resize(rows * columns);
 }
 
-KeyTable::KeyTable(int rowLower, int rowUpper) : rowLower_(rowLower), rowUpper_(rowUpper) {
-  Extent(rowLower, rowUpper);  // only validates; a table without columns holds no cells
-}
-
 Cell& KeyTable::at(int row, int column) {
   return const_cast<Cell&>(static_cast<const KeyTable&>(*this).at(row, column));
 }
 
 const Cell& KeyTable::at(int row, int column) const {
-  if (!hasColumns_ || row < rowLower_ || row > rowUpper_ || column < columnLower_ || column > columnUpper_) {
+  if (row < rowLower_ || row > rowUpper_ || column < columnLower_ || column > columnUpper_) {
     throw Error(ErrorCode::SubscriptOutOfRange);
   }
   const std::size_t columns = Extent(columnLower_, columnUpper_);
@@ -179,36 +173,22 @@ int OrdinalCompare(const std::string& a, const std::string& b) {
 
 // The order that a backward insertion sort leaves, computed in O(n log n).
 // Row i walks back over every placed row it may pass and stops right behind
-// the first one it may not. It may not pass an equal key (so ties keep their
-// order), nor a key whose comparison result equals `order`: for -1 the rows
-// end descending, for 1 ascending. For any other order value only equal keys
-// stop a row, so each new key jumps to the front and later equal keys join
-// behind it: groups of equal keys end up in reverse order of their first
-// appearance, each group in its original order.
+// the first one it may not: an equal key (so ties keep their order), or a key
+// whose comparison result equals `order`. For -1 the rows end descending,
+// for 1 ascending.
 std::vector<std::size_t> InsertionOrder(const std::vector<std::string>& keys, std::int32_t order) {
   std::vector<std::size_t> permutation(keys.size());
   std::iota(permutation.begin(), permutation.end(), std::size_t{0});
-  if (order == -1 || order == 1) {
-    std::stable_sort(permutation.begin(), permutation.end(), [&](std::size_t a, std::size_t b) {
-      return OrdinalCompare(keys[a], keys[b]) == -order;
-    });
-    return permutation;
-  }
-  std::map<std::string_view, std::size_t> firstSeen;
-  std::vector<std::size_t> group(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) group[i] = firstSeen.try_emplace(keys[i], i).first->second;
-  std::stable_sort(permutation.begin(), permutation.end(),
-                   [&](std::size_t a, std::size_t b) { return group[a] > group[b]; });
+  std::stable_sort(permutation.begin(), permutation.end(), [&](std::size_t a, std::size_t b) {
+    return OrdinalCompare(keys[a], keys[b]) == -order;
+  });
   return permutation;
 }
 
 }  // namespace
 
-void SortKeyTable(KeyTable& table, const std::int32_t& order) {
-  // The key column is the first one; a table without a second dimension
-  // has none, whatever its row count.
-  if (!table.hasColumns()) throw Error(ErrorCode::SubscriptOutOfRange);
-  const std::int32_t orderValue = order;
+void SortKeyTable(KeyTable& table, std::int32_t order) {
+  if (order != -1 && order != 1) throw Error(ErrorCode::InvalidArgument);
   const int lo = table.rowLower();
   const int hi = table.rowUpper();
   const int key = table.columnLower();
@@ -235,7 +215,7 @@ void SortKeyTable(KeyTable& table, const std::int32_t& order) {
     if (i == 1) keys[0] = table.at(lo, key).ToText();
   }
 
-  const std::vector<std::size_t> permutation = InsertionOrder(keys, orderValue);
+  const std::vector<std::size_t> permutation = InsertionOrder(keys, order);
 
   // Row lo is only ever shifted, never re-stored from text, so its cells keep
   // their kind; every other row ends as two text cells.

@@ -49,16 +49,13 @@ class Cell {
 };
 
 // A table of cells addressed (row, column), each dimension with its own
-// inclusive bounds. A table may be created with rows only (no second
-// dimension); every column access on it is then out of range.
+// inclusive bounds.
 class KeyTable {
  public:
   KeyTable(int rowLower, int rowUpper, int columnLower, int columnUpper);
-  KeyTable(int rowLower, int rowUpper);  // one dimension only
 
   int rowLower() const noexcept { return rowLower_; }
   int rowUpper() const noexcept { return rowUpper_; }
-  bool hasColumns() const noexcept { return hasColumns_; }
   int columnLower() const noexcept { return columnLower_; }
   int columnUpper() const noexcept { return columnUpper_; }
 
@@ -67,8 +64,7 @@ class KeyTable {
   const Cell& at(int row, int column) const;
 
  private:
-  int rowLower_, rowUpper_, columnLower_ = 0, columnUpper_ = -1;
-  bool hasColumns_ = false;
+  int rowLower_, rowUpper_, columnLower_, columnUpper_;
   std::vector<Cell> cells_;
 };
 
@@ -77,8 +73,9 @@ class KeyTable {
 // `order` -1 gives descending, 1 ascending order; equal keys keep their order.
 // The result is exactly that of a straight insertion sort: every row except
 // the one that started first ends with both cells as text; other columns are
-// untouched. Errors: SubscriptOutOfRange when the table lacks the columns,
-// TypeMismatch for a null key cell.
-void SortKeyTable(KeyTable& table, const std::int32_t& order);
+// untouched. Errors: SubscriptOutOfRange when the table lacks the companion
+// column, TypeMismatch for a null key cell, InvalidArgument for an order
+// other than -1 and 1.
+void SortKeyTable(KeyTable& table, std::int32_t order);
 
 }  // namespace qmr
