@@ -3,13 +3,13 @@
 #include <exception>
 #include <string_view>
 
-#include "app/ConsoleServices.h"
+#include "app/ConsoleEvents.h"
 #include "app/MasterCheck.h"
 #include "app/MasterShow.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
+#include "ProgramVersion.h"
 #include "trends/Rebuild.h"
-#include "trends/Services.h"
 
 namespace qmr::cli {
 
@@ -60,7 +60,7 @@ a master is missing or differs, or a file could not be shown; 2 for wrong
 usage.
 )";
 
-std::string VersionText() { return std::string(kApplicationTitle) + " version " + VersionNumberText(); }
+std::string VersionText() { return std::string(kApplicationTitle) + " version " + kVersionText; }
 
 int UsageError(const std::string& problem, std::ostream& err) {
   err << "qmr: " << problem << "\nTry 'qmr --help'.\n";
@@ -108,13 +108,6 @@ void ReportFailure(const std::string& what, const std::string& path, const std::
   WriteReason(failure, err);
 }
 
-// Reports unrecognised data files with their paths through `services`.
-RebuildOptions NamingUnrecognisedFiles(ConsoleServices& services) {
-  RebuildOptions options;
-  options.onUnrecognised = [&services](const std::string& path) { services.SetNextMessageSubject(path); };
-  return options;
-}
-
 int Rebuild(const CommandArguments& command, std::ostream& out, std::ostream& err) {
   bool dryRun = false;
   for (const std::string& option : command.options) {
@@ -126,11 +119,9 @@ int Rebuild(const CommandArguments& command, std::ostream& out, std::ostream& er
   int status = kExitOk;
   for (const std::string& path : command.operands) {
     try {
-      ConsoleServices services(err);
-      const RebuildOptions options = NamingUnrecognisedFiles(services);
+      ConsoleEvents events(err);
       const std::string first = AbsolutePath(path);
-      const TrendMaster master =
-          dryRun ? ComposeTrendMaster(first, services, options) : RebuildTrend(first, services, options);
+      const TrendMaster master = dryRun ? ComposeTrendMaster(first, events) : RebuildTrend(first, events);
       out << master.masterPath << ": version " << master.version << ", "
           << Counted(static_cast<std::size_t>(master.fileCount), "data file", "data files") << ", "
           << Counted(master.entryCount, "entry", "entries") << (dryRun ? " would be written (" : " written (")
@@ -151,8 +142,8 @@ int Check(const CommandArguments& command, std::ostream& out, std::ostream& err)
   int status = kExitOk;
   for (const std::string& path : command.operands) {
     try {
-      ConsoleServices services(err);
-      const CheckResult result = CheckTrendMaster(AbsolutePath(path), services, NamingUnrecognisedFiles(services));
+      ConsoleEvents events(err);
+      const CheckResult result = CheckTrendMaster(AbsolutePath(path), events);
       out << result.masterPath << ": ";
       switch (result.status) {
         case CheckStatus::Ok: out << "ok\n"; break;

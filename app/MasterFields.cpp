@@ -1,13 +1,7 @@
 #include "app/MasterFields.h"
 
-#include <algorithm>
-#include <array>
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <type_traits>
 
-#include "tools/Errors.h"
 #include "tools/Sort.h"
 
 namespace qmr::cli {
@@ -61,35 +55,63 @@ constexpr FieldInfo kMasterHeader[] = {
     QMR_FIELD(MasterHeader, master_text_2),
 };
 
-constexpr FieldInfo kDataV1to3[] = {
+// The fields of each family's records, keyed by the record type.
+template <typename Record>
+struct FieldsOf;
+
+template <>
+struct FieldsOf<DataHeaderV1to3> {
+  static constexpr FieldInfo kList[] = {
     QMR_DATA_START(DataHeaderV1to3), QMR_FIELD(DataHeaderV1to3, header_long_1),
     QMR_FIELD(DataHeaderV1to3, trend_name), QMR_TAIL(DataHeaderV1to3)};
-constexpr FieldInfo kDataV4[] = {
+};
+template <>
+struct FieldsOf<DataHeaderV4> {
+  static constexpr FieldInfo kList[] = {
     QMR_DATA_START(DataHeaderV4),          QMR_FIELD(DataHeaderV4, header_text_2),
     QMR_FIELD(DataHeaderV4, header_long_2), QMR_FIELD(DataHeaderV4, header_text_3),
     QMR_FIELD(DataHeaderV4, trend_name),    QMR_TAIL(DataHeaderV4)};
-constexpr FieldInfo kDataV5[] = {
+};
+template <>
+struct FieldsOf<DataHeaderV5> {
+  static constexpr FieldInfo kList[] = {
     QMR_DATA_START(DataHeaderV5), QMR_FIELD(DataHeaderV5, header_long_1),
     QMR_FIELD(DataHeaderV5, trend_name), QMR_TAIL(DataHeaderV5)};
-constexpr FieldInfo kDataV6[] = {
+};
+template <>
+struct FieldsOf<DataHeaderV6> {
+  static constexpr FieldInfo kList[] = {
     QMR_DATA_START(DataHeaderV6),          QMR_FIELD(DataHeaderV6, header_long_1),
     QMR_FIELD(DataHeaderV6, header_long_2), QMR_FIELD(DataHeaderV6, header_text_3),
     QMR_FIELD(DataHeaderV6, trend_name),    QMR_TAIL(DataHeaderV6)};
+};
 
-constexpr FieldInfo kEntryV1to3[] = {
+template <>
+struct FieldsOf<MasterEntryV1to3> {
+  static constexpr FieldInfo kList[] = {
     QMR_ENTRY_START(MasterEntryV1to3), QMR_FIELD(MasterEntryV1to3, header_long_1),
     QMR_FIELD(MasterEntryV1to3, trend_name), QMR_TAIL(MasterEntryV1to3)};
-constexpr FieldInfo kEntryV4[] = {
+};
+template <>
+struct FieldsOf<MasterEntryV4> {
+  static constexpr FieldInfo kList[] = {
     QMR_ENTRY_START(MasterEntryV4),          QMR_FIELD(MasterEntryV4, header_text_2),
     QMR_FIELD(MasterEntryV4, header_long_2), QMR_FIELD(MasterEntryV4, header_text_3),
     QMR_FIELD(MasterEntryV4, trend_name),    QMR_TAIL(MasterEntryV4)};
-constexpr FieldInfo kEntryV5[] = {
+};
+template <>
+struct FieldsOf<MasterEntryV5> {
+  static constexpr FieldInfo kList[] = {
     QMR_ENTRY_START(MasterEntryV5), QMR_FIELD(MasterEntryV5, header_long_1),
     QMR_FIELD(MasterEntryV5, trend_name), QMR_TAIL(MasterEntryV5)};
-constexpr FieldInfo kEntryV6[] = {
+};
+template <>
+struct FieldsOf<MasterEntryV6> {
+  static constexpr FieldInfo kList[] = {
     QMR_ENTRY_START(MasterEntryV6),          QMR_FIELD(MasterEntryV6, header_long_1),
     QMR_FIELD(MasterEntryV6, header_long_2), QMR_FIELD(MasterEntryV6, header_text_3),
     QMR_FIELD(MasterEntryV6, trend_name),    QMR_TAIL(MasterEntryV6)};
+};
 
 // Every table must name each byte of its record exactly once, in order.
 template <std::size_t N>
@@ -101,15 +123,14 @@ constexpr bool CoversWithoutGaps(const FieldInfo (&fields)[N], std::size_t recor
   }
   return next == recordSize;
 }
+template <typename Record>
+constexpr bool kCovered = CoversWithoutGaps(FieldsOf<Record>::kList, sizeof(Record));
+
 static_assert(CoversWithoutGaps(kMasterHeader, sizeof(MasterHeader)));
-static_assert(CoversWithoutGaps(kDataV1to3, sizeof(DataHeaderV1to3)));
-static_assert(CoversWithoutGaps(kDataV4, sizeof(DataHeaderV4)));
-static_assert(CoversWithoutGaps(kDataV5, sizeof(DataHeaderV5)));
-static_assert(CoversWithoutGaps(kDataV6, sizeof(DataHeaderV6)));
-static_assert(CoversWithoutGaps(kEntryV1to3, sizeof(MasterEntryV1to3)));
-static_assert(CoversWithoutGaps(kEntryV4, sizeof(MasterEntryV4)));
-static_assert(CoversWithoutGaps(kEntryV5, sizeof(MasterEntryV5)));
-static_assert(CoversWithoutGaps(kEntryV6, sizeof(MasterEntryV6)));
+static_assert(kCovered<DataHeaderV1to3> && kCovered<DataHeaderV4> && kCovered<DataHeaderV5> &&
+              kCovered<DataHeaderV6>);
+static_assert(kCovered<MasterEntryV1to3> && kCovered<MasterEntryV4> && kCovered<MasterEntryV5> &&
+              kCovered<MasterEntryV6>);
 
 #undef QMR_ENTRY_START
 #undef QMR_DATA_START
@@ -121,25 +142,21 @@ static_assert(CoversWithoutGaps(kEntryV6, sizeof(MasterEntryV6)));
 std::span<const FieldInfo> MasterHeaderFields() noexcept { return kMasterHeader; }
 
 std::span<const FieldInfo> MasterEntryFields(Family family) noexcept {
-  switch (family) {
-    case Family::V1to3: return kEntryV1to3;
-    case Family::V4: return kEntryV4;
-    case Family::V5: return kEntryV5;
-    case Family::V6: return kEntryV6;
-    case Family::None: break;
-  }
-  return {};
+  return VisitFamily(family, [](auto traits) -> std::span<const FieldInfo> {
+    if constexpr (kIsFamily<decltype(traits)>)
+      return FieldsOf<typename decltype(traits)::MasterEntry>::kList;
+    else
+      return {};
+  });
 }
 
 std::span<const FieldInfo> DataHeaderFields(Family family) noexcept {
-  switch (family) {
-    case Family::V1to3: return kDataV1to3;
-    case Family::V4: return kDataV4;
-    case Family::V5: return kDataV5;
-    case Family::V6: return kDataV6;
-    case Family::None: break;
-  }
-  return {};
+  return VisitFamily(family, [](auto traits) -> std::span<const FieldInfo> {
+    if constexpr (kIsFamily<decltype(traits)>)
+      return FieldsOf<typename decltype(traits)::DataHeader>::kList;
+    else
+      return {};
+  });
 }
 
 const FieldInfo* FieldAt(std::span<const FieldInfo> fields, std::size_t offset) noexcept {
@@ -149,45 +166,14 @@ const FieldInfo* FieldAt(std::span<const FieldInfo> fields, std::size_t offset) 
   return nullptr;
 }
 
-std::int64_t ReadInteger(const unsigned char* bytes, std::size_t width) noexcept {
-  std::uint64_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
-  if (width < 8 && (value >> (8 * width - 1)) & 1U) value |= ~std::uint64_t{0} << (8 * width);
-  return static_cast<std::int64_t>(value);
-}
-
 std::string OrderKeyText(Family family, std::int64_t key) {
-  if (family == Family::V4 || family == Family::V6) return CurrencyText(key);
-  return std::to_string(key);
-}
-
-std::vector<unsigned char> ReadFileBytes(const std::string& path, std::size_t limit) {
-  errno = 0;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) ThrowFileError(errno != 0 ? errno : ENOENT, path);
-  std::vector<unsigned char> bytes;
-  unsigned char chunk[65536];
-  while (bytes.size() < limit) {
-    const std::size_t want = std::min(sizeof chunk, limit - bytes.size());
-    const std::size_t got = std::fread(chunk, 1, want, file.get());
-    bytes.insert(bytes.end(), chunk, chunk + got);
-    if (got < want) {
-      if (std::ferror(file.get())) ThrowFileError(errno != 0 ? errno : EIO, path);
-      break;
-    }
-  }
-  return bytes;
-}
-
-const char* FamilyName(Family family) noexcept {
-  switch (family) {
-    case Family::V1to3: return "1-3";
-    case Family::V4: return "4";
-    case Family::V5: return "5";
-    case Family::V6: return "6";
-    case Family::None: break;
-  }
-  return "none";
+  const bool currency = VisitFamily(family, [](auto traits) {
+    if constexpr (kIsFamily<decltype(traits)>)
+      return decltype(traits)::kKey == KeyKind::Currency;
+    else
+      return false;
+  });
+  return currency ? CurrencyText(key) : std::to_string(key);
 }
 
 }  // namespace qmr::cli

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "definitions/Definitions.h"
+#include "definitions/Families.h"
 
 namespace qmr::cli {
 
@@ -37,18 +37,8 @@ std::span<const FieldInfo> DataHeaderFields(Family family) noexcept;
 // offset is past the record.
 const FieldInfo* FieldAt(std::span<const FieldInfo> fields, std::size_t offset) noexcept;
 
-// The signed little-endian integer of `width` (1 to 8) bytes at `bytes`.
-std::int64_t ReadInteger(const unsigned char* bytes, std::size_t width) noexcept;
-
 // The text form the rebuild sorts an order_key by: a currency value
 // (ten-thousandths) in families 4 and 6, the plain decimal integer otherwise.
 std::string OrderKeyText(Family family, std::int64_t key);
-
-// The first `limit` bytes of the file at `path` (all of it by default).
-// Throws qmr::Error naming the path when it cannot be opened or read.
-std::vector<unsigned char> ReadFileBytes(const std::string& path, std::size_t limit = SIZE_MAX);
-
-// Short name of a family for people: "1-3", "4", "5", "6".
-const char* FamilyName(Family family) noexcept;
 
 }  // namespace qmr::cli

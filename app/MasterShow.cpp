@@ -7,6 +7,9 @@
 #include "app/MasterFields.h"
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
+#include "definitions/Families.h"
+#include "tools/FileReading.h"
+#include "trends/Banner.h"
 
 namespace qmr::cli {
 
@@ -56,7 +59,7 @@ void PrintFields(std::span<const FieldInfo> fields, std::span<const unsigned cha
       case FieldKind::Text: out << EscapeText(AsText(bytes)); break;
       case FieldKind::Bytes: out << HexBytes(bytes); break;
       case FieldKind::Integer: {
-        const std::int64_t value = ReadInteger(bytes.data(), bytes.size());
+        const std::int64_t value = ReadLittleEndian(bytes.data(), bytes.size());
         out << value;
         if (std::string_view(field.name) == "order_key") {
           out << "  text \"" << OrderKeyText(family, value) << '"';
@@ -68,20 +71,11 @@ void PrintFields(std::span<const FieldInfo> fields, std::span<const unsigned cha
   }
 }
 
-// The banner's text split into its lines (at LF, a CR before the LF going
-// with the line break), so that each line reads on its own.
+// The banner's lines, each on its own, then the count of its padding bytes.
 void PrintBannerLines(std::span<const unsigned char> banner, std::ostream& out) {
-  std::string_view text = AsText(banner);
-  text = text.substr(0, std::min(text.find('\0'), text.size()));
   int number = 1;
-  while (!text.empty()) {
-    const std::size_t lf = text.find('\n');
-    std::string_view line = text.substr(0, lf);
-    if (lf != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+  for (const std::string_view line : BannerLines(AsText(banner)))
     out << "    line " << number++ << ": " << EscapeText(line) << '\n';
-    if (lf == std::string_view::npos) break;
-    text.remove_prefix(lf + 1);
-  }
   const std::size_t firstNul = AsText(banner).find('\0');
   if (firstNul != std::string_view::npos) {
     const std::size_t padding = banner.size() - firstNul;
@@ -155,8 +149,8 @@ int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, st
                 err);
   }
   const auto header = bytes.first(kHeaderSize);
-  const auto version = static_cast<std::int16_t>(ReadInteger(header.data() + offsetof(MasterHeader, version), 2));
-  const auto count = ReadInteger(header.data() + offsetof(MasterHeader, file_count), 2);
+  const auto version = static_cast<std::int16_t>(ReadLittleEndian(header.data() + offsetof(MasterHeader, version), 2));
+  const auto count = ReadLittleEndian(header.data() + offsetof(MasterHeader, file_count), 2);
   const Family family = FamilyOf(version);
 
   out << "master file " << name << " (" << bytes.size() << " bytes)\n";
@@ -231,10 +225,9 @@ int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes
 
 int ShowFile(const std::string& path, ShowAs as, std::ostream& out, std::ostream& err) {
   // A data file is only ever read up to its header; it may be large.
-  std::vector<unsigned char> bytes =
-      ReadFileBytes(path, as == ShowAs::Master ? SIZE_MAX : kLongestDataHeader);
+  std::vector<unsigned char> bytes = ReadFileStart(path, as == ShowAs::Master ? SIZE_MAX : kLongestDataHeader);
   const bool master = as == ShowAs::Master || (as == ShowAs::Auto && LooksLikeMaster(path, bytes));
-  if (master && as != ShowAs::Master) bytes = ReadFileBytes(path);
+  if (master && as != ShowAs::Master) bytes = ReadWholeFile(path);
   return master ? ShowMaster(path, bytes, out, err) : ShowDataHeader(path, bytes, out, err);
 }
 

@@ -2,18 +2,18 @@
 // environment of its own; the main window is all there is.
 #include <QApplication>
 
+#include "ProgramVersion.h"
 #include "forms/QtServices.h"
 #include "forms/frmQMRRebuilder.h"
-#include "trends/Services.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(qmr::kApplicationTitle);
-  QApplication::setApplicationVersion(QString::fromStdString(qmr::VersionNumberText()));
+  QApplication::setApplicationVersion(qmr::kVersionText);
 
   qmr::QtServices services;
   auto* main = new qmr::frmQMRRebuilder(services);
-  main->Load();
+  main->load();
   main->show();
   const int result = QApplication::exec();
   // Close ends the event loop with every window hidden and marked for

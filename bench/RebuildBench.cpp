@@ -21,9 +21,8 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
-#include "tests/support/SilentServices.h"
 #include "trends/Rebuild.h"
-#include "trends/Services.h"
+#include "trends/RebuildEvents.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -93,9 +92,9 @@ fs::path Trend(int count) {
 void BM_Rebuild(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const std::string first = (Trend(count) / "T.000").string();
-  qmr::testsupport::SilentServices services;
+  qmr::RebuildEvents silent;
   for (auto _ : state) {
-    const qmr::TrendMaster master = qmr::RebuildTrend(first, services);
+    const qmr::TrendMaster master = qmr::RebuildTrend(first, silent);
     if (master.fileCount != count) state.SkipWithError("the rebuild did not find every file");
     benchmark::DoNotOptimize(master.bytes.data());
   }

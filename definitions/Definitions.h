@@ -16,17 +16,21 @@
 
 namespace qmr {
 
+// The signed little-endian integer of `width` (1 to 8) bytes at `bytes`,
+// sign-extended: the one reader of the stored integers.
+constexpr std::int64_t ReadLittleEndian(const std::uint8_t* bytes, std::size_t width) noexcept {
+  std::uint64_t value = 0;
+  for (std::size_t i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
+  if (width < 8 && ((value >> (8 * width - 1)) & 1U) != 0) value |= ~std::uint64_t{0} << (8 * width);
+  return static_cast<std::int64_t>(value);
+}
+
 // Signed little-endian integers as stored on disk.
 template <typename T, std::size_t N>
 struct LittleEndian {
   std::uint8_t raw[N];
 
-  T get() const noexcept {
-    using U = std::make_unsigned_t<T>;
-    U value = 0;
-    for (std::size_t i = 0; i < N; ++i) value |= static_cast<U>(static_cast<U>(raw[i]) << (8 * i));
-    return static_cast<T>(value);
-  }
+  T get() const noexcept { return static_cast<T>(ReadLittleEndian(raw, N)); }
   void set(T value) noexcept {
     using U = std::make_unsigned_t<T>;
     const U bits = static_cast<U>(value);
@@ -246,17 +250,6 @@ struct MasterEntryV6 {  // data header offsets + 144
   Bytes<24> trailer_bytes;
   Text<6> tail_text;
 };
-
-// ---------------------------------------------------------------------------
-// Version families.
-
-enum class Family { None, V1to3, V4, V5, V6 };
-
-// The family a version word chooses; Family::None for every other value.
-Family FamilyOf(std::int16_t version) noexcept;
-// Size of the data header, or of the master entry, of a family (0 for None).
-std::size_t DataHeaderSize(Family family) noexcept;
-std::size_t MasterEntrySize(Family family) noexcept;
 
 }  // namespace qmr
 

@@ -7,7 +7,6 @@
 #include "forms/FormTexts.h"
 #include "forms/Layout.h"
 #include "forms/Twips.h"
-#include "trends/Services.h"
 
 namespace qmr {
 

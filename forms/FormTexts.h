@@ -1,8 +1,31 @@
-// The fixed texts of the three windows and the boxes (in twips) they must
-// fit in, kept together so that the windows and the font choice agree.
+// The fixed texts of the three windows, their messages, and the boxes (in
+// twips) the texts must fit in, kept together so that both window front ends
+// and the font choice agree.
 #pragma once
 
+#include <string>
+
+#include "ProgramVersion.h"
+
 namespace qmr {
+
+class Error;
+
+// Messages.
+inline constexpr const char* kUnrecognisedFileMessage =
+    "This is not a valid trend file. It may be a log file or an unsupported format.";
+inline constexpr const char* kBatchDoneMessage = "Your QMR files have been rebuilt";
+inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
+// "Error 76 Path not found": a drive that cannot be read.
+std::string DriveErrorText(int number, const std::string& description);
+// The error box of a batch that a failing trend ended.
+std::string BatchFailedText(const std::string& trendName, const Error& error);
+// The error box of a batch ended by anything else.
+std::string BatchStoppedText(const std::string& what);
+// A selected name that has no form in the file system's encoding.
+std::string BadNameText(const std::string& shownName);
+// "QMR Rebuilder version 1.01.000 " followed by `comments`.
+std::string VersionLine(const std::string& comments);
 
 struct TwipsRect {
   int left, top, width, height;
@@ -11,7 +34,6 @@ struct TwipsRect {
 // Main window.
 inline constexpr const char* kTrendLocationCaption = "Trends Location";
 inline constexpr const char* kMultiSelectText = "Hold the Control key to select multiple trends";
-inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
 inline constexpr int kMainClientWidth = 5505;
 inline constexpr int kMainClientHeight = 5685;
 inline constexpr TwipsRect kTrendLocationBox{120, 120, 5295, 4935};

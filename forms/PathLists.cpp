@@ -78,9 +78,9 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   setIndentation(10);
   setExpandsOnDoubleClick(false);
   setItemsExpandable(false);
-  connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { Open(item); });
+  connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { openItem(item); });
   path_ = QDir::toNativeSeparators(QDir::cleanPath(QDir::currentPath()));
-  Fill();
+  fill();
 }
 
 void FolderList::setPath(const QString& path) {
@@ -102,30 +102,30 @@ void FolderList::setPath(const QString& path) {
   const QString native = QDir::toNativeSeparators(absolute);
   if (native == path_) return;
   path_ = native;
-  Fill();
+  fill();
   emit pathChanged(path_);
 }
 
 void FolderList::keyPressEvent(QKeyEvent* event) {
   // Enter opens the folder here rather than pressing the window's default button.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    Open(currentItem());
+    openItem(currentItem());
     event->accept();
     return;
   }
   QTreeWidget::keyPressEvent(event);
 }
 
-void FolderList::Open(QTreeWidgetItem* item) {
+void FolderList::openItem(QTreeWidgetItem* item) {
   if (!item) return;
   try {
     setPath(item->data(0, Qt::UserRole).toString());
   } catch (const Error&) {
-    Fill();  // the folder went away or was closed to us: show what is there now
+    fill();  // the folder went away or was closed to us: show what is there now
   }
 }
 
-void FolderList::Fill() {
+void FolderList::fill() {
   clear();
   const QString absolute = QDir::fromNativeSeparators(path_);
   QStringList chain;  // from the root down to the current folder
@@ -163,15 +163,15 @@ FileList::FileList(QWidget* parent) : QListWidget(parent) {
 
 void FileList::setPattern(const QString& pattern) {
   pattern_ = pattern;
-  Refresh();
+  refresh();
 }
 
 void FileList::setFolder(const QString& folder) {
   folder_ = folder;
-  Refresh();
+  refresh();
 }
 
-void FileList::Refresh() {
+void FileList::refresh() {
   clear();
   if (folder_.isEmpty()) return;
   // Ordinary files only: no folders, no hidden or system files, no devices.

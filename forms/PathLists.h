@@ -55,8 +55,8 @@ class FolderList : public QTreeWidget {
   void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
-  void Fill();
-  void Open(QTreeWidgetItem* item);
+  void fill();
+  void openItem(QTreeWidgetItem* item);
 
   QString path_;
 };
@@ -74,7 +74,7 @@ class FileList : public QListWidget {
   // Shows the files of `folder`; a folder that cannot be read shows none.
   void setFolder(const QString& folder);
   // Lists the folder again (files may have come or gone).
-  void Refresh();
+  void refresh();
 
  private:
   QString pattern_ = "*.000";

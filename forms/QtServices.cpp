@@ -1,10 +1,12 @@
 #include "forms/QtServices.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
 
+#include "ProgramVersion.h"
 #include "forms/frmHelp.h"
 #include "forms/frmStatus.h"
 
@@ -18,6 +20,11 @@ void ShowMessageBox(const QString& text, const QString& caption, MessageIcon ico
   if (icon == MessageIcon::Error) boxIcon = QMessageBox::Critical;
   QMessageBox box(boxIcon, caption, text, QMessageBox::Ok);
   box.exec();
+}
+
+// Texts in the file system's byte encoding: names and paths are part of them.
+QString FromFileBytes(const std::string& text) {
+  return QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void CentreOver(QWidget* window, const QWidget* owner) {
@@ -39,15 +46,13 @@ QtServices::~QtServices() {
   delete help_.data();
 }
 
-void QtServices::ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) {
-  Message(QString::fromStdString(text), QString::fromStdString(caption), icon);
+void QtServices::ShowMessage(const std::string& text, MessageIcon icon) {
+  message_(FromFileBytes(text), kApplicationTitle, icon);
 }
 
-void QtServices::Message(const QString& text, const QString& caption, MessageIcon icon) { message_(text, caption, icon); }
-
-void QtServices::PumpEvents() {
+bool QtServices::PumpEvents() {
   QCoreApplication::processEvents();
-  if (ending_) throw ProgramEnding{};
+  return !ending_;
 }
 
 void QtServices::ShowStatus() {
@@ -61,16 +66,16 @@ void QtServices::ShowStatus() {
 
 void QtServices::SetStatusTrendName(const std::string& name) {
   if (!status_) status_ = new frmStatus;  // written before shown: keep it for the next show
-  status_->SetTrendName(QString::fromStdString(name));
+  status_->setTrendName(FromFileBytes(name));
 }
 
 void QtServices::HideStatus() {
   if (status_) status_->hide();
 }
 
-frmStatus* QtServices::statusWindow() const { return status_; }
+frmStatus* QtServices::StatusWindow() const { return status_; }
 
-frmHelp* QtServices::helpWindow() const { return help_; }
+frmHelp* QtServices::HelpWindow() const { return help_; }
 
 void QtServices::ShowHelp() {
   if (!help_) {

@@ -1,8 +1,8 @@
-// The window-system services over Qt: message boxes, the event pump, the
-// status and help windows (one instance each), the list of open windows and
-// the end of the program. Message boxes and the end of the program go
-// through replaceable functions so that tests can record them instead of
-// blocking on a modal box or leaving the process.
+// The window services over Qt: message boxes, the event pump, the status and
+// help windows (one instance each), the list of open windows and the end of
+// the program. Message boxes and the end of the program go through
+// replaceable functions so that tests can record them instead of blocking on
+// a modal box or leaving the process.
 #pragma once
 
 #include <QList>
@@ -10,7 +10,7 @@
 #include <QString>
 #include <functional>
 
-#include "trends/Services.h"
+#include "forms/WindowServices.h"
 
 class QWidget;
 
@@ -19,12 +19,7 @@ namespace qmr {
 class frmHelp;
 class frmStatus;
 
-// Thrown out of PumpEvents once the user has ended the program while a batch
-// was pausing between two trends; the batch unwinds without starting the
-// next trend. Not a qmr::Error: it is no failure and must not be reported.
-struct ProgramEnding {};
-
-class QtServices : public Services {
+class QtServices : public WindowServices {
  public:
   using MessageFunction = std::function<void(const QString& text, const QString& caption, MessageIcon icon)>;
   using EndFunction = std::function<void()>;
@@ -34,32 +29,29 @@ class QtServices : public Services {
   QtServices(const QtServices&) = delete;
   QtServices& operator=(const QtServices&) = delete;
 
-  void ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon) override;
-  void PumpEvents() override;
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool PumpEvents() override;
   void ShowStatus() override;
   void SetStatusTrendName(const std::string& name) override;
   void HideStatus() override;
 
-  // A message from the windows themselves (texts already in Qt form).
-  void Message(const QString& text, const QString& caption, MessageIcon icon);
-
   // The status window is centred over this window when it is first shown.
-  void setMainWindow(QWidget* window) { mainWindow_ = window; }
-  frmStatus* statusWindow() const;
+  void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+  frmStatus* StatusWindow() const;
 
   // Creates the help window when it is not open, shows it and brings it to the front.
   void ShowHelp();
-  frmHelp* helpWindow() const;
+  frmHelp* HelpWindow() const;
 
   // Every window of the program, shown or hidden (owned windows not included).
   static QList<QWidget*> OpenWindows();
   // Unloads every window, shown or hidden, and ends the program. A batch
-  // pausing in PumpEvents stops there (ProgramEnding).
+  // pausing in PumpEvents stops there.
   void ExitProgram();
-  bool ending() const { return ending_; }
+  bool Ending() const { return ending_; }
 
-  void setMessageFunction(MessageFunction function) { message_ = std::move(function); }
-  void setEndFunction(EndFunction function) { end_ = std::move(function); }
+  void SetMessageFunction(MessageFunction function) { message_ = std::move(function); }
+  void SetEndFunction(EndFunction function) { end_ = std::move(function); }
 
  private:
   MessageFunction message_;

@@ -6,7 +6,6 @@
 #include "forms/FormFont.h"
 #include "forms/FormTexts.h"
 #include "forms/TwipsGeometry.h"
-#include "trends/Services.h"
 
 namespace qmr {
 

@@ -14,7 +14,7 @@
 #include "forms/QtServices.h"
 #include "forms/Twips.h"
 #include "forms/TwipsGeometry.h"
-#include "trends/Batch.h"
+#include "tools/Errors.h"
 
 namespace qmr {
 
@@ -31,19 +31,14 @@ std::string ToCoreText(const QString& text) { return QFile::encodeName(text).toS
 
 }  // namespace
 
-QString DriveErrorText(const Error& error) {
-  return QStringLiteral("Error %1 %2").arg(error.number()).arg(QString::fromStdString(error.description()));
-}
-
 frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                           Qt::WindowCloseButtonHint),
-      services_(services),
-      batch_(RebuildTrends) {
+      services_(services) {
   setObjectName("frmQMRRebuilder");
   setWindowTitle(kApplicationTitle);
   setFont(FormFont());
-  services_.setMainWindow(this);
+  services_.SetMainWindow(this);
 
   // Created in focus order: drive list, folder list, file list, OK, Close, Help.
   trendLocation_ = new QGroupBox(kTrendLocationCaption, this);
@@ -86,9 +81,9 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   setTabOrder(ok, close);
   setTabOrder(close, help);
 
-  connect(drives_, &DriveList::driveChanged, this, &frmQMRRebuilder::OnDriveChanged);
-  connect(folders_, &FolderList::pathChanged, this, &frmQMRRebuilder::OnFolderChanged);
-  connect(ok, &QPushButton::clicked, this, &frmQMRRebuilder::OnOK);
+  connect(drives_, &DriveList::driveChanged, this, &frmQMRRebuilder::onDriveChanged);
+  connect(folders_, &FolderList::pathChanged, this, &frmQMRRebuilder::onFolderChanged);
+  connect(ok, &QPushButton::clicked, this, &frmQMRRebuilder::onOK);
   connect(close, &QPushButton::clicked, this, [this] { services_.ExitProgram(); });
   connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(); });
 
@@ -98,7 +93,7 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   drives_->setFocus();
 }
 
-void frmQMRRebuilder::Load() {
+void frmQMRRebuilder::load() {
   try {
     drives_->setDrive("c:");
   } catch (...) {
@@ -109,70 +104,45 @@ void frmQMRRebuilder::Load() {
   }
 }
 
-void frmQMRRebuilder::OnDriveChanged() {
+void frmQMRRebuilder::onDriveChanged() {
   try {
     folders_->setPath(drives_->drive());
   } catch (const Error& error) {
     // The drive list keeps the new drive; the folder and file lists stay where they were.
-    services_.Message(DriveErrorText(error), kApplicationTitle, MessageIcon::Warning);
+    services_.ShowMessage(DriveErrorText(error.number(), error.description()), MessageIcon::Warning);
   }
 }
 
-void frmQMRRebuilder::OnFolderChanged() { files_->setFolder(folders_->path()); }
+void frmQMRRebuilder::onFolderChanged() { files_->setFolder(folders_->path()); }
 
-void frmQMRRebuilder::OnOK() {
-  // OK again while a batch pauses between trends: the running batch goes on alone.
-  if (busy_) return;
+void frmQMRRebuilder::onOK() {
+  if (batch_.Busy()) return;  // the running batch goes on alone
   const QStringList selected = GetSelectedItems(*files_);
-  if (selected.isEmpty()) {
-    services_.Message(kEmptySelectionMessage, kApplicationTitle, MessageIcon::None);
-    return;
-  }
   // The core opens files by byte names; a name without an exact byte form
   // (outside the ANSI code page on Windows) would name another file or none.
-  QStringList texts = selected;
-  texts.prepend(folders_->path());
-  for (const QString& text : texts) {
-    if (QFile::decodeName(QFile::encodeName(text)) != text) {
-      const Error error(ErrorCode::BadFileName);
-      services_.Message(QStringLiteral("Error %1 %2: %3").arg(error.number()).arg(error.what(), text), kApplicationTitle,
-                        MessageIcon::Error);
-      return;
+  if (!selected.isEmpty()) {
+    const QStringList texts = QStringList(selected) << folders_->path();
+    for (const QString& text : texts) {
+      if (QFile::decodeName(QFile::encodeName(text)) != text) {
+        services_.ShowMessage(BadNameText(text.toStdString()), MessageIcon::Error);
+        return;
+      }
     }
   }
   std::vector<std::string> names;
   names.reserve(static_cast<std::size_t>(selected.size()));
   for (const QString& name : selected) names.push_back(ToCoreText(name));
-  const std::string folder = ToCoreText(folders_->path());
-
-  busy_ = true;
-  try {
-    batch_(folder, names, services_);
-  } catch (const ProgramEnding&) {
-    // Close during the batch: the windows are gone, nothing more to say.
-  } catch (const BatchFailure& failure) {
-    services_.HideStatus();
-    services_.Message(QStringLiteral("The rebuild stopped at trend %1.\n\nError %2 %3")
-                          .arg(QFile::decodeName(failure.trendName().c_str()))
-                          .arg(failure.number())
-                          .arg(QString::fromStdString(failure.description())),
-                      kApplicationTitle, MessageIcon::Error);
-  } catch (const std::exception& failure) {
-    services_.HideStatus();
-    services_.Message(QStringLiteral("The rebuild stopped.\n\n%1").arg(QString::fromLocal8Bit(failure.what())),
-                      kApplicationTitle, MessageIcon::Error);
-  }
-  busy_ = false;
+  batch_.Run(ToCoreText(folders_->path()), names, services_);
 }
 
 void frmQMRRebuilder::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  Arrange();
+  arrange();
 }
 
 void frmQMRRebuilder::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) Arrange();  // restored: lay out again
+  if (event->type() == QEvent::WindowStateChange) arrange();  // restored: lay out again
 }
 
 void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
@@ -180,7 +150,7 @@ void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
   services_.ExitProgram();
 }
 
-void frmQMRRebuilder::Arrange() {
+void frmQMRRebuilder::arrange() {
   if (isMinimized() || !buttons_) return;  // minimised, or still being built
   const MinimumOuterSize minimum = CheckMinimumSize(WidthTwips(*this, width()), HeightTwips(*this, height()));
   if (minimum.outerWidth || minimum.outerHeight) {

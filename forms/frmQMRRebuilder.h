@@ -8,15 +8,11 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
-#include <string>
-#include <vector>
 
-#include "tools/Errors.h"
+#include "forms/TrendBatch.h"
 
 class QGroupBox;
 class QLabel;
-class QPushButton;
 
 namespace qmr {
 
@@ -24,25 +20,18 @@ class DriveList;
 class FileList;
 class FolderList;
 class QtServices;
-class Services;
-
-// The warning shown when a drive cannot be read: "Error 76 Path not found".
-QString DriveErrorText(const Error& error);
 
 class frmQMRRebuilder : public QDialog {
   Q_OBJECT
  public:
-  // The rebuild run by OK; RebuildTrends unless replaced.
-  using BatchFunction =
-      std::function<void(const std::string& folder, const std::vector<std::string>& names, Services& services)>;
-
   explicit frmQMRRebuilder(QtServices& services, QWidget* parent = nullptr);
 
   // The start-up step: drive "c:", folder "c:\quorax\data", each failure ignored.
-  void Load();
-  void setBatchFunction(BatchFunction batch) { batch_ = std::move(batch); }
+  void load();
+  // The rebuild run by OK; RebuildTrends unless replaced.
+  void setBatchFunction(TrendBatch::BatchFunction batch) { batch_.SetBatchFunction(std::move(batch)); }
   // True while OK's batch is running (pausing between trends included).
-  bool busy() const { return busy_; }
+  bool busy() const { return batch_.Busy(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -53,15 +42,16 @@ class frmQMRRebuilder : public QDialog {
   void reject() override {}
 
  private:
-  void OnDriveChanged();
-  void OnFolderChanged();
-  void OnOK();
-  void Arrange();
+  void onDriveChanged();
+  void onFolderChanged();
+  void onOK();
+  void arrange();
+  // Fits the drive list and the folder list into the path frame (the name
+  // the layout rule gives this step).
   void SizePathLists(double pathWidth, double folderHeight);
 
   QtServices& services_;
-  BatchFunction batch_;
-  bool busy_ = false;
+  TrendBatch batch_;
   QGroupBox* trendLocation_ = nullptr;
   QWidget* path_ = nullptr;
   DriveList* drives_ = nullptr;

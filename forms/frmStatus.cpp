@@ -29,7 +29,7 @@ frmStatus::frmStatus(QWidget* parent)
   SetTwipsGeometry(*fileName_, kFileNameBox);
 }
 
-void frmStatus::SetTrendName(const QString& name) { fileName_->setText(name); }
+void frmStatus::setTrendName(const QString& name) { fileName_->setText(name); }
 
 QString frmStatus::trendName() const { return fileName_->text(); }
 

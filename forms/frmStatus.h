@@ -13,7 +13,7 @@ class frmStatus : public QWidget {
  public:
   explicit frmStatus(QWidget* parent = nullptr);
 
-  void SetTrendName(const QString& name);
+  void setTrendName(const QString& name);
   QString trendName() const;
 
  protected:

@@ -25,7 +25,6 @@
 #include "tools/Errors.h"
 #include "trends/Builders.h"
 #include "trends/Rebuild.h"
-#include "trends/Services.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -36,14 +35,10 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-class SilentServices : public qmr::Services {
+class CountingEvents : public qmr::RebuildEvents {
  public:
-  int messages = 0;
-  void ShowMessage(const std::string&, const std::string&, qmr::MessageIcon) override { ++messages; }
-  void PumpEvents() override {}
-  void ShowStatus() override {}
-  void SetStatusTrendName(const std::string&) override {}
-  void HideStatus() override {}
+  int unrecognised = 0;
+  void DataFileUnrecognised(const std::string&, const qmr::UnrecognisedReason&) override { ++unrecognised; }
 };
 
 // One scratch folder per process, on a memory file system where there is
@@ -171,14 +166,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!IsTrendDataFile(file)) ++unrecognised;
 
   const std::string firstPath = (folder.path() / "T.000").string();
-  SilentServices services;
+  CountingEvents events;
   std::optional<qmr::TrendMaster> composed;
   bool failed = false;
   qmr::ErrorCode failureCode = qmr::ErrorCode::InvalidArgument;
   try {
-    composed = qmr::ComposeTrendMaster(firstPath, services);
-    Require(services.messages == static_cast<int>(unrecognised));
-    const qmr::TrendMaster written = qmr::RebuildTrend(firstPath, services);
+    composed = qmr::ComposeTrendMaster(firstPath, events);
+    Require(events.unrecognised == static_cast<int>(unrecognised));
+    const qmr::TrendMaster written = qmr::RebuildTrend(firstPath, events);
     Require(written.bytes == composed->bytes);
   } catch (const qmr::Error& error) {
     failed = true;

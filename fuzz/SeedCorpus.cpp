@@ -11,11 +11,10 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
-#include "tests/support/SilentServices.h"
 #include "tests/support/TestFiles.h"
 #include "trends/Builders.h"
 #include "trends/Rebuild.h"
-#include "trends/Services.h"
+#include "trends/RebuildEvents.h"
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
@@ -129,12 +128,12 @@ int main(int argc, char** argv) {
   fs::create_directories(scratch);
   const fs::path home = fs::current_path();
   fs::current_path(scratch);
-  qmr::testsupport::SilentServices services;
+  qmr::RebuildEvents silent;
   for (const Trend& trend : Trends()) {
     Write(out / "rebuild" / trend.name, EncodeTrend(trend));
     qmr::samples::WriteTrend(".", "T", trend.files);
     try {
-      const qmr::TrendMaster master = qmr::ComposeTrendMaster("T.000", services);
+      const qmr::TrendMaster master = qmr::ComposeTrendMaster("T.000", silent);
       Write(out / "master_show" / trend.name, master.bytes);
       if (master.bytes.size() > 176) {
         Write(out / "master_show" / (trend.name + "-cut"),

@@ -1,28 +1,27 @@
 #include "trends/Batch.h"
 
+#include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/Rebuild.h"
 
 namespace qmr {
 
-void RebuildTrends(const std::string& folder, const std::vector<std::string>& names, Services& services) {
-  services.ShowStatus();
+void RebuildTrends(const std::string& folder, const std::vector<std::string>& names, RebuildEvents& events) {
+  events.BatchStarted(names.size());
   for (const std::string& name : names) {
     const std::string trendName = StripExtension(name);
-    services.SetStatusTrendName(trendName);
-    // The one point where the window system runs during a batch: the status
-    // window repaints with the new name before the rebuild keeps it busy.
-    services.PumpEvents();
+    events.TrendStarted(trendName);
+    if (!events.LetEventsRun()) return;
+    TrendMaster master;
     try {
-      RebuildTrend(JoinPath(folder, name), services);
+      master = RebuildTrend(JoinPath(folder, name), events);
     } catch (const Error& error) {
-      // The batch ends here with the status window still naming this trend;
-      // the caller learns which trend failed, and why.
-      throw BatchFailure(error, trendName);
+      events.BatchFailed(trendName, error);
+      return;
     }
+    events.TrendFinished(master);
   }
-  services.HideStatus();
-  services.ShowMessage(kBatchDoneMessage, kApplicationTitle, MessageIcon::None);
+  events.BatchDone();
 }
 
 }  // namespace qmr

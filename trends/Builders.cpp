@@ -1,8 +1,5 @@
 #include "trends/Builders.h"
 
-#include <cstdio>
-#include <utility>
-
 #include "tools/Errors.h"
 
 namespace qmr {
@@ -10,30 +7,11 @@ namespace qmr {
 namespace {
 
 constexpr const char* kMakerWord = "QUORAX";
-constexpr char kEndOfText = 26;
 
 // The maker word as every record stores it: the word, then NUL bytes.
 template <std::size_t N>
 void SetMaker(Text<N>& field) {
   field.assign(PadWithNul(kMakerWord, N));
-}
-
-LocalTimeSource& TimeSource() {
-  static LocalTimeSource source;
-  return source;
-}
-
-std::tm SystemLocalTime() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-#ifdef _WIN32
-  if (localtime_s(&local, &now) != 0)
-    throw Error(ErrorCode::InvalidArgument, "The clock gives no local time");
-#else
-  if (localtime_r(&now, &local) == nullptr)
-    throw Error(ErrorCode::InvalidArgument, "The clock gives no local time");
-#endif
-  return local;
 }
 
 }  // namespace
@@ -54,43 +32,6 @@ std::string PadWithNul(const std::string& text, std::size_t length) {
 std::string CutAtNul(const std::string& text) {
   const std::size_t nul = text.find('\0');
   return nul == std::string::npos ? text : text.substr(0, nul);
-}
-
-std::string FormatBannerTime(const std::tm& time) {
-  static constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  if (time.tm_wday < 0 || time.tm_wday > 6 || time.tm_mon < 0 || time.tm_mon > 11)
-    throw Error(ErrorCode::InvalidArgument, "The clock gives no valid weekday or month");
-  char text[96];
-  std::snprintf(text, sizeof(text), "%s %s %02d %02d:%02d:%02d %04d", kDays[time.tm_wday],
-                kMonths[time.tm_mon], time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec,
-                time.tm_year + 1900);
-  return text;
-}
-
-std::string ComposeBanner(std::int16_t version, const std::string& trendName, const std::tm& time) {
-  std::string banner;
-  banner.reserve(kBannerWidth);
-  banner += kMakerWord;
-  banner += "\r\nVERSION ";
-  banner += std::to_string(version);
-  banner += "\r\nTREND MASTER\r\n";
-  banner += CutAtNul(trendName);
-  banner += "\r\n";
-  banner += FormatBannerTime(time);
-  banner += "\n\r\n";
-  banner += kEndOfText;
-  return banner;
-}
-
-LocalTimeSource SetLocalTimeSource(LocalTimeSource source) {
-  return std::exchange(TimeSource(), std::move(source));
-}
-
-std::tm CurrentLocalTime() {
-  const LocalTimeSource& source = TimeSource();
-  return source ? source() : SystemLocalTime();
 }
 
 void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName,

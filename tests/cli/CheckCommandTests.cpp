@@ -44,22 +44,22 @@ Bytes Master(const std::string& banner) {
 TEST(BannerDate, IsFoundAfterTheNameLineAndOnlyInABanner) {
   const std::string date = "Tue Mar 06 09:05:03 2007";
   const std::string tail = "\n\r\n\x1a";
-  const auto tank = qmr::cli::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\n" + date + tail));
+  const auto tank = qmr::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\n" + date + tail));
   ASSERT_TRUE(tank.has_value());
   EXPECT_EQ(tank->offset, 40u);
   EXPECT_EQ(tank->length, 24u);
   // An empty name, a negative version and a name of 65 characters (no padding left).
-  EXPECT_EQ(qmr::cli::BannerDateRange(Master("QUORAX\r\nVERSION -2\r\nTREND MASTER\r\n\r\n" + date + tail))->offset,
+  EXPECT_EQ(qmr::BannerDateRange(Master("QUORAX\r\nVERSION -2\r\nTREND MASTER\r\n\r\n" + date + tail))->offset,
             36u);
-  const auto full = qmr::cli::BannerDateRange(
+  const auto full = qmr::BannerDateRange(
       Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\n" + std::string(65, 'n') + "\r\n" + date + tail));
   ASSERT_TRUE(full.has_value());
   EXPECT_EQ(full->offset, 100u);
   // Not a banner: nothing is taken for a date, so nothing is ignored.
-  EXPECT_FALSE(qmr::cli::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTANK1\r\n" + date + tail)));
-  EXPECT_FALSE(qmr::cli::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\n" + date)));
-  EXPECT_FALSE(qmr::cli::BannerDateRange(Bytes(176, 0)));
-  EXPECT_FALSE(qmr::cli::BannerDateRange(Bytes(100, 'Q')));
+  EXPECT_FALSE(qmr::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTANK1\r\n" + date + tail)));
+  EXPECT_FALSE(qmr::BannerDateRange(Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\n" + date)));
+  EXPECT_FALSE(qmr::BannerDateRange(Bytes(176, 0)));
+  EXPECT_FALSE(qmr::BannerDateRange(Bytes(100, 'Q')));
 }
 
 TEST_F(CheckCommand, EveryDemoTrendIsOkRightAfterItsRebuild) {

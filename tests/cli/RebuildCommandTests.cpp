@@ -106,7 +106,7 @@ TEST_F(RebuildCommand, UnrecognisedFileIsReportedWithItsPath) {
   const Outcome run = Qmr({"rebuild", Path("MIX.000")});
 
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.err, "qmr: " + Path("MIX.001") + ": error: " + qmr::kUnrecognisedFileMessage + "\n");
+  EXPECT_EQ(run.err, "qmr: " + Path("MIX.001") + ": error: This is not a valid trend file. It may be a log file or an unsupported format.\n");
   EXPECT_EQ(run.out, Path("MIX.qmr") + ": version 4, 3 data files, 3 entries written (1472 bytes)\n");
 }
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "FakeServices.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/CheckedFiles.h"
+#include "tests/support/RecordingEvents.h"
 #include "tests/support/TestFiles.h"
 #include "tools/FileTools.h"
 #include "trends/Builders.h"
@@ -127,7 +127,7 @@ inline void Append(Bytes& to, const Bytes& from) { to.insert(to.end(), from.begi
 
 // ---------------------------------------------------------------------------
 
-// Each test gets its own folder, a fixed clock and a recording window system;
+// Each test gets its own folder, a fixed clock and a recording front end;
 // folder and clock are undone afterwards.
 class EngineTest : public ::testing::Test {
  protected:
@@ -177,12 +177,10 @@ class EngineTest : public ::testing::Test {
   }
 
   // Rebuilds `trend` from its first data file, and reads the master back.
-  qmr::TrendMaster Rebuild(const std::string& trend, const qmr::RebuildOptions& options = {}) {
-    return qmr::RebuildTrend(DataPath(trend, 0), services, options);
-  }
+  qmr::TrendMaster Rebuild(const std::string& trend) { return qmr::RebuildTrend(DataPath(trend, 0), events); }
   Bytes Master(const std::string& trend) const { return ReadAll(PathOf(trend + ".qmr")); }
 
-  FakeServices services;
+  qmr::testsupport::RecordingEvents events;
 
  private:
   std::string folder_;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "EngineSupport.h"
-#include "FakeServices.h"
 #include "tests/support/ErrorCodeOf.h"
 #include "tools/Errors.h"
 #include "trends/Rebuild.h"
@@ -20,7 +19,7 @@ TEST_F(FileLimitTest, ANameTooLongForTheBannerFailsBeforeTheMasterIsTouched) {
   const Bytes oldMaster(5000, 0xA5);
   WriteAll(PathOf("TANK1.qmr"), oldMaster);
   WriteTrend(folder(), "TANK1", RisingTrend(6, std::string(65, 'N'), 2));
-  qmr::RebuildTrend(DataPath("TANK1", 0), services);  // 65 characters still fit
+  qmr::RebuildTrend(DataPath("TANK1", 0), events);  // 65 characters still fit
   EXPECT_EQ(ReadAll(PathOf("TANK1.qmr")).size(), kHeaderSize + 2 * 448);
 
   WriteAll(PathOf("TANK1.qmr"), oldMaster);
@@ -28,10 +27,10 @@ TEST_F(FileLimitTest, ANameTooLongForTheBannerFailsBeforeTheMasterIsTouched) {
   WriteTrend(folder(), "TANK1", files);
   const auto before = Snapshot(folder());
 
-  EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(DataPath("TANK1", 0), services); }), qmr::ErrorCode::InvalidArgument);
+  EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(DataPath("TANK1", 0), events); }), qmr::ErrorCode::InvalidArgument);
 
   EXPECT_TRUE(Snapshot(folder()) == before) << "the folder changed";
-  EXPECT_TRUE(services.calls.empty());
+  EXPECT_TRUE(events.lines.empty());
 }
 
 // A folder whose name makes the path of NAME.000 exactly `length` characters.
@@ -60,7 +59,7 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
     const std::string fits = FolderForPathLength(folder(), c.width, "F.000");
     WriteTrend(fits, "F", files);
     const qmr::TrendMaster result =
-        qmr::RebuildTrend(fits + qmr::kPathSeparator + "F.000", services);
+        qmr::RebuildTrend(fits + qmr::kPathSeparator + "F.000", events);
     const Bytes master = ReadAll(fits + qmr::kPathSeparator + "F.qmr");
     ASSERT_EQ(master.size(), kHeaderSize + EntryTableOf(c.version).size);
     const std::string stored(master.begin() + kHeaderSize, master.begin() + kHeaderSize + c.width);
@@ -69,7 +68,7 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
 
     const std::string tooLong = FolderForPathLength(folder(), c.width + 1, "F.000");
     WriteTrend(tooLong, "F", files);
-    EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(tooLong + qmr::kPathSeparator + "F.000", services); }),
+    EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(tooLong + qmr::kPathSeparator + "F.000", events); }),
               qmr::ErrorCode::InvalidArgument);
     EXPECT_FALSE(std::filesystem::exists(tooLong + qmr::kPathSeparator + "F.qmr"));
   }
@@ -87,17 +86,14 @@ TEST_F(FileLimitTest, TheFileNumberStopsAt32767) {
   auto files = RisingTrend(1, "Big", 32768);
   files.back().version = 9;  // so that reading it shows
   WriteTrend(folder(), "BIG", files);
-  qmr::RebuildOptions options;
-  std::vector<std::string> unrecognised;
-  options.onUnrecognised = [&](const std::string& path) { unrecognised.push_back(path); };
 
-  EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(DataPath("BIG", 0), services, options); }), qmr::ErrorCode::Overflow);
-  EXPECT_EQ(unrecognised, std::vector<std::string>{DataPath("BIG", 32767)});
+  EXPECT_EQ(CodeOf([&] { qmr::RebuildTrend(DataPath("BIG", 0), events); }), qmr::ErrorCode::Overflow);
+  EXPECT_EQ(events.unrecognisedPaths, std::vector<std::string>{DataPath("BIG", 32767)});
   EXPECT_FALSE(std::filesystem::exists(PathOf("BIG.qmr")));
 
   std::filesystem::remove(DataPath("BIG", 32767));
   files.pop_back();
-  const qmr::TrendMaster result = qmr::RebuildTrend(DataPath("BIG", 0), services);
+  const qmr::TrendMaster result = qmr::RebuildTrend(DataPath("BIG", 0), events);
 
   EXPECT_EQ(result.fileCount, 32767);
   std::vector<int> newestFirst;

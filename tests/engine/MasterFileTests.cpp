@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include "EngineSupport.h"
-#include "FakeServices.h"
 #include "tools/Errors.h"
 #include "trends/Rebuild.h"
 
@@ -20,7 +19,7 @@ TEST_F(MasterFileTest, AnOldLongerMasterLeavesNoBytesBehind) {
   WriteTrend(folder(), "FLOW", files);
   WriteAll(PathOf("FLOW.qmr"), Bytes(100000, 0xEE));
 
-  qmr::RebuildTrend(DataPath("FLOW", 0), services);
+  qmr::RebuildTrend(DataPath("FLOW", 0), events);
 
   EXPECT_EQ(ReadAll(PathOf("FLOW.qmr")), ExpectedMaster("FLOW", files, 5, "Flow", {1, 0}));
 }
@@ -31,7 +30,7 @@ TEST_F(MasterFileTest, TheMasterIsWrittenInChunks) {
   std::vector<std::pair<std::size_t, std::size_t>> writes;
   qmr::SetWriteFaultHook([&](std::size_t written, std::size_t chunk) { writes.emplace_back(written, chunk); });
 
-  qmr::RebuildTrend(DataPath("TANK1", 0), services);
+  qmr::RebuildTrend(DataPath("TANK1", 0), events);
 
   const std::size_t total = kHeaderSize + 200 * 448;
   ASSERT_EQ(writes.size(), 2u);
@@ -51,7 +50,7 @@ TEST_F(MasterFileTest, AWriteFailingPartWayLeavesTheOldMasterAndNoTemporaryFile)
     });
 
     try {
-      qmr::RebuildTrend(DataPath("TANK1", 0), services);
+      qmr::RebuildTrend(DataPath("TANK1", 0), events);
       ADD_FAILURE() << "the rebuild did not fail";
     } catch (const qmr::Error& error) {
       EXPECT_EQ(error.code(), qmr::ErrorCode::DiskFull);
@@ -69,7 +68,7 @@ TEST_F(MasterFileTest, AMasterPathThatIsAFolderFailsAndChangesNothing) {
   WriteAll(PathOf("TANK1.qmr") + qmr::kPathSeparator + "inside", Bytes(10, 1));
   const auto before = Snapshot(folder());
 
-  EXPECT_THROW(qmr::RebuildTrend(DataPath("TANK1", 0), services), qmr::Error);
+  EXPECT_THROW(qmr::RebuildTrend(DataPath("TANK1", 0), events), qmr::Error);
 
   EXPECT_TRUE(Snapshot(folder()) == before) << "the folder changed";
 }
@@ -87,7 +86,7 @@ TEST_F(MasterFileTest, AReplacedMasterKeepsItsPermissions) {
   WriteAll(PathOf("TANK1.qmr"), Bytes(10, 0));
   ASSERT_EQ(chmod(PathOf("TANK1.qmr").c_str(), 0640), 0);
 
-  qmr::RebuildTrend(DataPath("TANK1", 0), services);
+  qmr::RebuildTrend(DataPath("TANK1", 0), events);
 
   struct stat info {};
   ASSERT_EQ(stat(PathOf("TANK1.qmr").c_str(), &info), 0);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "EngineSupport.h"
-#include "FakeServices.h"
 #include "tools/Errors.h"
 #include "trends/Rebuild.h"
 
@@ -32,7 +31,7 @@ TEST_F(RebuildTest, ThreeVersion6FilesAreListedNewestFirstAndNamedByTheLast) {
   EXPECT_EQ(result.fileCount, 3);
   EXPECT_EQ(result.entryCount, 3u);
   EXPECT_EQ(result.bytes, Master("TANK1"));
-  EXPECT_TRUE(services.calls.empty());
+  EXPECT_TRUE(events.lines.empty());
 }
 
 TEST_F(RebuildTest, EveryFamilyGivesItsOwnLayout) {
@@ -80,14 +79,14 @@ TEST_F(RebuildTest, NoDataFileGivesTheHeaderAlone) {
   EXPECT_EQ(Master("NONE"), ExpectedHeader(0, "", 0));
   EXPECT_EQ(result.fileCount, 0);
   EXPECT_EQ(result.entryCount, 0u);
-  EXPECT_TRUE(services.calls.empty());
+  EXPECT_TRUE(events.lines.empty());
 }
 
 TEST_F(RebuildTest, TheGivenPathsOwnExtensionIsReplaced) {
   const auto files = RisingTrend(4, "Boiler", 2);
   WriteTrend(folder(), "BOILER", files);
 
-  qmr::RebuildTrend(PathOf("BOILER.xyz"), services);
+  qmr::RebuildTrend(PathOf("BOILER.xyz"), events);
 
   EXPECT_EQ(Master("BOILER"), ExpectedMaster("BOILER", files, 4, "Boiler", {1, 0}));
 }
@@ -151,12 +150,10 @@ TEST_F(RebuildTest, AnUnrecognisedFileLeavesAZeroEntryInItsSortedPlace) {
   auto files = RisingTrend(4, "Compressor", 3);
   files[1].version = 9;
   WriteTrend(folder(), "LOGGED", files);
-  qmr::RebuildOptions options;
-  options.onUnrecognised = [this](const std::string& path) { services.calls.push_back("unrecognised " + path); };
 
-  const qmr::TrendMaster result = Rebuild("LOGGED", options);
+  const qmr::TrendMaster result = Rebuild("LOGGED");
 
-  EXPECT_EQ(services.calls, (std::vector<std::string>{"unrecognised " + DataPath("LOGGED", 1), kUnrecognisedLine}));
+  EXPECT_EQ(events.lines, (std::vector<std::string>{"unrecognised " + DataPath("LOGGED", 1) + ": unknown version 9"}));
   EXPECT_EQ(result.fileCount, 3);
   const Bytes master = Master("LOGGED");
   EXPECT_EQ(master.size(), kHeaderSize + 3 * 432);
@@ -171,7 +168,7 @@ TEST_F(RebuildTest, AnUnrecognisedLastFileGivesTheHeaderAloneWithItsVersion) {
 
   const qmr::TrendMaster result = Rebuild("TANK1");
 
-  EXPECT_EQ(services.calls, std::vector<std::string>{kUnrecognisedLine});
+  EXPECT_EQ(events.lines, std::vector<std::string>{"unrecognised " + DataPath("TANK1", 2) + ": unknown version 0"});
   EXPECT_EQ(result.entryCount, 0u);
   EXPECT_EQ(Master("TANK1"), ExpectedHeader(0, "", 3));
 
@@ -187,7 +184,7 @@ TEST_F(RebuildTest, DataFilesAreNeverChanged) {
   const auto names = qmr::samples::WriteDemoFolder(folder());
   auto expected = Snapshot(folder());
 
-  for (const std::string& name : names) qmr::RebuildTrend(PathOf(name), services);
+  for (const std::string& name : names) qmr::RebuildTrend(PathOf(name), events);
 
   auto after = Snapshot(folder());
   for (const std::string& name : names) {

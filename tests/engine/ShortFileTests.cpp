@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include "EngineSupport.h"
-#include "FakeServices.h"
 #include "trends/Rebuild.h"
 
 namespace engine_test {
@@ -22,12 +21,12 @@ TEST_F(ShortFileTest, OneByteShortOfItsHeaderIsNotATrendFile) {
       auto files = RisingTrend(version, trend, 3);
       files[1].truncateTo = size;
       WriteTrend(folder(), trend, files);
-      services.calls.clear();
+      events.lines.clear();
 
       Rebuild(trend);
 
       const bool complete = size == headerSize;
-      EXPECT_EQ(services.calls.size(), complete ? 0u : 1u);
+      EXPECT_EQ(events.lines.size(), complete ? 0u : 1u);
       EXPECT_EQ(Master(trend), ExpectedMaster(trend, files, version, trend,
                                               complete ? std::vector<int>{2, 1, 0} : std::vector<int>{2, 0, -1}));
     }
@@ -41,11 +40,12 @@ TEST_F(ShortFileTest, WithoutBytes138And139TheLastVersionIsZero) {
     auto files = RisingTrend(6, "Tank", 3);
     files[2].truncateTo = size;
     WriteTrend(folder(), trend, files);
-    services.calls.clear();
+    events.lines.clear();
 
     const qmr::TrendMaster result = Rebuild(trend);
 
-    EXPECT_EQ(services.calls, std::vector<std::string>{kUnrecognisedLine});
+    EXPECT_EQ(events.lines, std::vector<std::string>{"unrecognised " + DataPath(trend, 2) + ": no version word (" +
+                                                     std::to_string(size) + " of 140 bytes)"});
     EXPECT_EQ(result.version, 0);
     EXPECT_EQ(Master(trend), ExpectedHeader(0, "", 3));
   }
@@ -60,7 +60,7 @@ TEST_F(ShortFileTest, AShortLastFileKeepsOneEntryPerFileAndTheLastCompleteName) 
 
   const qmr::TrendMaster result = Rebuild("TANK");
 
-  EXPECT_EQ(services.calls, std::vector<std::string>{kUnrecognisedLine});
+  EXPECT_EQ(events.lines, std::vector<std::string>{"unrecognised " + DataPath("TANK", 2) + ": header cut at 200 of 304 bytes"});
   EXPECT_EQ(result.version, 6);
   EXPECT_EQ(result.entryCount, 3u);
   EXPECT_EQ(Master("TANK"), ExpectedMaster("TANK", files, 6, "Named by one", {1, 0, -1}));

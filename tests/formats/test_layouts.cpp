@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "definitions/Definitions.h"
+#include "definitions/Families.h"
 
 namespace qmr {
 namespace {

@@ -1,15 +1,14 @@
-// The program version as the help window shows it.
+// The program version as the help window and `qmr --version` show it.
 #include <gtest/gtest.h>
 
-#include "trends/Services.h"
+#include "ProgramVersion.h"
 
 namespace qmr {
 namespace {
 
-TEST(Version, NumberAndLine) {
-  EXPECT_EQ(VersionNumberText(), "1.01.000");
-  EXPECT_EQ(VersionLine("Rebuilds master files"), "QMR Rebuilder version 1.01.000 Rebuilds master files");
-  EXPECT_EQ(VersionLine(""), "QMR Rebuilder version 1.01.000 ");
+TEST(Version, MinorInTwoDigitsRevisionInThree) {
+  EXPECT_EQ(std::string(kVersionText), "1.01.000");
+  EXPECT_EQ(std::string(kApplicationTitle), "QMR Rebuilder");
 }
 
 }  // namespace

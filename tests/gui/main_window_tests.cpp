@@ -42,22 +42,26 @@ struct Pause {
   QString trendName;
 };
 
-// Forwards to the window services, and lets a test act at each pause
+// Forwards to the window's own events, and lets a test act at each pause
 // before the real event pump runs.
-class PausingServices : public Services {
+class PausingEvents : public RebuildEvents {
  public:
-  PausingServices(QtServices& inner, std::function<void(int)> atPause) : inner_(inner), atPause_(std::move(atPause)) {}
-  void ShowMessage(const std::string& t, const std::string& c, MessageIcon i) override { inner_.ShowMessage(t, c, i); }
-  void ShowStatus() override { inner_.ShowStatus(); }
-  void SetStatusTrendName(const std::string& name) override { inner_.SetStatusTrendName(name); }
-  void HideStatus() override { inner_.HideStatus(); }
-  void PumpEvents() override {
+  PausingEvents(RebuildEvents& inner, std::function<void(int)> atPause) : inner_(inner), atPause_(std::move(atPause)) {}
+  void BatchStarted(std::size_t count) override { inner_.BatchStarted(count); }
+  void TrendStarted(const std::string& name) override { inner_.TrendStarted(name); }
+  bool LetEventsRun() override {
     atPause_(++pauses_);
-    inner_.PumpEvents();
+    return inner_.LetEventsRun();
+  }
+  void TrendFinished(const MasterSummary& master) override { inner_.TrendFinished(master); }
+  void BatchDone() override { inner_.BatchDone(); }
+  void BatchFailed(const std::string& name, const Error& error) override { inner_.BatchFailed(name, error); }
+  void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override {
+    inner_.DataFileUnrecognised(path, reason);
   }
 
  private:
-  QtServices& inner_;
+  RebuildEvents& inner_;
   std::function<void(int)> atPause_;
   int pauses_ = 0;
 };
@@ -92,7 +96,7 @@ class MainWindowTests : public QObject {
     QVERIFY(file.open(QIODevice::WriteOnly));
   }
   void recordBatches() {
-    window_->setBatchFunction([this](const std::string& f, const std::vector<std::string>& n, Services&) {
+    window_->setBatchFunction([this](const std::string& f, const std::vector<std::string>& n, RebuildEvents&) {
       batches_.push_back({f, n});
     });
   }
@@ -110,13 +114,13 @@ class MainWindowTests : public QObject {
     batches_.clear();
     ends_ = 0;
     services_ = std::make_unique<QtServices>();
-    services_->setMessageFunction([this](const QString& text, const QString& caption, MessageIcon icon) {
-      const frmStatus* status = services_->statusWindow();
+    services_->SetMessageFunction([this](const QString& text, const QString& caption, MessageIcon icon) {
+      const frmStatus* status = services_->StatusWindow();
       messages_.push_back({text, caption, icon, status && status->isVisible()});
     });
-    services_->setEndFunction([this] { ++ends_; });
+    services_->SetEndFunction([this] { ++ends_; });
     window_ = new frmQMRRebuilder(*services_);
-    window_->Load();
+    window_->load();
     window_->show();
   }
   void cleanup() {
@@ -131,7 +135,7 @@ class MainWindowTests : public QObject {
     touch("HERE.000");
     delete window_.data();
     window_ = new frmQMRRebuilder(*services_);
-    window_->Load();
+    window_->load();
     QDir::setCurrent(before);
     QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
     QCOMPARE(files()->count(), 1);
@@ -313,9 +317,9 @@ class MainWindowTests : public QObject {
     folders()->setPath(folder_->path());
     QCOMPARE(files()->count(), 2);
     std::vector<Pause> pauses;
-    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, Services&) {
-      PausingServices observed(*services_, [&](int) {
-        pauses.push_back({services_->statusWindow()->isVisible(), services_->statusWindow()->trendName()});
+    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
+      PausingEvents observed(events, [&](int) {
+        pauses.push_back({services_->StatusWindow()->isVisible(), services_->StatusWindow()->trendName()});
       });
       RebuildTrends(f, n, observed);
     });
@@ -356,9 +360,9 @@ class MainWindowTests : public QObject {
     for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
     folders()->setPath(folder_->path());
     int batches = 0;
-    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, Services&) {
+    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
       ++batches;
-      PausingServices pressing(*services_, [&](int) {
+      PausingEvents pressing(events, [&](int) {
         QMetaObject::invokeMethod(child<QPushButton>("cmdOK"), &QPushButton::click, Qt::QueuedConnection);
       });
       RebuildTrends(f, n, pressing);
@@ -378,8 +382,8 @@ class MainWindowTests : public QObject {
   void closeDuringABatchEndsBetweenTwoTrends() {
     for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
     folders()->setPath(folder_->path());
-    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, Services&) {
-      PausingServices closing(*services_, [&](int pause) {
+    window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
+      PausingEvents closing(events, [&](int pause) {
         if (pause == 2)
           QMetaObject::invokeMethod(child<QPushButton>("cmdClose"), &QPushButton::click, Qt::QueuedConnection);
       });
@@ -402,14 +406,14 @@ class MainWindowTests : public QObject {
     files()->selectAll();
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
     QVERIFY(masterWritten("ONE"));
-    QVERIFY(services_->statusWindow() && !services_->statusWindow()->isVisible());  // hidden but loaded
+    QVERIFY(services_->StatusWindow() && !services_->StatusWindow()->isVisible());  // hidden but loaded
     QTest::mouseClick(child<QPushButton>("cmdHelp"), Qt::LeftButton);
     QCOMPARE(QtServices::OpenWindows().size(), 3);
     QTest::mouseClick(child<QPushButton>("cmdClose"), Qt::LeftButton);
     QCOMPARE(ends_, 1);
     FlushDeletes();
     QVERIFY(QtServices::OpenWindows().isEmpty());
-    QVERIFY(!services_->statusWindow());
+    QVERIFY(!services_->StatusWindow());
   }
 };
 

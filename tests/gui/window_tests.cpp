@@ -76,7 +76,7 @@ class WindowTests : public QObject {
   void helpWindowTextsAndClose() {
     QtServices services;
     services.ShowHelp();
-    frmHelp* help = services.helpWindow();
+    frmHelp* help = services.HelpWindow();
     QVERIFY(help);
     QCOMPARE(help->windowTitle(), QString("Help"));
     QCOMPARE(help->size(), QSize(401, 289));
@@ -93,16 +93,16 @@ class WindowTests : public QObject {
 
     QTest::mouseClick(close, Qt::LeftButton);
     FlushDeletes();
-    QVERIFY(!services.helpWindow());
+    QVERIFY(!services.HelpWindow());
     services.ShowHelp();  // afresh, with the same line
-    QVERIFY(services.helpWindow());
-    QCOMPARE(services.helpWindow()->findChild<QLabel*>("lblVersion")->text(), version);
+    QVERIFY(services.HelpWindow());
+    QCOMPARE(services.HelpWindow()->findChild<QLabel*>("lblVersion")->text(), version);
   }
 
   void statusWindowIsOneInstanceKeepingItsName() {
     QtServices services;
     services.ShowStatus();
-    frmStatus* status = services.statusWindow();
+    frmStatus* status = services.StatusWindow();
     QVERIFY(status && status->isVisible());
     QCOMPARE(status->windowTitle(), QString("Quorax Trend Extender"));
     QCOMPARE(status->size(), QSize(312, 57));
@@ -112,17 +112,17 @@ class WindowTests : public QObject {
     services.HideStatus();
     QVERIFY(!status->isVisible());
     services.ShowStatus();
-    QCOMPARE(services.statusWindow(), status);
+    QCOMPARE(services.StatusWindow(), status);
     QCOMPARE(status->findChild<QLabel*>("lblFileName")->text(), QString("TANK1"));
     status->close();  // its title bar only hides it
     FlushDeletes();
-    QCOMPARE(services.statusWindow(), status);
+    QCOMPARE(services.StatusWindow(), status);
   }
 
   void exitUnloadsEveryWindowAndEndsOnce() {
     QtServices services;
     int ends = 0;
-    services.setEndFunction([&] { ++ends; });
+    services.SetEndFunction([&] { ++ends; });
     auto* main = new frmQMRRebuilder(services);
     main->show();
     services.ShowStatus();
@@ -138,7 +138,7 @@ class WindowTests : public QObject {
   void frameCloseEndsLikeClose() {
     QtServices services;
     int ends = 0;
-    services.setEndFunction([&] { ++ends; });
+    services.SetEndFunction([&] { ++ends; });
     auto* main = new frmQMRRebuilder(services);
     main->show();
     services.ShowStatus();
@@ -158,9 +158,9 @@ class WindowTests : public QObject {
     QTRY_COMPARE(main.size(), QSize(367, 367));
     CheckLabelsFit(main);
     services.ShowHelp();
-    CheckLabelsFit(*services.helpWindow());
+    CheckLabelsFit(*services.HelpWindow());
     services.ShowStatus();
-    CheckLabelsFit(*services.statusWindow());
+    CheckLabelsFit(*services.StatusWindow());
   }
 };
 

@@ -43,7 +43,7 @@ TEST_P(CutHeader, EveryLengthShortOfTheHeaderIsReportedAndLeavesAZeroEntry) {
 
     const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
     ASSERT_FALSE(outcome.failed) << outcome.description;
-    EXPECT_EQ(outcome.services.UnrecognisedMessages(), 1);
+    EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
     const Bytes master = ReadBytes(folder.path() / "T.qmr");
     const MasterFacts facts = ExpectCompleteMaster(master);
     EXPECT_EQ(facts.version, version);
@@ -72,7 +72,7 @@ TEST_P(CutHeader, LastFileCutShortStillGivesAWholeMaster) {
 
     const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
     ASSERT_FALSE(outcome.failed) << outcome.description;
-    EXPECT_EQ(outcome.services.UnrecognisedMessages(), 1);
+    EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
     const MasterFacts facts = ExpectCompleteMaster(ReadBytes(folder.path() / "T.qmr"));
     EXPECT_EQ(facts.fileCount, 2);
     EXPECT_EQ(facts.version, length >= 140 ? version : 0);
@@ -96,7 +96,7 @@ TEST_P(UnknownVersion, IsReportedOnceAndTheMasterStaysWhole) {
 
   const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  EXPECT_EQ(outcome.services.UnrecognisedMessages(), 1);
+  EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
   const Bytes master = ReadBytes(folder.path() / "T.qmr");
   const MasterFacts facts = ExpectCompleteMaster(master);
   EXPECT_EQ(facts.fileCount, 3);

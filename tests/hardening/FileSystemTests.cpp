@@ -35,7 +35,7 @@ void ExpectRunEndsAtTheOddEntry(Make make) {
 
   const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  EXPECT_EQ(outcome.services.UnrecognisedMessages(), 0);
+  EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 0);
   const MasterFacts facts = ExpectCompleteMaster(ReadBytes(folder.path() / "T.qmr"));
   EXPECT_EQ(facts.version, 6);
   EXPECT_EQ(facts.fileCount, 1);

@@ -116,39 +116,17 @@ FolderState Snapshot(const fs::path& folder) {
   return state;
 }
 
-void RecordingServices::ShowMessage(const std::string& text, const std::string& caption, qmr::MessageIcon icon) {
-  messages.push_back({text, caption, icon});
-}
-
-int RecordingServices::UnrecognisedMessages() const {
-  int count = 0;
-  for (const Message& message : messages) {
-    if (message.text == qmr::kUnrecognisedFileMessage) {
-      ++count;
-      EXPECT_EQ(message.caption, qmr::kApplicationTitle);
-      EXPECT_EQ(message.icon, qmr::MessageIcon::Error);
-    }
-  }
-  return count;
-}
-
-bool RecordingServices::CompletionShown() const {
-  return !messages.empty() && messages.back().text == qmr::kBatchDoneMessage;
-}
-
 BatchOutcome RunBatch(const fs::path& folder, const std::vector<std::string>& names) {
   BatchOutcome outcome;
   try {
-    qmr::RebuildTrends(folder.string(), names, outcome.services);
-  } catch (const qmr::BatchFailure& failure) {
-    outcome.failed = true;
-    outcome.code = failure.code();
-    outcome.failedTrend = failure.trendName();
-    outcome.description = failure.what();
+    qmr::RebuildTrends(folder.string(), names, outcome.events);
   } catch (const std::exception& other) {
     ADD_FAILURE() << "the batch let through an error that names no trend: " << other.what();
-    outcome.failed = true;
   }
+  outcome.failed = outcome.events.failed;
+  outcome.code = outcome.events.failedCode;
+  outcome.failedTrend = outcome.events.failedTrend;
+  outcome.description = outcome.events.failedDescription;
   return outcome;
 }
 
@@ -218,7 +196,7 @@ void ExpectPromises(const fs::path& folder, const std::vector<std::string>& tren
   // and those after it were not touched.
   std::size_t stoppedAt = trends.size();
   if (outcome.failed) {
-    EXPECT_FALSE(outcome.services.CompletionShown());
+    EXPECT_FALSE(outcome.events.done);
     EXPECT_FALSE(outcome.description.empty());
     bool named = false;
     for (std::size_t i = 0; i < trends.size(); ++i) {
@@ -228,12 +206,11 @@ void ExpectPromises(const fs::path& folder, const std::vector<std::string>& tren
       }
     }
     EXPECT_TRUE(named) << "the failure names '" << outcome.failedTrend << "', no trend of the batch";
-    EXPECT_TRUE(outcome.services.statusShown) << "the status window keeps naming the failing trend";
-    if (!outcome.services.statusNames.empty()) {
-      EXPECT_EQ(outcome.services.statusNames.back(), outcome.failedTrend);
+    if (!outcome.events.startedTrends.empty()) {
+      EXPECT_EQ(outcome.events.startedTrends.back(), outcome.failedTrend) << "the failure names the trend in hand";
     }
   } else {
-    EXPECT_TRUE(outcome.services.CompletionShown());
+    EXPECT_TRUE(outcome.events.done);
   }
 
   std::set<std::string> masters;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/RecordingEvents.h"
 #include "tools/Errors.h"
-#include "trends/Services.h"
 
 namespace hardening {
 
@@ -50,39 +50,17 @@ std::uint64_t HashBytes(const Bytes& bytes);
 Bytes ReadBytes(const fs::path& path);
 void WriteBytes(const fs::path& path, const Bytes& bytes);
 
-// Records what the rebuild asked of the window system.
-class RecordingServices : public qmr::Services {
- public:
-  struct Message {
-    std::string text, caption;
-    qmr::MessageIcon icon;
-  };
-  std::vector<Message> messages;
-  std::vector<std::string> statusNames;
-  bool statusShown = false;
-
-  void ShowMessage(const std::string& text, const std::string& caption, qmr::MessageIcon icon) override;
-  void PumpEvents() override {}
-  void ShowStatus() override { statusShown = true; }
-  void SetStatusTrendName(const std::string& name) override { statusNames.push_back(name); }
-  void HideStatus() override { statusShown = false; }
-
-  // How many times the unrecognised-file message was shown.
-  int UnrecognisedMessages() const;
-  bool CompletionShown() const;
-};
-
 // How a batch ended.
 struct BatchOutcome {
-  RecordingServices services;
+  qmr::testsupport::RecordingEvents events;
   bool failed = false;
   qmr::ErrorCode code = qmr::ErrorCode::InvalidArgument;
-  std::string failedTrend;  // BatchFailure::trendName()
+  std::string failedTrend;  // as BatchFailed named it
   std::string description;
 };
 
-// Runs RebuildTrends on `names` in `folder`; any exception other than
-// BatchFailure fails the current test.
+// Runs RebuildTrends on `names` in `folder`; any exception that escapes it
+// fails the current test.
 BatchOutcome RunBatch(const fs::path& folder, const std::vector<std::string>& names);
 
 // The master's fields that tell whether it is whole.

@@ -61,7 +61,7 @@ TEST(Batch, AFailureInTheMiddleKeepsEarlierMastersAndLeavesLaterOnes) {
   ExpectPromises(folder.path(), {"A", "B", "C"}, before, outcome);
   ASSERT_TRUE(outcome.failed);
   EXPECT_EQ(outcome.failedTrend, "B");
-  EXPECT_EQ(outcome.services.statusNames, (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(outcome.events.startedTrends, (std::vector<std::string>{"A", "B"}));
   EXPECT_EQ(ExpectCompleteMaster(ReadBytes(folder.path() / "A.qmr")).fileCount, 3);
   EXPECT_EQ(ReadBytes(folder.path() / "C.qmr"), Bytes(50, 0xCC));
 }

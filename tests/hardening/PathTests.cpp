@@ -86,8 +86,8 @@ TEST_P(OddName, IsRebuiltUnderItsOwnName) {
 
   const BatchOutcome outcome = RebuildChecked(folder.path(), name);
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  ASSERT_EQ(outcome.services.statusNames.size(), 1u);
-  EXPECT_EQ(outcome.services.statusNames[0], name);
+  ASSERT_EQ(outcome.events.startedTrends.size(), 1u);
+  EXPECT_EQ(outcome.events.startedTrends[0], name);
   const Bytes master = ReadBytes(folder.path() / (name + ".qmr"));
   const MasterFacts facts = ExpectCompleteMaster(master);
   ASSERT_EQ(facts.entries, 3u);

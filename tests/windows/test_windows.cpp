@@ -16,6 +16,7 @@
 
 #include "app/Arguments.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/RecordingEvents.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/Batch.h"
@@ -30,19 +31,6 @@ constexpr std::size_t kMasterHeaderSize = 176;
 constexpr std::size_t kEntryV6Size = 448;
 constexpr std::size_t kPathFieldV6 = 272;
 constexpr wchar_t kNoAnsiForm = 0x4E2D;  // a CJK ideograph
-
-// Records what the engine asks of the window system.
-class QuietServices : public qmr::Services {
- public:
-  void ShowMessage(const std::string& text, const std::string&, qmr::MessageIcon) override {
-    messages.push_back(text);
-  }
-  void PumpEvents() override {}
-  void ShowStatus() override {}
-  void SetStatusTrendName(const std::string&) override {}
-  void HideStatus() override {}
-  std::vector<std::string> messages;
-};
 
 // A fresh folder under the user's temporary folder, removed with everything
 // in it (attributes cleared first: read-only files refuse deletion).
@@ -151,11 +139,11 @@ TEST(WindowsFileExists, RunOfDataFilesEndsAtAHiddenOrSystemFile) {
     WindowsFolder folder;
     samples::WriteTrend(folder.ansi(), "TANK1", samples::RisingTrend(6, "Tank 1", 4));
     SetAttributes(folder / "TANK1.002", c.attributes);
-    QuietServices services;
-    const qmr::TrendMaster master = qmr::RebuildTrend(folder / "TANK1.000", services);
+    qmr::testsupport::RecordingEvents events;
+    const qmr::TrendMaster master = qmr::RebuildTrend(folder / "TANK1.000", events);
     EXPECT_EQ(master.fileCount, c.expectedCount);
     EXPECT_EQ(master.masterPath, folder / "TANK1.qmr");
-    EXPECT_TRUE(services.messages.empty());
+    EXPECT_TRUE(events.unrecognisedPaths.empty());
   }
 }
 
@@ -185,9 +173,9 @@ TEST(WindowsBatch, JoinsWithBackslashAndKeepsADoubledSeparator) {
   WindowsFolder folder;
   samples::WriteTrend(folder.ansi(), "TANK1", samples::RisingTrend(6, "Tank 1", 3));
   samples::WriteTrend(folder.ansi(), "TANK2", samples::RisingTrend(6, "Tank 2", 2));
-  QuietServices services;
+  qmr::testsupport::RecordingEvents events;
 
-  qmr::RebuildTrends(folder.ansi(), {"TANK1.000"}, services);
+  qmr::RebuildTrends(folder.ansi(), {"TANK1.000"}, events);
   auto master = ReadWide(folder.wide() + L"\\TANK1.qmr");
   ASSERT_EQ(master.size(), kMasterHeaderSize + 3 * kEntryV6Size);
   // Entries stand from the last file to the first; each names its file
@@ -197,11 +185,12 @@ TEST(WindowsBatch, JoinsWithBackslashAndKeepsADoubledSeparator) {
 
   // A folder given with its trailing "\" (as a drive's root is) gives a
   // doubled separator, which still names the same files.
-  qmr::RebuildTrends(folder.ansi() + "\\", {"TANK2.000"}, services);
+  qmr::RebuildTrends(folder.ansi() + "\\", {"TANK2.000"}, events);
   master = ReadWide(folder.wide() + L"\\TANK2.qmr");
   ASSERT_EQ(master.size(), kMasterHeaderSize + 2 * kEntryV6Size);
   EXPECT_EQ(EntryPathV6(master, 0), folder.ansi() + "\\\\TANK2.001");
-  EXPECT_EQ(services.messages, (std::vector<std::string>{qmr::kBatchDoneMessage, qmr::kBatchDoneMessage}));
+  EXPECT_TRUE(events.done);
+  EXPECT_FALSE(events.failed);
 }
 
 // --- names in the ANSI code page ------------------------------------------
@@ -264,8 +253,8 @@ TEST(WindowsArguments, AnAnsiFolderNameReachesTheMasterByteForByte) {
   ASSERT_EQ(args.size(), 1u);
   ASSERT_NE(args[0].find("-Temp\xe9rature\\TANK1.000"), std::string::npos);
 
-  QuietServices services;
-  const qmr::TrendMaster master = qmr::RebuildTrend(args[0], services);
+  qmr::testsupport::RecordingEvents events;
+  const qmr::TrendMaster master = qmr::RebuildTrend(args[0], events);
   EXPECT_EQ(master.fileCount, 2);
   const auto written = ReadWide(folder.wide() + L"\\TANK1.qmr");
   ASSERT_EQ(written.size(), kMasterHeaderSize + 2 * kEntryV6Size);

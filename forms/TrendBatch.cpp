@@ -1,0 +1,33 @@
+#include "forms/TrendBatch.h"
+
+#include <exception>
+
+#include "forms/FormTexts.h"
+#include "forms/WindowEvents.h"
+#include "trends/Batch.h"
+
+namespace qmr {
+
+TrendBatch::TrendBatch() : batch_(RebuildTrends) {}
+
+void TrendBatch::Run(const std::string& folder, const std::vector<std::string>& names, WindowServices& windows) {
+  // OK again while a batch pauses between trends: the running batch goes on alone.
+  if (busy_) return;
+  if (names.empty()) {
+    windows.ShowMessage(kEmptySelectionMessage, MessageIcon::None);
+    return;
+  }
+  busy_ = true;
+  try {
+    WindowEvents events(windows);
+    batch_(folder, names, events);
+  } catch (const std::exception& failure) {
+    // Not a failing trend (the batch reports those itself) but something
+    // that ended it all the same, such as memory running out.
+    windows.HideStatus();
+    windows.ShowMessage(BatchStoppedText(failure.what()), MessageIcon::Error);
+  }
+  busy_ = false;
+}
+
+}  // namespace qmr

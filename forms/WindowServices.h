@@ -1,0 +1,30 @@
+// What the windows' shared logic asks of a window toolkit: modal message
+// boxes, the status window and the event pump. The Qt windows and the Win32
+// windows each implement it; the engine never sees it.
+#pragma once
+
+#include <string>
+
+namespace qmr {
+
+enum class MessageIcon { None, Warning, Error };
+
+class WindowServices {
+ public:
+  virtual ~WindowServices() = default;
+
+  // A modal message box with a single OK button and the application title as
+  // caption; returns once it is dismissed. `text` is in the file system's
+  // byte encoding (names and paths may be part of it).
+  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+  // Delivers the events already waiting, once, and returns at once: false
+  // when the user ended the program meanwhile.
+  virtual bool PumpEvents() = 0;
+  // The status window: shown (created on first use) without modality, its
+  // trend-name line set, hidden (kept with its texts).
+  virtual void ShowStatus() = 0;
+  virtual void SetStatusTrendName(const std::string& name) = 0;
+  virtual void HideStatus() = 0;
+};
+
+}  // namespace qmr

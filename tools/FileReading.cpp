@@ -1,0 +1,154 @@
+#include "tools/FileReading.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "tools/Errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace qmr {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 16;
+
+[[noreturn]] void RefuseKind(const std::string& path, const char* kind) {
+  throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" +
+                                             path + "' is " + kind + ", not a file");
+}
+
+void RefuseNul(const std::string& path) {
+  // The system would open the file named by the text before the NUL.
+  if (path.find('\0') != std::string::npos)
+    throw Error(ErrorCode::BadFileName,
+                std::string(DefaultDescription(ErrorCode::BadFileName)) + ": the path holds a NUL character");
+}
+
+#ifdef _WIN32
+
+// An open regular file, closed on every way out.
+class ReadableFile {
+ public:
+  explicit ReadableFile(const std::string& path) : path_(path) {
+    RefuseNul(path);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      RefuseKind(path, "a folder");
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ == INVALID_HANDLE_VALUE) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
+    // Devices (NUL, CON, COM1) and pipes answer to the same names as files.
+    if (GetFileType(handle_) != FILE_TYPE_DISK) {
+      CloseHandle(handle_);
+      RefuseKind(path, "a device or a pipe");
+    }
+  }
+  ~ReadableFile() { CloseHandle(handle_); }
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  std::size_t SizeHint() const {
+    LARGE_INTEGER size{};
+    return GetFileSizeEx(handle_, &size) ? static_cast<std::size_t>(size.QuadPart) : 0;
+  }
+
+  // Some bytes into `into`; 0 at the end of the file.
+  std::size_t Read(unsigned char* into, std::size_t size) {
+    DWORD done = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, kChunk));
+    if (!ReadFile(handle_, into, want, &done, nullptr)) ThrowWindowsError(GetLastError(), path_, ErrorCode::DeviceIO);
+    return done;
+  }
+
+ private:
+  const std::string& path_;
+  HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+#else
+
+class ReadableFile {
+ public:
+  explicit ReadableFile(const std::string& path) : path_(path) {
+    RefuseNul(path);
+    // Without blocking, so that a pipe put where a file was cannot hang the
+    // open; for a regular file the flag changes nothing.
+    fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd_ < 0) ThrowFileError(errno, path);
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) Fail(errno);
+    if (S_ISDIR(info.st_mode)) Refuse("a folder");
+    if (S_ISFIFO(info.st_mode)) Refuse("a named pipe");
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) Refuse("a device");
+    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
+    size_ = static_cast<std::size_t>(info.st_size);
+  }
+  ~ReadableFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+
+  std::size_t SizeHint() const { return size_; }
+
+  std::size_t Read(unsigned char* into, std::size_t size) {
+    for (;;) {
+      const ssize_t done = read(fd_, into, std::min(size, kChunk));
+      if (done >= 0) return static_cast<std::size_t>(done);
+      if (errno != EINTR) Fail(errno);
+    }
+  }
+
+ private:
+  [[noreturn]] void Fail(int error) {
+    close(std::exchange(fd_, -1));
+    ThrowFileError(error, path_);
+  }
+  [[noreturn]] void Refuse(const char* kind) {
+    close(std::exchange(fd_, -1));
+    RefuseKind(path_, kind);
+  }
+
+  const std::string& path_;
+  int fd_ = -1;
+  std::size_t size_ = 0;
+};
+
+#endif
+
+}  // namespace
+
+std::size_t ReadFileStart(const std::string& path, std::span<unsigned char> into) {
+  ReadableFile file(path);
+  std::size_t count = 0;
+  while (count < into.size()) {
+    const std::size_t done = file.Read(into.data() + count, into.size() - count);
+    if (done == 0) break;
+    count += done;
+  }
+  return count;
+}
+
+std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t limit) {
+  ReadableFile file(path);
+  std::vector<unsigned char> bytes;
+  // The size is only a hint: the file may grow or shrink while it is read.
+  bytes.reserve(std::min(limit, file.SizeHint()));
+  unsigned char chunk[kChunk];
+  while (bytes.size() < limit) {
+    const std::size_t done = file.Read(chunk, std::min(sizeof chunk, limit - bytes.size()));
+    if (done == 0) break;
+    bytes.insert(bytes.end(), chunk, chunk + done);
+  }
+  return bytes;
+}
+
+}  // namespace qmr
