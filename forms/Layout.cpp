@@ -22,28 +22,33 @@ MinimumOuterSize CheckMinimumSize(double clientWidth, double clientHeight) {
   return result;
 }
 
-MainLayout ArrangeControls(double W, double H, const LayoutFixed& fixed, const SnapFunction& snapFunction) {
-  const auto set = [&](double value) { return snapFunction ? snapFunction(value) : value; };
-  MainLayout l;
-  l.trendLocationWidth = set(Nearest(W - kInset));
-  const double b = Nearest(l.trendLocationWidth - kInset);
-  l.pathWidth = set((b - kGap) / 2);
-  l.fileWidth = set(l.pathWidth);
-  const double c = Nearest(H - kInset);
-  l.trendLocationHeight = set(c - fixed.trendLocationTop - fixed.buttonsHeight);
-  const double d = Nearest(l.trendLocationHeight - kInset);
-  l.pathHeight = set((d - kInset) - fixed.multiSelectHeight);
-  l.fileHeight = set(l.pathHeight);
-  l.fileLeft = set(l.pathWidth + fixed.pathLeft + kGap);
-  l.buttonsTop = set(l.trendLocationHeight + fixed.trendLocationTop + kGap);
-  l.buttonsLeft = set(W - kGap - fixed.buttonsWidth);
-  l.driveWidth = set(l.pathWidth);
-  l.folderWidth = set(l.pathWidth);
-  l.folderHeight = set(l.pathHeight - fixed.driveListHeight - kDriveGap);
-  l.multiSelectWidth = set(l.trendLocationWidth - kInset);
-  l.multiSelectTop = set(l.pathHeight + fixed.pathTop + kGap);
-  l.multiSelectLeft = set(l.trendLocationWidth / 2 - l.multiSelectWidth / 2);
-  return l;
+MainLayout ArrangeControls(double clientWidth, double clientHeight, const LayoutFixed& fixed,
+                           const SnapFunction& snapFunction) {
+  // Each value is stored as the toolkit stores it, and later values build on
+  // what was stored.
+  const auto stored = [&](double value) { return snapFunction ? snapFunction(value) : value; };
+  MainLayout layout;
+  layout.trendLocationWidth = stored(Nearest(clientWidth - kInset));
+  // The two columns share the frame's inner width, with a gap between them.
+  const double frameInnerWidth = Nearest(layout.trendLocationWidth - kInset);
+  layout.pathWidth = stored((frameInnerWidth - kGap) / 2);
+  layout.fileWidth = stored(layout.pathWidth);
+  const double usableHeight = Nearest(clientHeight - kInset);
+  layout.trendLocationHeight = stored(usableHeight - fixed.trendLocationTop - fixed.buttonsHeight);
+  const double frameInnerHeight = Nearest(layout.trendLocationHeight - kInset);
+  layout.pathHeight = stored((frameInnerHeight - kInset) - fixed.multiSelectHeight);
+  layout.fileHeight = stored(layout.pathHeight);
+  layout.fileLeft = stored(layout.pathWidth + fixed.pathLeft + kGap);
+  layout.buttonsTop = stored(layout.trendLocationHeight + fixed.trendLocationTop + kGap);
+  layout.buttonsLeft = stored(clientWidth - kGap - fixed.buttonsWidth);
+  layout.driveWidth = stored(layout.pathWidth);
+  layout.folderWidth = stored(layout.pathWidth);
+  layout.folderHeight = stored(layout.pathHeight - fixed.driveListHeight - kDriveGap);
+  layout.multiSelectWidth = stored(layout.trendLocationWidth - kInset);
+  layout.multiSelectTop = stored(layout.pathHeight + fixed.pathTop + kGap);
+  // Centred in the frame.
+  layout.multiSelectLeft = stored(layout.trendLocationWidth / 2 - layout.multiSelectWidth / 2);
+  return layout;
 }
 
 }  // namespace qmr

@@ -170,17 +170,18 @@ void frmQMRRebuilder::arrange() {
   fixed.multiSelectHeight = HeightTwips(*this, multiSelect_->height());
   fixed.driveListHeight = HeightTwips(*this, drives_->height());
   const double dpi = logicalDpiX();
-  const MainLayout l = ArrangeControls(WidthTwips(*this, width()), HeightTwips(*this, height()), fixed,
-                                       [dpi](double twips) { return SnapToPixels(twips, dpi); });
+  const MainLayout layout = ArrangeControls(WidthTwips(*this, width()), HeightTwips(*this, height()), fixed,
+                                            [dpi](double twips) { return SnapToPixels(twips, dpi); });
 
   const auto x = [this](double twips) { return TwipsToPixelsX(*this, twips); };
   const auto y = [this](double twips) { return TwipsToPixelsY(*this, twips); };
-  trendLocation_->resize(x(l.trendLocationWidth), y(l.trendLocationHeight));
-  path_->resize(x(l.pathWidth), y(l.pathHeight));
-  files_->setGeometry(x(l.fileLeft), files_->y(), x(l.fileWidth), y(l.fileHeight));
-  buttons_->move(x(l.buttonsLeft), y(l.buttonsTop));
-  SizePathLists(l.pathWidth, l.folderHeight);
-  multiSelect_->setGeometry(x(l.multiSelectLeft), y(l.multiSelectTop), x(l.multiSelectWidth), multiSelect_->height());
+  trendLocation_->resize(x(layout.trendLocationWidth), y(layout.trendLocationHeight));
+  path_->resize(x(layout.pathWidth), y(layout.pathHeight));
+  files_->setGeometry(x(layout.fileLeft), files_->y(), x(layout.fileWidth), y(layout.fileHeight));
+  buttons_->move(x(layout.buttonsLeft), y(layout.buttonsTop));
+  SizePathLists(layout.pathWidth, layout.folderHeight);
+  multiSelect_->setGeometry(x(layout.multiSelectLeft), y(layout.multiSelectTop), x(layout.multiSelectWidth),
+                            multiSelect_->height());
 }
 
 void frmQMRRebuilder::SizePathLists(double pathWidth, double folderHeight) {

@@ -39,9 +39,7 @@ bool IsOrdinaryFile(const WIN32_FIND_DATAA& found) {
   return (found.dwFileAttributes & excluded) == 0 && found.cFileName[0] != '\0';
 }
 
-}  // namespace
-
-static bool FindOrdinaryFile(const std::string& path) {
+bool FindOrdinaryFile(const std::string& path) {
   WIN32_FIND_DATAA found{};
   FindHandle search(FindFirstFileA(path.c_str(), &found));
   if (search.get() == INVALID_HANDLE_VALUE) {
@@ -61,6 +59,8 @@ static bool FindOrdinaryFile(const std::string& path) {
     }
   }
 }
+
+}  // namespace
 
 std::string StripExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
@@ -82,7 +82,9 @@ std::string AbsolutePath(const std::string& path) {
 
 #else  // POSIX
 
-static bool FindOrdinaryFile(const std::string& path) {
+namespace {
+
+bool FindOrdinaryFile(const std::string& path) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
     const int error = errno;
@@ -98,6 +100,8 @@ static bool FindOrdinaryFile(const std::string& path) {
   const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   return nameStart < path.size() && path[nameStart] != '.';
 }
+
+}  // namespace
 
 std::string StripExtension(const std::string& path) {
   const std::size_t dot = path.rfind('.');
