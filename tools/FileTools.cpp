@@ -1,6 +1,8 @@
 #include "tools/FileTools.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -111,14 +113,45 @@ std::string StripExtension(const std::string& path) {
   return path.substr(0, dot);
 }
 
-std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == '/') return path;
+namespace {
+
+// The working folder as the user knows it: $PWD when it names the working
+// folder (so that a folder reached through a link keeps its name), else the
+// one the system reports.
+std::string WorkingFolder() {
+  const char* pwd = std::getenv("PWD");
+  struct stat named {}, actual {};
+  if (pwd != nullptr && pwd[0] == '/' && stat(pwd, &named) == 0 && stat(".", &actual) == 0 &&
+      named.st_dev == actual.st_dev && named.st_ino == actual.st_ino)
+    return pwd;
   std::vector<char> buffer(4096);
   while (getcwd(buffer.data(), buffer.size()) == nullptr) {
     if (errno != ERANGE) ThrowFileError(errno, ".");
     buffer.resize(buffer.size() * 2);
   }
-  return std::string(buffer.data()) + "/" + path;
+  return buffer.data();
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  const std::string full = !path.empty() && path.front() == '/' ? path : WorkingFolder() + "/" + path;
+  // Resolve "." and ".." and drop doubled separators by the text alone.
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= full.size()) {
+    const std::size_t end = std::min(full.find('/', start), full.size());
+    const std::string part = full.substr(start, end - start);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (const std::string& part : parts) result += "/" + part;
+  return result.empty() ? "/" : result;
 }
 
 #endif
@@ -140,6 +173,25 @@ bool FileExists(const std::string& path) {
 
 FileExistsHook SetFileExistsHook(FileExistsHook hook) {
   return std::exchange(fileExistsHook, std::move(hook));
+}
+
+bool FolderExists(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+#else
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+#endif
+}
+
+bool EntryExists(const std::string& path) {
+#ifdef _WIN32
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+#endif
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -21,16 +21,25 @@ bool FileExists(const std::string& path);
 using FileExistsHook = std::function<void(const std::string& path, bool found)>;
 FileExistsHook SetFileExistsHook(FileExistsHook hook);
 
+// True when `path` names a folder (links followed).
+bool FolderExists(const std::string& path);
+// True when anything at all stands at `path`: a file of any kind, a folder,
+// even a dangling link.
+bool EntryExists(const std::string& path);
+
 // `path` without the extension after its last "." that follows the last
 // folder separator; the whole path when it has none. "\" is always a
 // separator; on Linux "/" is one too.
 std::string StripExtension(const std::string& path);
 
-// The separator the batch puts between a folder and a file name.
+// The separator the batch puts between a folder and a file name, and the
+// characters after which a file's own name begins.
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+inline constexpr const char* kFolderSeparators = "\\/:";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr const char* kFolderSeparators = "/";
 #endif
 
 // folder + separator + name, with nothing trimmed or added (a folder that
@@ -41,9 +50,10 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 namespace qmr {
 
-// `path` made absolute against the current working folder, without resolving
-// links or dots, so that it names the same file the windows would name
-// (Linux: cwd + "/" + path; Windows: GetFullPathNameA).
+// `path` made absolute against the working folder by its text alone, so that
+// the master records the path as the user means it: "." and ".." resolved,
+// doubled separators dropped, links never followed (Linux: from $PWD when it
+// names the working folder; Windows: GetFullPathNameA).
 std::string AbsolutePath(const std::string& path);
 
 }  // namespace qmr

@@ -2,15 +2,24 @@
 
 #include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include "tools/Errors.h"
+#include "tools/FolderListing.h"
+#include "trends/RebuildEvents.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -24,43 +33,253 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 // How many temporary names are tried before giving up on a folder in which
 // every candidate already exists.
 constexpr int kTemporaryAttempts = 100;
+// The longest file name most file systems hold.
+constexpr std::size_t kLongestFileName = 255;
+constexpr std::string_view kTemporaryPrefix = "~qmr-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr std::string_view kMasterSuffix = ".qmr";
 
-// The seam is set by tests on the thread that rebuilds; nothing else runs
-// writes at the same time.
+// The seam is set by tests on the thread that rebuilds.
 WriteFaultHook writeFaultHook;
 
 std::atomic<unsigned> temporaryCounter{0};
 
-unsigned CurrentProcessId() {
+unsigned long CurrentProcessId() {
 #ifdef _WIN32
-  return static_cast<unsigned>(GetCurrentProcessId());
+  return static_cast<unsigned long>(GetCurrentProcessId());
 #else
-  return static_cast<unsigned>(getpid());
+  return static_cast<unsigned long>(getpid());
 #endif
 }
 
-// ~qmr-<pid>-<counter>.tmp in the master's folder, so that the final rename
-// never crosses file systems. The name does not grow with the trend's name:
-// a trend named near the file system's limit of 255 bytes per name still
-// leaves room for it.
-std::string TemporaryName(const std::string& path) {
+// The folder part of a master's path, and the file name after it.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
 #ifdef _WIN32
   const std::size_t cut = path.find_last_of("\\/:");
 #else
   const std::size_t cut = path.find_last_of('/');
 #endif
-  const std::string folder = cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-  return folder + "~qmr-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++) + ".tmp";
+  if (cut == std::string::npos) return {std::string(), path};
+  return {path.substr(0, cut + 1), path.substr(cut + 1)};
 }
 
+// The folder as the system opens it: "." for the working folder.
+std::string FolderToOpen(const std::string& folderPart) {
+  if (folderPart.empty()) return ".";
 #ifdef _WIN32
+  return folderPart;
+#else
+  return folderPart.size() == 1 ? folderPart : folderPart.substr(0, folderPart.size() - 1);
+#endif
+}
 
-// The temporary file, open for writing; closed and deleted unless committed.
+// "~qmr-PID-N-NAME.tmp" in the master's folder, so that the final rename
+// never crosses file systems and a leftover names its trend; the short form
+// when a trend named near the file system's limit would make it too long.
+std::string TemporaryPath(const std::string& masterPath) {
+  const auto [folder, file] = SplitPath(masterPath);
+  std::string name(kTemporaryPrefix);
+  name += std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
+  std::string trend = file;
+  if (trend.size() >= kMasterSuffix.size() && trend.ends_with(kMasterSuffix))
+    trend.resize(trend.size() - kMasterSuffix.size());
+  if (!trend.empty() && name.size() + 1 + trend.size() + kTemporarySuffix.size() <= kLongestFileName)
+    name += "-" + trend;
+  name += kTemporarySuffix;
+  return folder + name;
+}
+
+#ifndef _WIN32
+
+// ---------------------------------------------------------------------------
+// The temporary files in progress, for the interrupt handler. A handler may
+// only use what is safe in a signal: fixed slots, lock-free flags, unlink.
+
+constexpr int kCleanupSlots = 256;
+constexpr std::size_t kCleanupPathSize = 4096;
+
+struct CleanupSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 names a file to remove
+  char path[kCleanupPathSize];
+};
+CleanupSlot cleanupSlots[kCleanupSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int RegisterForCleanup(const std::string& path) {
+  if (path.size() >= kCleanupPathSize) return -1;
+  for (int i = 0; i < kCleanupSlots; ++i) {
+    int expected = 0;
+    if (cleanupSlots[i].state.compare_exchange_strong(expected, 1)) {
+      std::memcpy(cleanupSlots[i].path, path.c_str(), path.size() + 1);
+      cleanupSlots[i].state.store(2);
+      return i;
+    }
+  }
+  return -1;  // more writes at once than slots: this one is not cleaned on a signal
+}
+
+void UnregisterForCleanup(int slot) {
+  if (slot >= 0) cleanupSlots[slot].state.store(0);
+}
+
+void RemoveTemporariesAndDie(int signalNumber) {
+  for (CleanupSlot& slot : cleanupSlots)
+    if (slot.state.load() == 2) unlink(slot.path);
+  // The handler was installed to run once: the signal now does what it
+  // would have done without us.
+  raise(signalNumber);
+}
+
+// Locks a whole open file for writing without waiting; true when the lock
+// was taken. Locks of the open file itself where the system has them, so
+// that two threads of one process exclude each other too.
+bool TryWriteLock(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+#else
+  return fcntl(fd, F_SETLK, &lock) == 0;
+#endif
+}
+
+// Refuses a master that the runtime itself could not write into: one whose
+// permission bits let no one write it, or one this user may not write.
+void RefuseReadOnlyMaster(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+  const std::string description = std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" + path + "'";
+  if ((info.st_mode & 0222) == 0)
+    throw Error(ErrorCode::PermissionDenied, description + " is read-only; make it writable to replace it");
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+    throw Error(ErrorCode::PermissionDenied, description + " may not be written by this user");
+}
+
+// The temporary file, open for writing; closed and removed unless committed.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
+    RefuseReadOnlyMaster(masterPath);
+    hadMaster_ = stat(masterPath.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
+      name_ = TemporaryPath(masterPath);
+      fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ < 0 && (error = errno) != EEXIST) break;
+    }
+    if (fd_ < 0) FailToCreate(error);
+    cleanupSlot_ = RegisterForCleanup(name_);
+    // Held until the file is renamed or removed: a later run in this folder
+    // tells a file in progress from a leftover by it.
+    (void)TryWriteLock(fd_);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (fd_ >= 0) close(fd_);
+    if (!committed_) unlink(name_.c_str());
+    UnregisterForCleanup(cleanupSlot_);
+  }
+
+  void Write(const unsigned char* data, std::size_t size) {
+    while (size > 0) {
+      const ssize_t done = write(fd_, data, size);
+      if (done < 0) {
+        if (errno == EINTR) continue;
+        ThrowFileError(errno, masterPath_);
+      }
+      if (done == 0) ThrowFileError(ENOSPC, masterPath_);
+      data += done;
+      size -= static_cast<std::size_t>(done);
+    }
+  }
+
+  // The old master's owner, group and permission bits, where permitted.
+  // Returns why the owner or group could not be kept, or "".
+  std::string KeepOwnership() {
+    if (!hadMaster_) return {};
+    std::string problem;
+    if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
+      if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
+        const int error = errno;
+        // A user may still hand the file to a group of their own.
+        const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
+        if (old_.st_uid != geteuid() || !groupKept)
+          problem = "the new master belongs to this user, not to the old one's owner (user " +
+                    std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) + "): " +
+                    std::generic_category().message(error);
+      }
+    }
+    // After the owner: a change of owner clears the set-id bits.
+    (void)fchmod(fd_, old_.st_mode & 07777);
+    return problem;
+  }
+
+  void FlushAndReplace() {
+    if (fsync(fd_) != 0) ThrowFileError(errno, masterPath_);
+    const int fd = std::exchange(fd_, -1);
+    if (close(fd) != 0) ThrowFileError(errno, masterPath_);
+    if (rename(name_.c_str(), masterPath_.c_str()) != 0) ThrowFileError(errno, masterPath_);
+    committed_ = true;
+  }
+
+ private:
+  // A folder in which no file can be created is named as such: the master
+  // itself was never reached.
+  [[noreturn]] void FailToCreate(int error) const {
+    const std::string folder = FolderToOpen(SplitPath(masterPath_).first);
+    try {
+      ThrowFileError(error, name_);
+    } catch (const Error& failure) {
+      throw Error(failure.code(), std::string(DefaultDescription(failure.code())) + ": cannot create a file in folder '" +
+                                      folder + "' to replace '" + SplitPath(masterPath_).second + "' (" +
+                                      std::generic_category().message(error) + ")");
+    }
+  }
+
+  std::string masterPath_;
+  std::string name_;
+  struct stat old_ {};
+  bool hadMaster_ = false;
+  int fd_ = -1;
+  int cleanupSlot_ = -1;
+  bool committed_ = false;
+};
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)fsync(fd);
+  close(fd);
+}
+
+// A leftover: no one holds its lock, and its writer no longer runs here (or
+// it is old enough that its process number has been reused).
+bool IsStale(const std::string& path, unsigned long processId) {
+  if (processId == CurrentProcessId()) return false;  // this run's own, in progress
+  const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  const bool stale = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && TryWriteLock(fd) &&
+                     ((kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) ||
+                      std::time(nullptr) - info.st_mtime > 60);
+  close(fd);
+  return stale;
+}
+
+bool RemoveIfStale(const std::string& path, unsigned long processId) {
+  return IsStale(path, processId) && unlink(path.c_str()) == 0;
+}
+
+#else  // _WIN32
+
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-      name_ = TemporaryName(masterPath);
+      name_ = TemporaryPath(masterPath);
+      // Shared with no one: another run cannot remove it while it is open.
       handle_ = CreateFileA(name_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle_ != INVALID_HANDLE_VALUE) return;
       const DWORD code = GetLastError();
@@ -78,7 +297,7 @@ class TemporaryFile {
   void Write(const unsigned char* data, std::size_t size) {
     while (size > 0) {
       DWORD done = 0;
-      const DWORD want = static_cast<DWORD>(size);
+      const DWORD want = static_cast<DWORD>(size < kChunkSize ? size : kChunkSize);
       if (!WriteFile(handle_, data, want, &done, nullptr)) Fail(GetLastError());
       if (done == 0) Fail(ERROR_DISK_FULL);
       data += done;
@@ -86,10 +305,14 @@ class TemporaryFile {
     }
   }
 
+  // Files take the permissions of their folder here.
+  std::string KeepOwnership() { return {}; }
+
   void FlushAndReplace() {
     if (!FlushFileBuffers(handle_)) Fail(GetLastError());
     const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
     if (!CloseHandle(handle)) Fail(GetLastError());
+    // A read-only master refuses the replacement, as the runtime would.
     if (!MoveFileExA(name_.c_str(), masterPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
       Fail(GetLastError());
     committed_ = true;
@@ -105,80 +328,86 @@ class TemporaryFile {
   bool committed_ = false;
 };
 
-#else
+// The rename itself is written through; there is no folder to sync.
+void SyncFolder(const std::string&) {}
 
-// The temporary file, open for writing; closed and unlinked unless committed.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
-    // A replaced master keeps the permissions of the one it replaces.
-    struct stat old {};
-    const bool hadMaster = stat(masterPath.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-      name_ = TemporaryName(masterPath);
-      fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) break;
-      if (errno != EEXIST) ThrowFileError(errno, masterPath_);
-    }
-    if (fd_ < 0) ThrowFileError(EEXIST, masterPath_);
-    if (hadMaster) (void)fchmod(fd_, old.st_mode & 07777);
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (fd_ >= 0) close(fd_);
-    if (!committed_) unlink(name_.c_str());
-  }
+// A file still open by its writer cannot be opened again: nothing shares it.
+bool IsStale(const std::string& path, unsigned long processId) {
+  if (processId == CurrentProcessId()) return false;
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(handle);
+  return true;
+}
 
-  void Write(const unsigned char* data, std::size_t size) {
-    while (size > 0) {
-      const ssize_t done = write(fd_, data, size);
-      if (done < 0) {
-        if (errno == EINTR) continue;
-        ThrowFileError(errno, masterPath_);
-      }
-      if (done == 0) ThrowFileError(ENOSPC, masterPath_);
-      data += done;
-      size -= static_cast<std::size_t>(done);
-    }
-  }
-
-  void FlushAndReplace() {
-    if (fsync(fd_) != 0) ThrowFileError(errno, masterPath_);
-    const int fd = std::exchange(fd_, -1);
-    if (close(fd) != 0) ThrowFileError(errno, masterPath_);
-    if (rename(name_.c_str(), masterPath_.c_str()) != 0) ThrowFileError(errno, masterPath_);
-    committed_ = true;
-    SyncFolder();
-  }
-
- private:
-  // Makes the rename itself durable. The master is already in place, so a
-  // folder that cannot be synced is no reason to report a failure.
-  void SyncFolder() const {
-    const std::size_t cut = masterPath_.find_last_of('/');
-    const std::string folder = cut == std::string::npos ? "." : cut == 0 ? "/" : masterPath_.substr(0, cut);
-    const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)fsync(fd);
-    close(fd);
-  }
-
-  std::string masterPath_;
-  std::string name_;
-  int fd_ = -1;
-  bool committed_ = false;
-};
+bool RemoveIfStale(const std::string& path, unsigned long processId) {
+  return IsStale(path, processId) && DeleteFileA(path.c_str()) != 0;
+}
 
 #endif
 
 }  // namespace
 
-WriteFaultHook SetWriteFaultHook(WriteFaultHook hook) {
-  return std::exchange(writeFaultHook, std::move(hook));
+std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName) {
+  std::string_view rest = fileName;
+  if (!rest.starts_with(kTemporaryPrefix) || !rest.ends_with(kTemporarySuffix)) return std::nullopt;
+  rest.remove_prefix(kTemporaryPrefix.size());
+  rest.remove_suffix(kTemporarySuffix.size());
+  TemporaryName parsed;
+  const auto process = std::from_chars(rest.data(), rest.data() + rest.size(), parsed.processId);
+  if (process.ec != std::errc() || process.ptr == rest.data() || process.ptr == rest.data() + rest.size() ||
+      *process.ptr != '-')
+    return std::nullopt;
+  rest.remove_prefix(static_cast<std::size_t>(process.ptr - rest.data()) + 1);
+  unsigned long counter = 0;
+  const auto count = std::from_chars(rest.data(), rest.data() + rest.size(), counter);
+  if (count.ec != std::errc() || count.ptr == rest.data()) return std::nullopt;
+  rest.remove_prefix(static_cast<std::size_t>(count.ptr - rest.data()));
+  if (!rest.empty()) {
+    if (rest.front() != '-' || rest.size() == 1) return std::nullopt;
+    parsed.trendName = std::string(rest.substr(1));
+  }
+  return parsed;
 }
 
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes) {
+bool TemporaryIsStale(const std::string& path) {
+  const std::optional<TemporaryName> name = ParseTemporaryName(SplitPath(path).second);
+  return name && IsStale(path, name->processId);
+}
+
+struct MasterWriter::State {
+  FolderSync sync;
+  std::mutex mutex;
+  std::set<std::string> cleaned;   // folders whose leftovers were removed
+  std::set<std::string> unsynced;  // folders renamed into, not synced yet
+};
+
+MasterWriter::MasterWriter(FolderSync sync) : state_(new State{sync, {}, {}, {}}) {}
+
+MasterWriter::~MasterWriter() { Finish(); }
+
+void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
+  const std::string folder = FolderToOpen(SplitPath(path).first);
+  bool firstInFolder = false;
+  {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    firstInFolder = state_->cleaned.insert(folder).second;
+  }
+  if (firstInFolder) {
+    try {
+      const FolderListing listing(folder);
+      for (const FolderEntry& entry : listing.entries()) {
+        const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
+        if (!name || entry.kind != FolderEntry::Kind::OrdinaryFile) continue;
+        const std::string leftover = SplitPath(path).first + entry.name;
+        if (RemoveIfStale(leftover, name->processId)) events.StaleTemporaryRemoved(leftover);
+      }
+    } catch (const Error&) {
+      // A folder that cannot be listed fails on the write below, naming it.
+    }
+  }
+
   const WriteFaultHook hook = writeFaultHook;
   TemporaryFile file(path);
   std::size_t written = 0;
@@ -188,7 +417,52 @@ void WriteMasterFile(const std::string& path, std::span<const unsigned char> byt
     file.Write(bytes.data() + written, chunk);
     written += chunk;
   }
+  const std::string ownerProblem = file.KeepOwnership();
   file.FlushAndReplace();
+  if (!ownerProblem.empty()) events.MasterOwnerNotKept(path, ownerProblem);
+
+  if (state_->sync == FolderSync::AfterEachMaster) {
+    SyncFolder(folder);
+  } else {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    state_->unsynced.insert(folder);
+  }
 }
+
+void MasterWriter::Finish() {
+  std::set<std::string> folders;
+  {
+    const std::lock_guard<std::mutex> lock(state_->mutex);
+    folders.swap(state_->unsynced);
+  }
+  for (const std::string& folder : folders) SyncFolder(folder);
+}
+
+void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
+  MasterWriter writer;
+  writer.Write(path, bytes, events);
+}
+
+void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes) {
+  RebuildEvents silent;
+  WriteMasterFile(path, bytes, silent);
+}
+
+void InstallInterruptCleanup() {
+#ifndef _WIN32
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction current {};
+    // A signal the program was told to ignore (nohup) stays ignored.
+    if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporariesAndDie;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(signalNumber, &action, nullptr);
+  }
+#endif
+}
+
+WriteFaultHook SetWriteFaultHook(WriteFaultHook hook) { return std::exchange(writeFaultHook, std::move(hook)); }
 
 }  // namespace qmr

@@ -1,19 +1,76 @@
-// Replacing a master file safely: the new master is written whole to a
-// temporary file in the same folder, flushed to disk and renamed over the old
-// one, so a failure at any point leaves the previous master exactly as it was
-// and no temporary file behind.
+// Replacing master files safely. Each master is written whole to a temporary
+// file in its folder, flushed to disk and renamed over the old one, so that a
+// failure or a crash at any point leaves every master either as it was or
+// complete and new, never cut, and no temporary file behind once the next
+// rebuild in that folder has run.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
 namespace qmr {
 
-// Throws qmr::Error when the master cannot be written; the old file at
-// `path` (if any) is then untouched.
+class RebuildEvents;
+
+// The name of a replacement's temporary file: "~qmr-PID-N-NAME.tmp" beside
+// NAME.qmr, or "~qmr-PID-N.tmp" when the long form would not fit in a file
+// name. `trendName` is empty for the short form.
+struct TemporaryName {
+  unsigned long processId = 0;
+  std::string trendName;
+};
+std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName);
+
+// True when the temporary file at `path` (named as above) is a leftover: its
+// writer no longer holds it. Looks only, removes nothing.
+bool TemporaryIsStale(const std::string& path);
+
+// Writes the masters of one run, from one thread or several.
+//  - A master that may not be written is refused with error 70 and left as it
+//    is: one whose permission bits let no one write it (read-only by intent,
+//    even for the administrator), or one the user may not write.
+//  - The new master keeps the old one's owner, group and permission bits
+//    where the system permits; where it does not, MasterOwnerNotKept is told.
+//  - Before the first master of a folder, the temporary files that earlier
+//    runs left behind (their writer no longer runs) are removed and told to
+//    StaleTemporaryRemoved.
+//  - The renames are made durable by syncing the folder: after each master,
+//    or once per folder when the run finishes.
+class MasterWriter {
+ public:
+  enum class FolderSync { AfterEachMaster, OncePerFolder };
+
+  explicit MasterWriter(FolderSync sync = FolderSync::AfterEachMaster);
+  ~MasterWriter();  // Finish()
+  MasterWriter(const MasterWriter&) = delete;
+  MasterWriter& operator=(const MasterWriter&) = delete;
+
+  // Throws qmr::Error when the master cannot be written; the old file at
+  // `path` (if any) is then untouched and no temporary file is left. What
+  // the write has to tell goes to `events`.
+  void Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
+  // Syncs every folder written to and not synced yet. A folder that cannot
+  // be synced is no failure: its masters are in place.
+  void Finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// One master, written as MasterWriter writes it, its folder synced.
 void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes);
+void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
+
+// When the program is interrupted (SIGINT, SIGTERM, SIGHUP), removes the
+// temporary file of every replacement in progress, then lets the signal end
+// the program as it would have. The old masters stay. Call once, early in
+// main; does nothing where the system has no such signals.
+void InstallInterruptCleanup();
 
 // Test seam: called before every low-level write with the number of bytes
 // already written and the size of the next chunk. Throwing from it (for

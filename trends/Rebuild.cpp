@@ -1,5 +1,6 @@
 #include "trends/Rebuild.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "definitions/Families.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
+#include "tools/FolderListing.h"
 #include "tools/Sort.h"
 #include "trends/Builders.h"
 #include "trends/MasterFile.h"
@@ -186,9 +188,32 @@ std::vector<std::size_t> SortedSlotOrder(const Slots& slots) {
   return order;
 }
 
+// The ordinary files of `folder` named like data files of the trend whose
+// base path is `basePath` and numbered above `missing`, in number order.
+std::vector<std::string> DataFilesAbove(const FolderListing& folder, const std::string& basePath, int missing) {
+  const std::size_t cut = basePath.find_last_of(kFolderSeparators);
+  const std::string prefix = (cut == std::string::npos ? basePath : basePath.substr(cut + 1)) + ".";
+  std::vector<std::pair<long, std::string>> found;
+  for (const FolderEntry& entry : folder.entries()) {
+    if (entry.kind != FolderEntry::Kind::OrdinaryFile || !entry.name.starts_with(prefix)) continue;
+    const std::string digits = entry.name.substr(prefix.size());
+    long number = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+    // Only names as the runtime writes them: at least three digits, and no
+    // leading zero beyond those three.
+    const bool asWritten = digits.size() == 3 || (digits.size() > 3 && digits[0] != '0');
+    if (error != std::errc() || end != digits.data() + digits.size() || !asWritten || number <= missing) continue;
+    found.emplace_back(number, basePath + "." + digits);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> paths;
+  for (auto& [number, path] : found) paths.push_back(std::move(path));
+  return paths;
+}
+
 }  // namespace
 
-TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events) {
+TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
   // Read every numbered data file from .000 up to the first missing number,
   // one file open at a time, into the slots of its family.
   FamilyLists lists;
@@ -197,12 +222,18 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   int number = 0;
   for (const std::string* path = &paths.For(number); FileExists(*path); path = &paths.For(++number)) {
     const DataFileHeader read = ReadDataFileHeader(*path);
+    events.DataFileRead(*path, read);
     lastVersion = read.version;
     TakeDataFile(lists, static_cast<std::size_t>(number), read, *path);
     if (!read.recognised()) events.DataFileUnrecognised(*path, read.reason());
     if (number == kLastFileNumber)
       throw Error(ErrorCode::Overflow, std::string(DefaultDescription(ErrorCode::Overflow)) +
                                            ": more than 32767 data files after '" + *path + "'");
+  }
+
+  if (options.folder != nullptr) {
+    const std::vector<std::string> beyond = DataFilesAbove(*options.folder, StripExtension(firstFilePath), number);
+    if (!beyond.empty()) events.DataFilesBeyondGap(paths.For(number), beyond);
   }
 
   TrendMaster master;
@@ -235,10 +266,16 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   return master;
 }
 
-TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events) {
-  TrendMaster master = ComposeTrendMaster(firstFilePath, events);
-  WriteMasterFile(master.masterPath, master.bytes);
+TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options,
+                         MasterWriter& writer) {
+  TrendMaster master = ComposeTrendMaster(firstFilePath, events, options);
+  writer.Write(master.masterPath, master.bytes, events);
   return master;
+}
+
+TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
+  MasterWriter writer;
+  return RebuildTrend(firstFilePath, events, options, writer);
 }
 
 }  // namespace qmr

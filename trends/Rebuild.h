@@ -8,6 +8,16 @@
 
 namespace qmr {
 
+class FolderListing;
+class MasterWriter;
+
+// How a trend is rebuilt beyond what the windows do.
+struct RebuildOptions {
+  // The listing of the trend's folder: with it, data files beyond the first
+  // missing number are told to DataFilesBeyondGap.
+  const FolderListing* folder = nullptr;
+};
+
 // What a rebuild writes, or would write.
 struct TrendMaster : MasterSummary {
   std::vector<unsigned char> bytes;  // the whole master file
@@ -17,10 +27,13 @@ struct TrendMaster : MasterSummary {
 // first missing number and composes the master in memory; writes nothing.
 // Unrecognised files are told to `events`. Throws qmr::Error on any other
 // failure.
-TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events);
+TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events,
+                               const RebuildOptions& options = {});
 
-// ComposeTrendMaster, then WriteMasterFile. On failure the old master is left
-// exactly as it was.
-TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events);
+// ComposeTrendMaster, then the master written by `writer` (by one of its own
+// when none is given). On failure the old master is left exactly as it was.
+TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options = {});
+TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options,
+                         MasterWriter& writer);
 
 }  // namespace qmr

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "definitions/DataFile.h"
 
@@ -49,9 +50,20 @@ class RebuildEvents {
   // it stay as written, it and the trends after it are not rebuilt.
   virtual void BatchFailed(const std::string& /*name*/, const Error& /*error*/) {}
 
+  // A numbered data file was read, recognised or not.
+  virtual void DataFileRead(const std::string& /*path*/, const DataFileHeader& /*header*/) {}
   // A numbered data file is no trend data file; the rebuild goes on and the
   // file leaves an all-zero slot or none.
   virtual void DataFileUnrecognised(const std::string& /*path*/, const UnrecognisedReason& /*reason*/) {}
+  // The new master could not be given the old one's owner and group; `why`
+  // says what it belongs to now and why.
+  virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const std::string& /*why*/) {}
+  // A temporary file that an interrupted replacement left behind was removed.
+  virtual void StaleTemporaryRemoved(const std::string& /*path*/) {}
+  // Data files of the trend lie beyond its first missing number and were
+  // not read (`paths` in number order). Only told when the rebuild was
+  // given its folder's listing.
+  virtual void DataFilesBeyondGap(const std::string& /*missingPath*/, const std::vector<std::string>& /*paths*/) {}
 };
 
 }  // namespace qmr

@@ -1,5 +1,6 @@
 // Path helpers: extension stripping, the ordinary-file test, joining and
 // making paths absolute.
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -170,12 +171,36 @@ TEST(FileExists, RefusedLookUpThrowsPermissionDenied) {
   chmod((folder / "LOCKED").c_str(), 0700);
 }
 
-TEST(AbsolutePath, AbsoluteStaysRelativeGetsTheWorkingFolder) {
+// The path as the user means it: dots and doubled separators resolved by the
+// text, so that "../T.000" records the folder's own name in the master.
+TEST(AbsolutePath, IsMadeAbsoluteAndCleanByItsText) {
   EXPECT_EQ(AbsolutePath("/srv/data/TANK1.000"), "/srv/data/TANK1.000");
-  const std::string cwd = std::filesystem::current_path().string();
-  EXPECT_EQ(AbsolutePath("TANK1.000"), cwd + "/TANK1.000");
-  // Nothing is resolved or normalised.
-  EXPECT_EQ(AbsolutePath("../x/./TANK1.000"), cwd + "/../x/./TANK1.000");
+  EXPECT_EQ(AbsolutePath("/srv//data/./old/../TANK1.000"), "/srv/data/TANK1.000");
+  EXPECT_EQ(AbsolutePath("/../TANK1.000"), "/TANK1.000");
+  const std::filesystem::path cwd = std::filesystem::current_path();
+  EXPECT_EQ(AbsolutePath("TANK1.000"), cwd.string() + "/TANK1.000");
+  EXPECT_EQ(AbsolutePath("../x/./TANK1.000"), cwd.parent_path().string() + "/x/TANK1.000");
+}
+
+// A working folder reached through a link keeps the name the user reached it by.
+TEST(AbsolutePath, StartsFromThePwdThatNamesTheWorkingFolder) {
+  const testing::TempFolder folder;
+  std::filesystem::create_directory(folder / "real");
+  std::filesystem::create_directory_symlink(folder / "real", folder / "link");
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const char* oldPwd = std::getenv("PWD");
+  const std::string savedPwd = oldPwd ? oldPwd : "";
+  std::filesystem::current_path(folder / "real");
+
+  setenv("PWD", (folder / "link").c_str(), 1);
+  const std::string viaLink = AbsolutePath("T.000");
+  setenv("PWD", "/", 1);  // names another folder: not taken
+  const std::string viaSystem = AbsolutePath("T.000");
+
+  std::filesystem::current_path(previous);
+  setenv("PWD", savedPwd.c_str(), 1);
+  EXPECT_EQ(viaLink, (folder / "link") + "/T.000");
+  EXPECT_EQ(viaSystem, (folder / "real") + "/T.000");
 }
 
 TEST(AbsolutePath, NamesTheSameFile) {

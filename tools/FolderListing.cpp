@@ -1,0 +1,104 @@
+#include "tools/FolderListing.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "tools/Errors.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
+namespace qmr {
+
+namespace {
+
+#ifndef _WIN32
+
+// Closes the folder on every way out.
+class OpenFolder {
+ public:
+  explicit OpenFolder(const std::string& path) : dir_(opendir(path.c_str())) {}
+  ~OpenFolder() {
+    if (dir_ != nullptr) closedir(dir_);
+  }
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  DIR* get() const { return dir_; }
+
+ private:
+  DIR* dir_;
+};
+
+FolderEntry::Kind KindOf(const std::string& folder, const dirent& entry) {
+  const std::string path = folder + "/" + entry.d_name;
+  struct stat info {};
+  // A link to a folder is not walked into, so the folder is asked about the
+  // entry itself first; a link to a file counts as the file, as FileExists
+  // follows links.
+  if (entry.d_type == DT_DIR) return FolderEntry::Kind::Folder;
+  if (entry.d_type == DT_UNKNOWN || entry.d_type == DT_LNK) {
+    if (lstat(path.c_str(), &info) != 0) return FolderEntry::Kind::Other;
+    if (S_ISDIR(info.st_mode)) return FolderEntry::Kind::Folder;
+    if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return FolderEntry::Kind::Other;
+    if (S_ISLNK(info.st_mode) && (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)))
+      return FolderEntry::Kind::Other;
+  } else if (entry.d_type != DT_REG) {
+    return FolderEntry::Kind::Other;
+  }
+  return entry.d_name[0] == '.' ? FolderEntry::Kind::Other : FolderEntry::Kind::OrdinaryFile;
+}
+
+#endif
+
+}  // namespace
+
+FolderListing::FolderListing(const std::string& folder) : folder_(folder) {
+#ifdef _WIN32
+  WIN32_FIND_DATAA found{};
+  const std::string pattern = folder + (folder.empty() || folder.back() == '\\' ? "*" : "\\*");
+  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND) ThrowWindowsError(error, folder, ErrorCode::PathNotFound);
+  } else {
+    do {
+      const std::string name = found.cFileName;
+      if (name == "." || name == "..") continue;
+      const DWORD attributes = found.dwFileAttributes;
+      FolderEntry::Kind kind = FolderEntry::Kind::OrdinaryFile;
+      if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        kind = FolderEntry::Kind::Other;  // a link to a folder: never walked into
+      else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        kind = FolderEntry::Kind::Folder;
+      else if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
+        kind = FolderEntry::Kind::Other;
+      entries_.push_back({name, kind});
+    } while (FindNextFileA(search, &found));
+    const DWORD error = GetLastError();
+    FindClose(search);
+    if (error != ERROR_NO_MORE_FILES) ThrowWindowsError(error, folder, ErrorCode::PathFileAccess);
+  }
+#else
+  const std::string path = folder.empty() ? "." : folder;
+  OpenFolder dir(path);
+  if (dir.get() == nullptr) ThrowFileError(errno, folder);
+  struct stat info {};
+  if (fstat(dirfd(dir.get()), &info) == 0) device_ = static_cast<std::uint64_t>(info.st_dev);
+  errno = 0;
+  while (const dirent* entry = readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    entries_.push_back({name, KindOf(path, *entry)});
+    errno = 0;
+  }
+  if (errno != 0) ThrowFileError(errno, folder);
+#endif
+  std::sort(entries_.begin(), entries_.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+}
+
+}  // namespace qmr
