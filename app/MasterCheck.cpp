@@ -1,64 +1,78 @@
 #include "app/MasterCheck.h"
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "app/MasterFields.h"
+#include "app/MasterShow.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
-#include "tools/FileReading.h"
-#include "tools/FileTools.h"
+#include "trends/Banner.h"
 
 namespace qmr::cli {
 
-std::string DescribeMasterOffset(std::span<const unsigned char> master, std::size_t offset) {
-  const std::string where = " (byte " + std::to_string(offset) + ")";
-  if (offset < sizeof(MasterHeader)) {
-    const FieldInfo* field = FieldAt(MasterHeaderFields(), offset);
-    return std::string("field ") + (field ? field->name : "?") + where;
-  }
-  const auto version = master.size() >= sizeof(MasterHeader)
-                           ? static_cast<std::int16_t>(ReadLittleEndian(master.data() + offsetof(MasterHeader, version), 2))
-                           : std::int16_t{0};
-  const Family family = FamilyOf(version);
-  const std::size_t entrySize = MasterEntrySize(family);
-  if (entrySize == 0) return "after the header, which has no entries" + where;
-  const std::size_t index = (offset - sizeof(MasterHeader)) / entrySize;
-  const std::size_t within = (offset - sizeof(MasterHeader)) % entrySize;
-  const FieldInfo* field = FieldAt(MasterEntryFields(family), within);
-  return "entry " + std::to_string(index) + " field " + (field ? field->name : "?") + where;
-}
+namespace {
 
-CheckResult CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual) {
-  CheckResult result;
-  const std::optional<ByteRange> date = BannerDateRange(expected);
-  const auto ignored = [&](std::size_t i) {
-    return date && i >= date->offset && i < date->offset + date->length;
-  };
-  const std::size_t common = std::min(expected.size(), actual.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    if (expected[i] != actual[i] && !ignored(i)) {
-      result.status = CheckStatus::Differs;
-      result.difference = DescribeMasterOffset(expected, i);
-      return result;
+std::string FieldValue(const FieldInfo& field, std::span<const unsigned char> bytes, Family family) {
+  switch (field.kind) {
+    case FieldKind::Text: return EscapeText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    case FieldKind::Bytes: return HexBytes(bytes);
+    case FieldKind::Integer: {
+      const std::int64_t value = ReadLittleEndian(bytes.data(), bytes.size());
+      std::string text = std::to_string(value);
+      if (std::string_view(field.name) == "order_key") text += " (text \"" + OrderKeyText(family, value) + "\")";
+      return text;
     }
   }
-  if (expected.size() != actual.size()) {
-    result.status = CheckStatus::Differs;
-    result.difference = "length " + std::to_string(actual.size()) + " bytes, expected " +
-                        std::to_string(expected.size());
-  }
-  return result;
+  return {};
 }
 
-CheckResult CheckTrendMaster(const std::string& firstFilePath, RebuildEvents& events) {
-  const TrendMaster composed = ComposeTrendMaster(firstFilePath, events);
-  CheckResult result;
-  if (!FileExists(composed.masterPath)) {
-    result.status = CheckStatus::Missing;
-  } else {
-    result = CompareMasters(composed.bytes, ReadWholeFile(composed.masterPath));
+// Compares one record's fields; `start` is the record's offset in the file.
+void CompareRecord(std::span<const FieldInfo> fields, const std::string& prefix, std::size_t start,
+                   std::span<const unsigned char> expected, std::span<const unsigned char> actual,
+                   const std::optional<ByteRange>& ignored, Family family, std::size_t limit,
+                   MasterComparison& result) {
+  for (const FieldInfo& field : fields) {
+    const std::size_t from = start + field.offset;
+    bool differs = false;
+    for (std::size_t i = from; i < from + field.width; ++i) {
+      const bool skipped = ignored && i >= ignored->offset && i < ignored->offset + ignored->length;
+      if (!skipped && expected[i] != actual[i]) differs = true;
+    }
+    if (!differs) continue;
+    if (result.differences.size() >= limit) {
+      ++result.moreDifferences;
+      continue;
+    }
+    result.differences.push_back({prefix + "field " + field.name, from,
+                                  FieldValue(field, expected.subspan(from, field.width), family),
+                                  FieldValue(field, actual.subspan(from, field.width), family)});
   }
-  result.masterPath = composed.masterPath;
+}
+
+}  // namespace
+
+MasterComparison CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual,
+                                std::size_t limit) {
+  MasterComparison result;
+  const std::optional<ByteRange> date = BannerDateRange(expected);
+  const std::size_t header = sizeof(MasterHeader);
+  const std::size_t common = std::min(expected.size(), actual.size());
+  if (common >= header) {
+    const auto version = static_cast<std::int16_t>(ReadLittleEndian(expected.data() + offsetof(MasterHeader, version), 2));
+    const Family family = FamilyOf(version);
+    CompareRecord(MasterHeaderFields(), "", 0, expected, actual, date, family, limit, result);
+    const std::size_t entrySize = MasterEntrySize(family);
+    for (std::size_t at = header; entrySize != 0 && at + entrySize <= common; at += entrySize) {
+      const std::string prefix = "entry " + std::to_string((at - header) / entrySize) + " ";
+      CompareRecord(MasterEntryFields(family), prefix, at, expected, actual, date, family, limit, result);
+    }
+  } else if (!std::equal(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common), actual.begin())) {
+    // Not even a whole header to lay fields over.
+    result.lengthsDiffer = true;
+  }
+  result.lengthsDiffer = result.lengthsDiffer || expected.size() != actual.size();
   return result;
 }
 

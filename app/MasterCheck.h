@@ -3,38 +3,34 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
-#include "trends/Banner.h"
-#include "trends/Rebuild.h"
+#include "app/TrendReport.h"
 
 namespace qmr::cli {
 
-// Names the byte at `offset` of a master laid out like `master` (its version
-// chooses the entry layout): "field file_count (byte 148)",
-// "entry 3 field order_key (byte 1564)".
-std::string DescribeMasterOffset(std::span<const unsigned char> master, std::size_t offset);
+// The largest master there can be: the header and 32768 entries of the
+// largest layout. Anything longer is no master.
+inline constexpr std::size_t kLargestMaster = 176 + 32768 * 448;
 
-enum class CheckStatus { Ok, Missing, Differs };
+struct MasterComparison {
+  // The fields that differ, in file order, at most the limit asked for.
+  std::vector<Difference> differences;
+  // Fields that differ beyond those listed.
+  std::size_t moreDifferences = 0;
+  bool lengthsDiffer = false;
 
-struct CheckResult {
-  CheckStatus status = CheckStatus::Ok;
-  std::string masterPath;
-  // For Differs: the first difference, as DescribeMasterOffset names it, or
-  // the two lengths when every common byte is equal.
-  std::string difference;
+  bool Same() const { return differences.empty() && moreDifferences == 0 && !lengthsDiffer; }
 };
 
-// Compares `actual` with `expected` byte for byte, except the bytes of the
-// date in `expected`'s banner, which are skipped in both.
-CheckResult CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual);
-
-// Composes the master of the trend whose first data file is `firstFilePath`
-// (unrecognised files are told to `events` as in a rebuild) and compares it
-// with the NAME.qmr on disk. Throws qmr::Error when the trend cannot be read
-// or the existing master cannot be read.
-CheckResult CheckTrendMaster(const std::string& firstFilePath, RebuildEvents& events);
+// Compares `actual` with `expected` field by field (the layout is that of
+// `expected`, whose version chooses the entries' family), except the date
+// and time in `expected`'s banner, which are skipped in both. Lists at most
+// `limit` differences, each with both values; a difference in length is one
+// more, with the two lengths.
+MasterComparison CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual,
+                                std::size_t limit);
 
 }  // namespace qmr::cli

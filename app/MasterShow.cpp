@@ -9,6 +9,8 @@
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "tools/FileReading.h"
+#include "app/MasterCheck.h"
+#include "tools/Errors.h"
 #include "trends/Banner.h"
 
 namespace qmr::cli {
@@ -30,17 +32,6 @@ std::string_view AsText(std::span<const unsigned char> bytes) {
 
 bool AllZero(std::span<const unsigned char> bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](unsigned char b) { return b == 0; });
-}
-
-std::string HexBytes(std::span<const unsigned char> bytes) {
-  std::string text;
-  char pair[4];
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
-    if (i != 0) text += ' ';
-    text += pair;
-  }
-  return text;
 }
 
 std::string Padded(const std::string& name) {
@@ -89,6 +80,17 @@ int Fail(const std::string& name, const std::string& problem, std::ostream& err)
 }
 
 }  // namespace
+
+std::string HexBytes(std::span<const unsigned char> bytes) {
+  std::string text;
+  char pair[4];
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+    if (i != 0) text += ' ';
+    text += pair;
+  }
+  return text;
+}
 
 std::string EscapeText(std::string_view bytes) {
   std::string text = "\"";
@@ -199,23 +201,25 @@ int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, st
   return status;
 }
 
+std::string NotATrendDataFile(const UnrecognisedReason& why) {
+  switch (why.kind) {
+    case UnrecognisedReason::Kind::NoVersionWord:
+      return "too short for a trend data file: " + std::to_string(why.length) + " bytes, the version word needs " +
+             std::to_string(why.needed);
+    case UnrecognisedReason::Kind::UnknownVersion:
+      return "unknown version " + std::to_string(why.version) + ": not a trend data file";
+    case UnrecognisedReason::Kind::HeaderCut:
+      return "too short for the header of version " + std::to_string(why.version) + ": " +
+             std::to_string(why.length) + " bytes, the header needs " + std::to_string(why.needed);
+  }
+  return "not a trend data file";
+}
+
 int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out,
                    std::ostream& err) {
   const DataFileHeader decoded = DecodeDataFileHeader(bytes);
-  if (!decoded.hasVersion) {
-    return Fail(name, "too short for a trend data file: " + std::to_string(bytes.size()) +
-                          " bytes, the version word needs " + std::to_string(kCommonHeaderSize),
-                err);
-  }
-  if (decoded.family == Family::None) {
-    return Fail(name, "unknown version " + std::to_string(decoded.version) + ": not a trend data file", err);
-  }
+  if (!decoded.recognised()) return Fail(name, NotATrendDataFile(decoded.reason()), err);
   const std::size_t size = DataHeaderSize(decoded.family);
-  if (!decoded.complete) {
-    return Fail(name, "too short for the header of version " + std::to_string(decoded.version) + ": " +
-                          std::to_string(bytes.size()) + " bytes, the header needs " + std::to_string(size),
-                err);
-  }
   out << "data file " << name << '\n';
   out << "header (version " << decoded.version << ", family " << FamilyName(decoded.family) << ", " << size
       << " bytes):\n";
@@ -223,12 +227,23 @@ int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes
   return 0;
 }
 
+ShownFile ReadShownFile(const std::string& path, ShowAs as) {
+  // A data file is only ever read up to its header (it may be large), a
+  // master up to the largest size a master can have.
+  ShownFile file;
+  file.bytes = ReadFileStart(path, as == ShowAs::Master ? kLargestMaster + 1 : kLongestDataHeader);
+  file.master = as == ShowAs::Master || (as == ShowAs::Auto && LooksLikeMaster(path, file.bytes));
+  if (file.master && as != ShowAs::Master) file.bytes = ReadFileStart(path, kLargestMaster + 1);
+  if (file.master && file.bytes.size() > kLargestMaster)
+    throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
+                                               "' is larger than any master file can be (" +
+                                               std::to_string(kLargestMaster) + " bytes)");
+  return file;
+}
+
 int ShowFile(const std::string& path, ShowAs as, std::ostream& out, std::ostream& err) {
-  // A data file is only ever read up to its header; it may be large.
-  std::vector<unsigned char> bytes = ReadFileStart(path, as == ShowAs::Master ? SIZE_MAX : kLongestDataHeader);
-  const bool master = as == ShowAs::Master || (as == ShowAs::Auto && LooksLikeMaster(path, bytes));
-  if (master && as != ShowAs::Master) bytes = ReadWholeFile(path);
-  return master ? ShowMaster(path, bytes, out, err) : ShowDataHeader(path, bytes, out, err);
+  const ShownFile file = ReadShownFile(path, as);
+  return file.master ? ShowMaster(path, file.bytes, out, err) : ShowDataHeader(path, file.bytes, out, err);
 }
 
 }  // namespace qmr::cli

@@ -5,6 +5,9 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "definitions/DataFile.h"
 
 namespace qmr::cli {
 
@@ -12,6 +15,12 @@ namespace qmr::cli {
 // as \r \n \t, a run of NUL bytes as \x00{count} (a single one as \x00), and
 // every other byte as \xHH; quote and backslash are escaped.
 std::string EscapeText(std::string_view bytes);
+
+// Why bytes do not decode as a trend data file header, for people.
+std::string NotATrendDataFile(const UnrecognisedReason& why);
+
+// Bytes as two hex digits each, separated by blanks: "23 91 d3".
+std::string HexBytes(std::span<const unsigned char> bytes);
 
 enum class ShowAs { Auto, Master, Data };
 
@@ -28,6 +37,16 @@ int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, st
                std::ostream& err);
 int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out,
                    std::ostream& err);
+
+// A file read for showing: at most the largest master, or a data file's
+// header.
+struct ShownFile {
+  std::vector<unsigned char> bytes;
+  bool master = false;
+};
+// Throws qmr::Error when the file cannot be read, is no regular file, or is
+// larger than any master.
+ShownFile ReadShownFile(const std::string& path, ShowAs as);
 
 // Reads `path` and shows it as `as` says. Throws qmr::Error when the file
 // cannot be read.

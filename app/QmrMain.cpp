@@ -1,5 +1,8 @@
-// qmr: the command line tool. Everything but reading the arguments lives in
-// app/CommandLine.cpp, where the tests reach it.
+// qmr: the command line tool. Everything but reading the arguments and the
+// streams lives in app/CommandLine.cpp, where the tests reach it.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,9 +10,12 @@
 
 #include "app/Arguments.h"
 #include "app/CommandLine.h"
+#include "app/TrendOutput.h"
 #include "tools/Errors.h"
+#include "trends/MasterFile.h"
 
 int main(int argc, char** argv) {
+  qmr::InstallInterruptCleanup();
   std::vector<std::string> args;
   try {
     args = qmr::ProgramArguments(argc, argv);
@@ -18,12 +24,22 @@ int main(int argc, char** argv) {
     std::cerr << "qmr: " << error.what() << " (error " << error.number() << ")\n";
     return qmr::cli::kExitUsage;
   }
+  int status = qmr::cli::kExitFailed;
   try {
-    return qmr::RunQmr(args, std::cout, std::cerr);
+    status = qmr::RunQmr(args, std::cout, std::cerr);
   } catch (const qmr::Error& error) {
     std::cerr << "qmr: " << error.what() << " (error " << error.number() << ")\n";
   } catch (const std::exception& error) {
     std::cerr << "qmr: " << error.what() << '\n';
   }
-  return qmr::cli::kExitFailed;
+  // Results that never reached their reader (a full disk, a closed pipe)
+  // are a failure, whatever the commands did.
+  errno = 0;
+  std::cout.flush();
+  if (!std::cout || std::fflush(stdout) != 0) {
+    std::cerr << "qmr: cannot write to standard output" << (errno != 0 ? std::string(": ") + std::strerror(errno) : "")
+              << '\n';
+    return qmr::cli::kExitFailed;
+  }
+  return status;
 }

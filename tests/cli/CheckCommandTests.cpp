@@ -1,6 +1,7 @@
 // qmr check: ok right after a rebuild, "differs" naming the field for any
 // changed byte outside the banner's date, "missing", and nothing written.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,14 @@ std::string FieldOf(const std::vector<std::pair<std::size_t, std::string>>& tabl
     if (offset >= start) name = field;
   }
   return name;
+}
+
+std::size_t StartOf(const std::vector<std::pair<std::size_t, std::string>>& table, std::size_t offset) {
+  std::size_t found = 0;
+  for (const auto& [start, field] : table) {
+    if (offset >= start) found = start;
+  }
+  return found;
 }
 
 class CheckCommand : public CliTest {};
@@ -65,7 +74,7 @@ TEST(BannerDate, IsFoundAfterTheNameLineAndOnlyInABanner) {
 TEST_F(CheckCommand, EveryDemoTrendIsOkRightAfterItsRebuild) {
   std::vector<std::string> args = {"rebuild"};
   for (const std::string& name : qmr::samples::WriteDemoFolder(Folder())) args.push_back(Path(name));
-  ASSERT_EQ(Qmr(args).status, 0);
+  ASSERT_EQ(Qmr(args).status, 3);  // the demo holds damaged trends
 
   // Checked at another time of day: only the date in the banner differs.
   clock_.Set(MakeTime(2031, 12, 24, 23, 59, 58, 3));
@@ -73,7 +82,9 @@ TEST_F(CheckCommand, EveryDemoTrendIsOkRightAfterItsRebuild) {
   const auto before = Snapshot(Folder());
   const Outcome run = Qmr(args);
 
-  EXPECT_EQ(run.status, 0) << run.out << run.err;
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_EQ(Qmr({"check", "--strict", Path("TANK1.000")}).status, 0);
+  EXPECT_EQ(Qmr({"check", "--strict", Path("DAMAGED.000")}).status, 1);
   std::size_t lines = 0;
   for (std::size_t at = run.out.find('\n'); at != std::string::npos; at = run.out.find('\n', at + 1)) ++lines;
   EXPECT_EQ(lines, args.size() - 1);
@@ -90,7 +101,7 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
   // unrecognised first file leaves an all-zero entry.
   const std::string name = "T\r\nX";
   Trend("T", {MakeSample(9, "", 0), MakeSample(2, name, 200, 5), MakeSample(3, name, 100, 6)});
-  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 3);
   const Bytes master = ReadAll(Path("T.qmr"));
   ASSERT_EQ(master.size(), 176u + 3 * 240);
 
@@ -104,15 +115,21 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
     WriteAll(Path("T.qmr"), changed);
     const Outcome run = Qmr({"check", Path("T.000")});
     if (at >= dateAt && at < dateAt + 24) {
-      ASSERT_EQ(run.status, 0) << "byte " << at << ": " << run.out;
+      ASSERT_EQ(run.status, 3) << "byte " << at << ": " << run.out;
       ASSERT_EQ(run.out, Path("T.qmr") + ": ok\n");
       continue;
     }
     const std::string field = at < 176 ? "field " + FieldOf(kHeaderTable, at)
                                        : "entry " + std::to_string((at - 176) / 240) + " field " +
                                              FieldOf(kEntryV1to3Table, (at - 176) % 240);
+    // One line, naming the field and where it starts, with both values.
+    const std::size_t start = at < 176 ? StartOf(kHeaderTable, at) : 176 + (at - 176) / 240 * 240 +
+                                                                         StartOf(kEntryV1to3Table, (at - 176) % 240);
+    const std::string head = Path("T.qmr") + ": differs: " + field + " (byte " + std::to_string(start) + "): expected ";
     ASSERT_EQ(run.status, 1) << "byte " << at;
-    ASSERT_EQ(run.out, Path("T.qmr") + ": differs: " + field + " (byte " + std::to_string(at) + ")\n");
+    ASSERT_EQ(run.out.substr(0, head.size()), head) << run.out;
+    ASSERT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1) << run.out;
+    ASSERT_TRUE(Contains(run.out, ", found ")) << run.out;
   }
 }
 
@@ -157,7 +174,32 @@ TEST_F(CheckCommand, MasterOfAnotherTrendStateDiffers) {
   const Outcome run = Qmr({"check", Path("T.000")});
 
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, Path("T.qmr") + ": differs: field file_count (byte 148)\n");
+  // Every field that differs, with both values, up to 20; then a count and the lengths.
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), Path("T.qmr") + ": differs: field file_count (byte 148): expected 4, found 3");
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 22) << run.out;
+  EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": differs: and 18 more fields\n")) << run.out;
+  EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": differs: length 1520 bytes, expected 1968\n")) << run.out;
+}
+
+TEST_F(CheckCommand, AFolderNamedLikeTheMasterAndALeftoverTemporaryFileAreNamed) {
+  Trend("T", RisingTrend(6, "Tee", 1));
+  Trend("U", RisingTrend(6, "You", 1));
+  std::filesystem::create_directory(Path("T.qmr"));
+  ASSERT_EQ(Qmr({"rebuild", Path("U.000")}).status, 0);
+  // Left by a writer that no longer runs (no process has this number).
+  WriteAll(Path("~qmr-999999999-0-U.tmp"), Bytes(10, 1));
+
+  const Outcome run = Qmr({"check", Path("T.000"), Path("U.000")});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, Path("T.qmr") + ": is a folder, not a master file\n" + Path("U.qmr") + ": ok\n");
+  EXPECT_EQ(run.err, "qmr: " + Path("~qmr-999999999-0-U.tmp") +
+                         ": warning: left by an interrupted rebuild; the next rebuild in this folder removes it\n");
+  EXPECT_EQ(Qmr({"check", Path("U.000")}).status, 3);
+  EXPECT_EQ(Qmr({"check", "--strict", Path("U.000")}).status, 1);
+  // The next rebuild in the folder removes it.
+  EXPECT_EQ(Qmr({"rebuild", Path("U.000")}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(Path("~qmr-999999999-0-U.tmp")));
 }
 
 TEST_F(CheckCommand, TrendThatCannotBeComposedFails) {

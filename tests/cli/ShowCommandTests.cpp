@@ -3,6 +3,10 @@
 #include <string>
 
 #include "CliSupport.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include "app/MasterShow.h"
 
 namespace cli_test {
@@ -23,7 +27,7 @@ TEST_F(ShowCommand, MasterShowsBannerLinesCountsAndEveryEntry) {
   // Family 6 decides; the version 5 file leaves an all-zero slot, sorted last
   // (key text "0"). The version 6 keys 2500 and 70000 read 0.25 and 7.
   Trend("MIX", {MakeSample(5, "Mix", 1), MakeSample(6, "Mixer", 2500, 2), MakeSample(6, "Mixer", 70000, 3)});
-  ASSERT_EQ(Qmr({"rebuild", Path("MIX.000")}).status, 0);
+  ASSERT_EQ(Qmr({"rebuild", Path("MIX.000")}).status, 3);
 
   const Outcome run = Qmr({"show", Path("MIX.qmr")});
 
@@ -121,11 +125,26 @@ TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
   }
 }
 
+#ifndef _WIN32
+// Nothing that is not a regular file is read: no blocking on a pipe, no
+// reading without end from a device.
+TEST_F(ShowCommand, FoldersPipesAndDevicesAreRefused) {
+  std::filesystem::create_directory(Path("F.qmr"));
+  ASSERT_EQ(mkfifo(Path("P.qmr").c_str(), 0600), 0);
+  for (const auto& [file, kind] : std::vector<std::pair<std::string, std::string>>{
+           {Path("F.qmr"), "is a folder"}, {Path("P.qmr"), "is a named pipe"}, {"/dev/zero", "is a device"}}) {
+    const Outcome run = Qmr({"show", "--master", file});
+    EXPECT_EQ(run.status, 1) << file;
+    EXPECT_TRUE(Contains(run.err, kind + ", not a file (error 75)")) << run.err;
+  }
+}
+#endif
+
 TEST_F(ShowCommand, MasterOfUnknownVersion) {
   // What a rebuild writes when the last data file is not recognised: the
   // header alone, shown without entries.
   Trend("LOG", {MakeSample(6, "Log", 1), MakeSample(9, "", 0)});
-  ASSERT_EQ(Qmr({"rebuild", Path("LOG.000")}).status, 0);
+  ASSERT_EQ(Qmr({"rebuild", Path("LOG.000")}).status, 3);
   Outcome run = Qmr({"show", Path("LOG.qmr")});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(Contains(run.out, "version       9\n")) << run.out;

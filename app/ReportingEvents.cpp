@@ -1,0 +1,34 @@
+#include "app/ReportingEvents.h"
+
+namespace qmr::cli {
+
+void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader& header) {
+  report_.filesRead.push_back({path, header.version, header.recognised()});
+}
+
+void ReportingEvents::DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) {
+  Warning warning;
+  warning.kind = Warning::Kind::Unrecognised;
+  warning.file = path;
+  warning.reason = reason;
+  report_.warnings.push_back(std::move(warning));
+}
+
+void ReportingEvents::DataFilesBeyondGap(const std::string& missingPath, const std::vector<std::string>& paths) {
+  Warning warning;
+  warning.kind = Warning::Kind::BeyondGap;
+  warning.file = paths.front();
+  warning.missing = missingPath;
+  warning.count = paths.size();
+  report_.warnings.push_back(std::move(warning));
+}
+
+void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const std::string& why) {
+  Warning warning;
+  warning.kind = Warning::Kind::OwnerNotKept;
+  warning.file = masterPath;
+  warning.detail = why;
+  report_.warnings.push_back(std::move(warning));
+}
+
+}  // namespace qmr::cli

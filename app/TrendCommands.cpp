@@ -1,0 +1,185 @@
+#include "app/TrendCommands.h"
+
+#include <optional>
+
+#include "app/MasterCheck.h"
+#include "app/ReportingEvents.h"
+#include "definitions/Definitions.h"
+#include "definitions/Families.h"
+#include "tools/Errors.h"
+#include "tools/FileReading.h"
+#include "tools/FileTools.h"
+#include "trends/Rebuild.h"
+
+namespace qmr::cli {
+
+namespace {
+
+// How many entries the master at `path` holds, when it holds any: none
+// when it is missing, is no file, or is its header alone.
+std::optional<std::size_t> EntriesOfExistingMaster(const std::string& path) {
+  if (!FileExists(path)) return std::nullopt;
+  const std::vector<unsigned char> bytes = ReadFileStart(path, kLargestMaster + 1);
+  if (bytes.size() <= sizeof(MasterHeader)) return std::nullopt;
+  const auto version = static_cast<std::int16_t>(ReadLittleEndian(bytes.data() + offsetof(MasterHeader, version), 2));
+  const std::size_t entrySize = MasterEntrySize(FamilyOf(version));
+  // Bytes after a header of no known layout still are something to lose.
+  return entrySize == 0 ? 1 : (bytes.size() - sizeof(MasterHeader) + entrySize - 1) / entrySize;
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// Reads and composes the trend's master, its warnings into the report.
+std::optional<TrendMaster> Compose(TrendReport& report, FolderCache& folders) {
+  const std::shared_ptr<const FolderListing> listing = folders.Get(FolderPart(report.firstFile));
+  RebuildOptions options;
+  options.folder = listing.get();
+  ReportingEvents events(report);
+  TrendMaster master = ComposeTrendMaster(report.firstFile, events, options);
+  report.masterPath = master.masterPath;
+  report.master = master;
+  if (master.placeholderCount > 0) {
+    Warning empty;
+    empty.kind = Warning::Kind::EmptyEntries;
+    empty.file = master.masterPath;
+    empty.count = master.placeholderCount;
+    report.warnings.push_back(empty);
+  }
+  if (master.entryCount == 0 && master.fileCount > 0) {
+    Warning none;
+    none.kind = Warning::Kind::NoEntries;
+    none.file = master.masterPath;
+    report.warnings.push_back(none);
+  }
+  return master;
+}
+
+void Fail(TrendReport& report, const Error& error) {
+  report.status = TrendStatus::Failed;
+  report.errorNumber = error.number();
+  report.errorDescription = error.description();
+}
+
+// A master without entries written over one with entries would lose them
+// all: the trend's last data file is no trend data file, typically cut
+// short by a crash of the runtime.
+std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntries) {
+  const std::string last = report.filesRead.empty() ? report.firstFile : report.filesRead.back().path;
+  return "the rebuilt master would have no entries, because the last data file " + last +
+         " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
+         Counted(existingEntries, "entry", "entries") + ". Move " + last +
+         " aside and rebuild to keep the other data files' entries, or give --force to write the master without entries";
+}
+
+}  // namespace
+
+std::string FolderPart(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  if (cut == std::string::npos) return {};
+  // A root keeps its separator: "/", "C:\"; "C:" names a drive's folder.
+  const bool root = cut == 0 || path[cut] == ':' || (cut == 2 && path[1] == ':' && kPathSeparator == '\\');
+  return path.substr(0, root ? cut + 1 : cut);
+}
+
+std::shared_ptr<const FolderListing> FolderCache::Get(const std::string& folder) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = listings_.find(folder);
+    if (found != listings_.end()) return found->second;
+  }
+  std::shared_ptr<const FolderListing> listing;
+  try {
+    listing = std::make_shared<const FolderListing>(folder.empty() ? "." : folder);
+  } catch (const Error&) {
+  }
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return listings_.emplace(folder, listing).first->second;
+}
+
+TrendReport RebuildOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders,
+                            MasterWriter& writer) {
+  TrendReport report;
+  report.operand = trend.operand;
+  report.firstFile = trend.firstFile;
+  if (!trend.refusal.empty()) {
+    report.status = TrendStatus::Refused;
+    report.refusal = trend.refusal;
+    return report;
+  }
+  try {
+    const std::optional<TrendMaster> master = Compose(report, folders);
+    if (master->entryCount == 0 && !settings.force) {
+      if (const std::optional<std::size_t> entries = EntriesOfExistingMaster(master->masterPath)) {
+        report.status = TrendStatus::Refused;
+        report.refusal = EmptyingRefusal(report, *entries);
+        return report;
+      }
+    }
+    if (settings.dryRun) {
+      report.status = TrendStatus::WouldRebuild;
+      return report;
+    }
+    ReportingEvents events(report);
+    writer.Write(master->masterPath, master->bytes, events);
+    report.status = TrendStatus::Rebuilt;
+  } catch (const Error& error) {
+    Fail(report, error);
+  }
+  return report;
+}
+
+TrendReport CheckOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders) {
+  TrendReport report;
+  report.operand = trend.operand;
+  report.firstFile = trend.firstFile;
+  if (!trend.refusal.empty()) {
+    report.status = TrendStatus::Refused;
+    report.refusal = trend.refusal;
+    return report;
+  }
+  try {
+    const std::optional<TrendMaster> master = Compose(report, folders);
+    // Leftovers of an interrupted replacement of this master.
+    if (const std::shared_ptr<const FolderListing> listing = folders.Get(FolderPart(report.firstFile))) {
+      const std::string trendName = FileNameOf(StripExtension(report.firstFile));
+      for (const FolderEntry& entry : listing->entries()) {
+        const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
+        if (!name || (!name->trendName.empty() && name->trendName != trendName)) continue;
+        const std::string path = JoinPath(FolderPart(report.firstFile), entry.name);
+        if (!TemporaryIsStale(path)) continue;
+        Warning stale;
+        stale.kind = Warning::Kind::StaleTemporary;
+        stale.file = path;
+        report.warnings.push_back(stale);
+      }
+    }
+    if (FolderExists(master->masterPath)) {
+      report.status = TrendStatus::MasterIsFolder;
+    } else if (!EntryExists(master->masterPath)) {
+      report.status = TrendStatus::Missing;
+    } else {
+      // A pipe or a device in its place is refused by the read, naming it.
+      const std::vector<unsigned char> actual = ReadFileStart(master->masterPath, kLargestMaster + 1);
+      const MasterComparison comparison = CompareMasters(master->bytes, actual, settings.differenceLimit);
+      report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
+      report.differences = comparison.differences;
+      report.moreDifferences = comparison.moreDifferences;
+      if (comparison.lengthsDiffer) {
+        report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
+                                                                : std::to_string(actual.size());
+      }
+    }
+  } catch (const Error& error) {
+    Fail(report, error);
+  }
+  return report;
+}
+
+}  // namespace qmr::cli

@@ -1,0 +1,22 @@
+// The trends that the operands of `qmr rebuild` and `qmr check` name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qmr::cli {
+
+struct TrendOperand {
+  std::string operand;    // as the user gave it
+  std::string firstFile;  // the trend's NAME.000, made absolute by its text
+  std::string refusal;    // when not empty: why this operand names no trend
+};
+
+// Each operand names the trend of its NAME part: T.000, T.001, T.qmr and T
+// all name trend T. A trend named twice is taken once, where first named.
+// An operand whose NAME.000 is not a data file is refused (a typing error, a
+// pattern the shell found nothing for, a folder, a moved file): a rebuild
+// would otherwise write an empty master over a good one.
+std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& operands);
+
+}  // namespace qmr::cli

@@ -1,0 +1,292 @@
+#include "app/TrendOutput.h"
+
+#include <cstdio>
+#include <map>
+
+#include "app/JsonText.h"
+#include "tools/FileTools.h"
+
+namespace qmr::cli {
+
+namespace {
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+bool Unhealthy(const TrendReport& report) { return !report.warnings.empty(); }
+
+bool Fails(const TrendReport& report) {
+  switch (report.status) {
+    case TrendStatus::Rebuilt:
+    case TrendStatus::WouldRebuild:
+    case TrendStatus::Ok: return false;
+    default: return true;
+  }
+}
+
+const char* StatusName(TrendStatus status) {
+  switch (status) {
+    case TrendStatus::Rebuilt: return "rebuilt";
+    case TrendStatus::WouldRebuild: return "would_rebuild";
+    case TrendStatus::Ok: return "ok";
+    case TrendStatus::Missing: return "missing";
+    case TrendStatus::Differs: return "differs";
+    case TrendStatus::MasterIsFolder: return "master_is_folder";
+    case TrendStatus::Refused: return "refused";
+    case TrendStatus::Failed: return "failed";
+  }
+  return "?";
+}
+
+const char* CommandName(Command command) { return command == Command::Rebuild ? "rebuild" : "check"; }
+
+// "header cut at 200 of its 304 bytes"
+std::string ReasonWords(const UnrecognisedReason& reason) {
+  switch (reason.kind) {
+    case UnrecognisedReason::Kind::NoVersionWord:
+      return "too short to hold a version word (" + std::to_string(reason.length) + " of " +
+             std::to_string(reason.needed) + " bytes)";
+    case UnrecognisedReason::Kind::UnknownVersion: return "unknown version " + std::to_string(reason.version);
+    case UnrecognisedReason::Kind::HeaderCut:
+      return "header of version " + std::to_string(reason.version) + " cut at " + std::to_string(reason.length) +
+             " of its " + std::to_string(reason.needed) + " bytes";
+  }
+  return "?";
+}
+
+const char* ReasonName(UnrecognisedReason::Kind kind) {
+  switch (kind) {
+    case UnrecognisedReason::Kind::NoVersionWord: return "no_version_word";
+    case UnrecognisedReason::Kind::UnknownVersion: return "unknown_version";
+    case UnrecognisedReason::Kind::HeaderCut: return "header_cut";
+  }
+  return "?";
+}
+
+const char* WarningName(Warning::Kind kind) {
+  switch (kind) {
+    case Warning::Kind::Unrecognised: return "unrecognised";
+    case Warning::Kind::BeyondGap: return "beyond_gap";
+    case Warning::Kind::EmptyEntries: return "empty_entries";
+    case Warning::Kind::NoEntries: return "no_entries";
+    case Warning::Kind::StaleTemporary: return "stale_temporary";
+    case Warning::Kind::OwnerNotKept: return "owner_not_kept";
+  }
+  return "?";
+}
+
+std::string WarningWords(const Warning& warning) {
+  switch (warning.kind) {
+    case Warning::Kind::Unrecognised: return "not a trend data file: " + ReasonWords(warning.reason);
+    case Warning::Kind::BeyondGap:
+      return (warning.count == 1 ? std::string("not read")
+                                 : "not read, nor " + Counted(warning.count - 1, "more data file", "more data files") +
+                                       " after it") +
+             ": the data file " + Shown(warning.missing) + " before it is missing";
+    case Warning::Kind::EmptyEntries:
+      return Counted(warning.count, "entry is", "entries are") +
+             " all bytes 0: their data files are not trend data files or of another version family";
+    case Warning::Kind::NoEntries: return "no entries: the trend's last data file is not a trend data file";
+    case Warning::Kind::StaleTemporary:
+      return "left by an interrupted rebuild; the next rebuild in this folder removes it";
+    case Warning::Kind::OwnerNotKept: return Shown(warning.detail);
+  }
+  return "?";
+}
+
+std::string TrendOf(const TrendReport& report) {
+  return Shown(report.firstFile.empty() ? report.operand : StripExtension(report.firstFile));
+}
+
+}  // namespace
+
+std::string Shown(const std::string& text) {
+  std::string shown;
+  shown.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+      shown += escaped;
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+int ExitStatusOf(const std::vector<TrendReport>& reports, bool strict) {
+  bool warnings = false;
+  for (const TrendReport& report : reports) {
+    if (Fails(report)) return kExitFailed;
+    warnings = warnings || Unhealthy(report);
+  }
+  if (!warnings) return kExitOk;
+  return strict ? kExitFailed : kExitWarnings;
+}
+
+// ------------------------------------------------------------------ people
+
+void HumanOutput::Trend(const TrendReport& report) {
+  if (style_.verbose) {
+    for (const FileRead& file : report.filesRead) {
+      err_ << "qmr: read " << Shown(file.path) << " (version " << file.version
+           << (file.recognised ? ")" : ", not a trend data file)") << '\n';
+    }
+  }
+  if (!style_.quiet) Warnings(report);
+  Result(report);
+  out_.flush();
+  err_.flush();
+}
+
+void HumanOutput::Warnings(const TrendReport& report) {
+  for (const Warning& warning : report.warnings) err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
+}
+
+void HumanOutput::Result(const TrendReport& report) {
+  const std::string master = Shown(report.masterPath);
+  switch (report.status) {
+    case TrendStatus::Rebuilt:
+    case TrendStatus::WouldRebuild: {
+      if (style_.quiet) return;
+      const MasterSummary& summary = *report.master;
+      const bool dryRun = report.status == TrendStatus::WouldRebuild;
+      out_ << master << ": version " << summary.version << ", "
+           << Counted(static_cast<std::size_t>(summary.fileCount), "data file", "data files") << ", "
+           << Counted(summary.entryCount, "entry", "entries") << (dryRun ? " would be written" : " written");
+      if (summary.placeholderCount > 0) out_ << ", " << summary.placeholderCount << " of them empty";
+      out_ << " (" << Counted(summary.byteCount, "byte", "bytes") << (dryRun ? ", dry run)\n" : ")\n");
+      return;
+    }
+    case TrendStatus::Ok:
+      if (!style_.quiet) out_ << master << ": ok\n";
+      return;
+    case TrendStatus::Missing: out_ << master << ": missing\n"; return;
+    case TrendStatus::MasterIsFolder: out_ << master << ": is a folder, not a master file\n"; return;
+    case TrendStatus::Differs:
+      for (const Difference& difference : report.differences) {
+        out_ << master << ": differs: " << difference.where << " (byte " << difference.offset
+             << "): expected " << difference.expected << ", found " << difference.actual << '\n';
+      }
+      if (report.moreDifferences > 0)
+        out_ << master << ": differs: and " << Counted(report.moreDifferences, "more field", "more fields") << '\n';
+      if (!report.existingLength.empty())
+        out_ << master << ": differs: length " << report.existingLength << " bytes, expected "
+             << report.master->byteCount << '\n';
+      return;
+    case TrendStatus::Refused:
+      err_ << "qmr: trend " << TrendOf(report) << ": not " << (command_ == Command::Rebuild ? "rebuilt" : "checked")
+           << ": " << Shown(report.refusal) << '\n';
+      return;
+    case TrendStatus::Failed:
+      err_ << "qmr: trend " << TrendOf(report) << ": " << (command_ == Command::Rebuild ? "rebuild" : "check")
+           << " failed: " << Shown(report.errorDescription) << " (error " << report.errorNumber << ")\n";
+      return;
+  }
+}
+
+// ------------------------------------------------------------------ scripts
+
+void JsonOutput::Trend(const TrendReport& report) {
+  Json trend;
+  trend["type"] = "trend";
+  trend["command"] = CommandName(command_);
+  PutText(trend, "operand", report.operand);
+  PutText(trend, "first_file", report.firstFile);
+  PutText(trend, "master", report.masterPath);
+  trend["status"] = StatusName(report.status);
+  if (report.master) {
+    trend["version"] = report.master->version;
+    trend["data_files"] = report.master->fileCount;
+    trend["entries"] = report.master->entryCount;
+    trend["empty_entries"] = report.master->placeholderCount;
+    trend["bytes"] = report.master->byteCount;
+  }
+  Json warnings = Json::array();
+  for (const Warning& warning : report.warnings) {
+    Json item;
+    item["kind"] = WarningName(warning.kind);
+    PutText(item, "file", warning.file);
+    switch (warning.kind) {
+      case Warning::Kind::Unrecognised:
+        item["reason"] = ReasonName(warning.reason.kind);
+        if (warning.reason.kind != UnrecognisedReason::Kind::NoVersionWord) item["version"] = warning.reason.version;
+        if (warning.reason.kind != UnrecognisedReason::Kind::UnknownVersion) {
+          item["length"] = warning.reason.length;
+          item["needed"] = warning.reason.needed;
+        }
+        break;
+      case Warning::Kind::BeyondGap:
+        item["count"] = warning.count;
+        PutText(item, "missing", warning.missing);
+        break;
+      case Warning::Kind::EmptyEntries: item["count"] = warning.count; break;
+      case Warning::Kind::OwnerNotKept: PutText(item, "detail", warning.detail); break;
+      case Warning::Kind::NoEntries:
+      case Warning::Kind::StaleTemporary: break;
+    }
+    warnings.push_back(std::move(item));
+  }
+  trend["warnings"] = std::move(warnings);
+  if (report.status == TrendStatus::Differs) {
+    Json differences = Json::array();
+    for (const Difference& difference : report.differences) {
+      Json item;
+      item["where"] = difference.where;
+      item["offset"] = difference.offset;
+      PutText(item, "expected", difference.expected);
+      PutText(item, "actual", difference.actual);
+      differences.push_back(std::move(item));
+    }
+    trend["differences"] = std::move(differences);
+    trend["more_differences"] = report.moreDifferences;
+    if (!report.existingLength.empty()) {
+      trend["length"] = {{"expected", report.master->byteCount}, {"actual", report.existingLength}};
+    }
+  }
+  if (report.status == TrendStatus::Refused) PutText(trend, "refusal", report.refusal);
+  if (report.status == TrendStatus::Failed) {
+    Json error;
+    error["number"] = report.errorNumber;
+    PutText(error, "description", report.errorDescription);
+    trend["error"] = std::move(error);
+  }
+  if (verbose_) {
+    Json files = Json::array();
+    for (const FileRead& file : report.filesRead) {
+      Json item;
+      PutText(item, "file", file.path);
+      item["version"] = file.version;
+      item["recognised"] = file.recognised;
+      files.push_back(std::move(item));
+    }
+    trend["files_read"] = std::move(files);
+  }
+  out_ << JsonLine(trend);
+  out_.flush();
+}
+
+void JsonOutput::Summary(const std::vector<TrendReport>& reports, int exitStatus) {
+  std::map<std::string, std::size_t> byStatus;
+  std::size_t withWarnings = 0;
+  for (const TrendReport& report : reports) {
+    ++byStatus[StatusName(report.status)];
+    if (!report.warnings.empty()) ++withWarnings;
+  }
+  Json summary;
+  summary["type"] = "summary";
+  summary["command"] = CommandName(command_);
+  summary["trends"] = reports.size();
+  Json statuses = Json::object();
+  for (const auto& [status, count] : byStatus) statuses[status] = count;
+  summary["by_status"] = std::move(statuses);
+  summary["with_warnings"] = withWarnings;
+  summary["exit_status"] = exitStatus;
+  out_ << JsonLine(summary);
+  out_.flush();
+}
+
+}  // namespace qmr::cli
