@@ -16,14 +16,14 @@ deps:
 
 # Debug build with warnings as errors, AddressSanitizer and UBSan.
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DQMR_WERROR=ON -DQMR_SANITIZE=ON
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DQMR_SANITIZE=ON
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 release: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DQMR_WERROR=ON
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 run: release
