@@ -22,7 +22,7 @@ JOBS=${JOBS:-$(nproc)}
 ./scripts/install-deps.sh cmake make g++ libbenchmark-dev time python3
 
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQMR_BUILD_BENCH=ON \
-  -DQMR_BUILD_GUI=OFF -DQMR_BUILD_TESTS=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+  -DQMR_BUILD_GUI=OFF -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build "$BUILD_DIR" -j "$JOBS" --target qmr_bench qmr
 
 json="$BUILD_DIR/bench.json"

@@ -21,7 +21,7 @@ JOBS=${JOBS:-$(nproc)}
 ./scripts/install-deps.sh cmake make g++ clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQMR_BUILD_FUZZ=ON -DQMR_BUILD_TESTS=OFF -DQMR_BUILD_GUI=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF
+  -DQMR_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DQMR_BUILD_GUI=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=OFF
 targets=()
 for name in $FUZZ_TARGETS; do targets+=("fuzz_$name"); done
 cmake --build "$BUILD_DIR" -j "$JOBS" --target "${targets[@]}"
