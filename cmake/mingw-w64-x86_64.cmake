@@ -20,10 +20,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # bare Windows (or Wine) without the MinGW DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Test programs run through Wine: ctest starts them with it, and GoogleTest's
-# test discovery lists them with it when ctest runs, not at build time.
+# Test programs run through Wine: ctest starts each with it (one CTest entry
+# per test executable, see cmake/QmrGTest.cmake).
 find_program(QMR_WINE NAMES wine64 wine HINTS /usr/lib/wine)
 if(QMR_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QMR_WINE})
 endif()
-set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
