@@ -1,6 +1,5 @@
 # Cross build for 64-bit Windows with MinGW-w64 (Debian's x86_64-w64-mingw32).
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DQMR_BUILD_GUI=OFF -DQMR_GTEST_SOURCE_DIR=/usr/src/googletest
+#   cmake --preset windows   (CMakePresets.json; scripts/test-windows.sh)
 # The -posix compilers give std::thread and std::mutex (GoogleTest uses them).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
