@@ -1,11 +1,12 @@
 # `make test` and `make run` do the whole set-up on a fresh Debian machine.
+# Every build is a preset of CMakePresets.json (`cmake --list-presets`):
+# debug in build/, release in build-release/, and the scripts' bench, fuzz
+# and windows in build-bench/, build-fuzz/ and build-windows/.
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
-BUILD_DIR ?= build
-RELEASE_DIR ?= build-release
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
-BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation
+BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation nlohmann-json3-dev
 
 .PHONY: all deps build test release run bench fuzz test-windows clean
 
@@ -16,18 +17,18 @@ deps:
 
 # Debug build with warnings as errors, AddressSanitizer and UBSan.
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug -DQMR_WERROR=ON -DQMR_SANITIZE=ON
-	cmake --build $(BUILD_DIR) -j $(JOBS)
+	cmake --preset debug
+	cmake --build --preset debug -j $(JOBS)
 
 test: build
-	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	ctest --preset debug -j $(JOBS)
 
 release: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release -DQMR_WERROR=ON
-	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
 
 run: release
-	./scripts/run.sh $(RELEASE_DIR)
+	./scripts/run.sh build-release
 
 bench:
 	./scripts/bench.sh
@@ -39,4 +40,4 @@ test-windows:
 	./scripts/test-windows.sh
 
 clean:
-	rm -rf $(BUILD_DIR) $(RELEASE_DIR) build-*
+	rm -rf build build-*

@@ -1,6 +1,5 @@
 # Cross build for 64-bit Windows with MinGW-w64 (Debian's x86_64-w64-mingw32).
-#   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-#         -DQMR_BUILD_GUI=OFF -DQMR_GTEST_SOURCE_DIR=/usr/src/googletest
+#   cmake --preset windows   (CMakePresets.json; scripts/test-windows.sh)
 # The -posix compilers give std::thread and std::mutex (GoogleTest uses them).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -20,10 +19,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # bare Windows (or Wine) without the MinGW DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Test programs run through Wine: ctest starts them with it, and GoogleTest's
-# test discovery lists them with it when ctest runs, not at build time.
+# Test programs run through Wine: ctest starts each with it (one CTest entry
+# per test executable, see cmake/QmrGTest.cmake).
 find_program(QMR_WINE NAMES wine64 wine HINTS /usr/lib/wine)
 if(QMR_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QMR_WINE})
 endif()
-set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the benchmarks (Release) in build-bench and runs them in one go:
+# Builds the benchmarks (the bench preset: Release, in build-bench) and runs
+# them in one go:
 # the whole rebuild of version 6 trends of 100 to 32767 data files beside
 # its I/O floor, the key column sort, and the peak memory of `qmr rebuild`
 # on the largest trend. Prints each figure and whether it meets its target:
@@ -9,21 +10,19 @@
 #   - peak resident memory of `qmr rebuild` on 32767 files under 64 MB.
 # Exits non-zero when a target is missed.
 #
-#   BENCH_BUILD_DIR  build folder (default build-bench)
 #   QMR_BENCH_DIR    where the generated trends are kept between runs
-#                    (default $BENCH_BUILD_DIR/trends)
+#                    (default build-bench/trends)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-BUILD_DIR=${BENCH_BUILD_DIR:-build-bench}
+BUILD_DIR=build-bench  # the bench preset's
 export QMR_BENCH_DIR=${QMR_BENCH_DIR:-$PWD/$BUILD_DIR/trends}
 JOBS=${JOBS:-$(nproc)}
 
-./scripts/install-deps.sh cmake make g++ libbenchmark-dev time python3
+./scripts/install-deps.sh cmake make g++ libbenchmark-dev time python3 nlohmann-json3-dev
 
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DQMR_BUILD_BENCH=ON \
-  -DQMR_BUILD_GUI=OFF -DQMR_BUILD_TESTS=OFF -DQMR_WERROR=ON
-cmake --build "$BUILD_DIR" -j "$JOBS" --target qmr_bench qmr
+cmake --preset bench
+cmake --build --preset bench -j "$JOBS"
 
 json="$BUILD_DIR/bench.json"
 "$BUILD_DIR/bench/qmr_bench" \

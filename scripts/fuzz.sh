@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang in their own build folder and runs
-# each of them for a bounded time, starting from the committed seed corpus.
+# Builds the libFuzzer targets with clang (the fuzz preset, in build-fuzz) and
+# runs each of them for a bounded time, starting from the committed seed corpus.
 #
 #   FUZZ_SECONDS   seconds per target (default 200: the three run 10 minutes)
 #   FUZZ_TARGETS   which targets to run (default: all three)
-#   FUZZ_BUILD_DIR build folder (default build-fuzz)
 #
-# New inputs that libFuzzer finds interesting stay in $FUZZ_BUILD_DIR/corpus;
-# a crash or a broken invariant is written to $FUZZ_BUILD_DIR/findings/<target>/
+# New inputs that libFuzzer finds interesting stay in build-fuzz/corpus;
+# a crash or a broken invariant is written to build-fuzz/findings/<target>/
 # and makes the script fail. Add a fixed finding to fuzz/corpus/<target>/ so
 # that `make test` keeps replaying it.
 set -euo pipefail
@@ -15,16 +14,15 @@ cd "$(dirname "$0")/.."
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-200}
 FUZZ_TARGETS=${FUZZ_TARGETS:-"data_header master_show rebuild"}
-BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
+BUILD_DIR=build-fuzz  # the fuzz preset's
 JOBS=${JOBS:-$(nproc)}
 
-./scripts/install-deps.sh cmake make g++ clang libclang-rt-14-dev
+./scripts/install-deps.sh cmake make g++ clang libclang-rt-14-dev nlohmann-json3-dev
 
-CC=clang CXX=clang++ cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQMR_BUILD_FUZZ=ON -DQMR_BUILD_TESTS=OFF -DQMR_BUILD_GUI=OFF -DQMR_WERROR=OFF
+cmake --preset fuzz
 targets=()
 for name in $FUZZ_TARGETS; do targets+=("fuzz_$name"); done
-cmake --build "$BUILD_DIR" -j "$JOBS" --target "${targets[@]}"
+cmake --build --preset fuzz -j "$JOBS" --target "${targets[@]}"
 
 # Largest input worth trying, per target: a whole data header (with room to
 # spare), a master of a few entries, a trend of up to eight files.
