@@ -25,7 +25,8 @@ std::vector<std::string> Expanded(const std::string& operand) {
   if (name.find_first_of("*?") == std::string::npos) return {operand};
   std::vector<std::string> matches;
   const std::string folder = cut == std::string::npos ? std::string() : operand.substr(0, cut + 1);
-  for (const FolderEntry& entry : FolderListing(folder.empty() ? "." : folder).entries()) {
+  const FolderListing listing(folder.empty() ? "." : folder);
+  for (const FolderEntry& entry : listing.entries()) {
     if (entry.kind == FolderEntry::Kind::OrdinaryFile && PathMatchSpecA(entry.name.c_str(), name.c_str()))
       matches.push_back(folder + entry.name);
   }

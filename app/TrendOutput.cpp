@@ -85,8 +85,12 @@ std::string WarningWords(const Warning& warning) {
                                        " after it") +
              ": the data file " + Shown(warning.missing) + " before it is missing";
     case Warning::Kind::EmptyEntries:
-      return Counted(warning.count, "entry is", "entries are") +
-             " all bytes 0: their data files are not trend data files or of another version family";
+      return warning.count == 1
+                 ? "1 entry is empty (all bytes 0): its data file is not a trend data file of the master's version "
+                   "family"
+                 : std::to_string(warning.count) +
+                       " entries are empty (all bytes 0): their data files are not trend data files of the master's "
+                       "version family";
     case Warning::Kind::NoEntries: return "no entries: the trend's last data file is not a trend data file";
     case Warning::Kind::StaleTemporary:
       return "left by an interrupted rebuild; the next rebuild in this folder removes it";

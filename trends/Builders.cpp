@@ -38,8 +38,16 @@ void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::st
                        std::int16_t count) {
   // Everything that can fail comes first, so a failed build leaves the
   // record as it was.
-  const std::string banner =
-      PadWithNul(ComposeBanner(version, CutAtNul(trendName), CurrentLocalTime()), kBannerWidth);
+  const std::string name = CutAtNul(trendName);
+  const std::string text = ComposeBanner(version, name, CurrentLocalTime());
+  if (text.size() > kBannerWidth) {
+    const std::size_t room = kBannerWidth - (text.size() - name.size());
+    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
+                                                ": the trend name '" + name + "' has " + std::to_string(name.size()) +
+                                                " characters; the master's banner holds at most " +
+                                                std::to_string(room));
+  }
+  const std::string banner = PadWithNul(text, kBannerWidth);
 
   header.banner.assign(banner);
   SetMaker(header.maker_text);
@@ -63,7 +71,14 @@ namespace {
 
 template <typename Data, typename Entry>
 void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) {
-  entry.file_path.assign(PadWithNul(path, sizeof(entry.file_path.raw)));
+  constexpr std::size_t kWidth = sizeof(entry.file_path.raw);
+  if (path.size() > kWidth)
+    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
+                                                ": the path '" + path + "' has " + std::to_string(path.size()) +
+                                                " characters; an entry of version " +
+                                                std::to_string(data.version.get()) + " holds at most " +
+                                                std::to_string(kWidth));
+  entry.file_path.assign(PadWithNul(path, kWidth));
   SetMaker(entry.maker_text);
   entry.header_int_1.set(0);
   entry.version = data.version;

@@ -208,7 +208,17 @@ TEST_F(CheckCommand, TrendThatCannotBeComposedFails) {
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, "");
   EXPECT_TRUE(Contains(run.err, "trend " + Path("LONG") + ": check failed: ")) << run.err;
-  EXPECT_TRUE(Contains(run.err, "(error 5)")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "has 70 characters; the master's banner holds at most 65 (error 5)")) << run.err;
+
+  // A path too long for an entry says how long it is and what fits.
+  const std::string deep = Path(std::string(150, 'd'));
+  std::filesystem::create_directory(deep);
+  qmr::samples::WriteTrend(deep, "F", RisingTrend(5, "Flow", 1));
+  const Outcome path = Qmr({"check", deep + "/F.000"});
+  EXPECT_EQ(path.status, 1);
+  EXPECT_TRUE(Contains(path.err, "' has " + std::to_string(deep.size() + 6) +
+                                     " characters; an entry of version 5 holds at most 144 (error 5)"))
+      << path.err;
 }
 
 }  // namespace

@@ -144,8 +144,8 @@ TEST_F(RebuildCommand, WarningsNameTheFileAndWhyAndExitWithThree) {
 
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_EQ(run.err, "qmr: " + Path("MIX.001") + ": warning: not a trend data file: unknown version 9\n" +
-                         "qmr: " + Path("MIX.qmr") + ": warning: 1 entry is all bytes 0: their data files are not " +
-                         "trend data files or of another version family\n" + "qmr: " + Path("GAP.002") +
+                         "qmr: " + Path("MIX.qmr") + ": warning: 1 entry is empty (all bytes 0): its data file is not a " +
+                         "trend data file of the master's version family\n" + "qmr: " + Path("GAP.002") +
                          ": warning: not read, nor 1 more data file after it: the data file " + Path("GAP.001") +
                          " before it is missing\n");
   EXPECT_EQ(run.out, Path("MIX.qmr") + ": version 4, 3 data files, 3 entries written, 1 of them empty (1472 bytes)\n" +
