@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <chrono>
+#include <cstdio>
 #include <exception>
+#include <iostream>
 #include <optional>
 #include <string_view>
 
@@ -10,14 +13,24 @@
 #include "app/TrendCommands.h"
 #include "app/TrendOperands.h"
 #include "app/TrendOutput.h"
+#include "app/TrendRunner.h"
+#include "app/TrendWalk.h"
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace qmr::cli {
 
 namespace {
 
-const char* const kUsage = R"(Usage: qmr rebuild [-n] [--force] [-q] [-v] [--json] NAME.000...
-       qmr check [--strict] [-q] [-v] [--json] NAME.000...
+const char* const kUsage = R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
+       qmr check [--strict] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
+       qmr scan [--rebuild] [-n] [--force] [-j N] [--record-as FOLDER] [--cross-devices] [-q] [-v] [--json] FOLDER...
        qmr show [--master | --data] [--json] FILE
        qmr --help | --version
 )";
@@ -53,6 +66,19 @@ Commands:
                      entries while data files exist, all-zero entries, data
                      files beyond a gap, files that are not trend data files,
                      temporary files left by an interrupted rebuild.
+  qmr scan [OPTION...] FOLDER...
+      Walks each folder and the folders below it (links to folders are not
+      followed, other file systems not entered unless --cross-devices) and
+      checks every trend it finds (every NAME.000), one line per trend in
+      path order: the master's state (ok, missing, differs at the first
+      difference, a folder, no entries, stale temporary file), the data
+      files found, the last version, the entries and how many are empty,
+      the data files that are not trend data files or lie beyond a gap. A
+      summary follows: trends by state, data files read, time taken.
+      Folders that cannot be read are reported and the walk goes on.
+      --rebuild        rebuild the masters that are missing or differ, under
+                       the rules of rebuild (-n and --force as there).
+      --cross-devices  enter folders on other file systems too.
   qmr show [--master | --data] FILE
       Prints every field of a master file, or of a data file's header: the
       banner's lines, the counts, one block per entry (numbered from 0,
@@ -65,11 +91,22 @@ Commands:
   qmr --help       prints this text.
   qmr --version    prints the program's version.
 
-Options of rebuild and check:
+Options of rebuild, check and scan:
+  -j N, --jobs N   work on N trends at once (default: one per core). Each
+                   trend is still read one data file at a time and written
+                   as alone; the output is the same whatever N is.
+  --record-as FOLDER
+                   record in the entries the paths the runtime will open:
+                   FOLDER, "\" and each data file's name, whatever the
+                   machine that rebuilds (a copy of the plant's files rebuilt
+                   elsewhere). FOLDER must fit the format: single-byte
+                   characters, short enough for an entry.
   -q, --quiet      print only failures and refusals.
   -v, --verbose    also name each data file read (on standard error).
   --json           print JSON Lines instead: one object per trend (or per
                    file shown), then one summary object; see the README.
+On a terminal, a run that takes more than a second shows its progress on one
+line of standard error (not with -q or --json).
 
 Warnings go to standard error: a data file that is not a trend data file
 (with the reason), data files lying beyond a missing number (not read), empty
@@ -79,12 +116,13 @@ A relative path is made absolute by its text ("." and ".." resolved), so that
 the master records the paths as they were meant.
 
 Exit status:
-  0  success: every trend rebuilt (check: every master ok), no warnings
-  1  a trend failed or was refused; check: a master is missing or differs
-     (with --strict: or is not healthy); show: the file did not decode whole
+  0  success: every trend rebuilt (check, scan: every master ok), no warnings
+  1  a trend failed or was refused; check and scan: a master is missing or
+     differs (with --strict: or is not healthy); show: the file did not
+     decode whole
   2  wrong usage
   3  done, with warnings: some data files were not trend data files, lay
-     beyond a gap, or left empty entries
+     beyond a gap, or left empty entries; scan: a folder could not be read
 )";
 
 int UsageError(const std::string& problem, std::ostream& err) {
@@ -96,6 +134,10 @@ struct Options {
   bool dryRun = false;
   bool force = false;
   bool strict = false;
+  bool repair = false;
+  bool crossDevices = false;
+  unsigned jobs = 0;  // 0: one per core
+  std::optional<std::string> recordAs;
   bool quiet = false;
   bool verbose = false;
   bool json = false;
@@ -103,17 +145,46 @@ struct Options {
   std::vector<std::string> operands;
 };
 
-// What each command accepts. Short options may be grouped ("-nq").
+enum class ValueMatch { No, Yes, NoValue };
+
+// Whether args[i] is the option named `shortName` or `longName` that takes a
+// value: "-j 4", "-j4", "--jobs 4", "--jobs=4". Moves `i` past a value in
+// the next argument.
+ValueMatch MatchValue(const std::vector<std::string>& args, std::size_t& i, const std::string& shortName,
+                      const std::string& longName, std::string& value) {
+  const std::string& arg = args[i];
+  if (arg == shortName || arg == longName) {
+    if (i + 1 >= args.size()) return ValueMatch::NoValue;
+    value = args[++i];
+    return ValueMatch::Yes;
+  }
+  if (arg.starts_with(longName + "=")) {
+    value = arg.substr(longName.size() + 1);
+    return ValueMatch::Yes;
+  }
+  if (!shortName.empty() && arg.size() > shortName.size() && arg.starts_with(shortName)) {
+    value = arg.substr(shortName.size());
+    return ValueMatch::Yes;
+  }
+  return ValueMatch::No;
+}
+
+// What each command accepts. Short options may be grouped ("-nq"); an option
+// with a value takes the next argument, or its own rest ("-j4",
+// "--jobs=4").
 std::optional<std::string> ParseOptions(const std::string& command, const std::vector<std::string>& args,
                                         Options& options) {
-  const bool trends = command == "rebuild" || command == "check";
+  const bool trends = command == "rebuild" || command == "check" || command == "scan";
+  const bool writes = command == "rebuild" || command == "scan";
   auto take = [&](const std::string& option) -> bool {
     if (option == "--json") return options.json = true;
     if (trends && (option == "-q" || option == "--quiet")) return options.quiet = true;
     if (trends && (option == "-v" || option == "--verbose")) return options.verbose = true;
-    if (command == "rebuild" && (option == "-n" || option == "--dry-run")) return options.dryRun = true;
-    if (command == "rebuild" && option == "--force") return options.force = true;
+    if (writes && (option == "-n" || option == "--dry-run")) return options.dryRun = true;
+    if (writes && option == "--force") return options.force = true;
     if (command == "check" && option == "--strict") return options.strict = true;
+    if (command == "scan" && option == "--rebuild") return options.repair = true;
+    if (command == "scan" && option == "--cross-devices") return options.crossDevices = true;
     if (command == "show" && option == "--master" && options.showAs != ShowAs::Data) {
       options.showAs = ShowAs::Master;
       return true;
@@ -129,8 +200,32 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     const std::string& arg = args[i];
     if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
       options.operands.push_back(arg);
-    } else if (arg == "--") {
+      continue;
+    }
+    if (arg == "--") {
       optionsEnded = true;
+      continue;
+    }
+    std::string value;
+    const ValueMatch jobs = trends ? MatchValue(args, i, "-j", "--jobs", value) : ValueMatch::No;
+    const ValueMatch recordAs =
+        trends && jobs == ValueMatch::No ? MatchValue(args, i, "", "--record-as", value) : ValueMatch::No;
+    if (jobs == ValueMatch::NoValue || recordAs == ValueMatch::NoValue)
+      return command + ": " + arg + " needs a value";
+    if (jobs == ValueMatch::Yes) {
+      unsigned long count = 0;
+      std::size_t used = 0;
+      try {
+        count = std::stoul(value, &used);
+      } catch (const std::exception&) {
+        used = 0;
+      }
+      if (used == 0 || used != value.size() || count < 1 || count > 256)
+        return command + ": -j takes a number of trends from 1 to 256, not '" + value + "'";
+      options.jobs = static_cast<unsigned>(count);
+    } else if (recordAs == ValueMatch::Yes) {
+      if (value.empty()) return command + ": --record-as needs a folder";
+      options.recordAs = value;
     } else if (arg[1] == '-') {
       if (!take(arg)) return command + ": unknown option '" + arg + "'";
     } else {
@@ -141,30 +236,92 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     }
   }
   if (options.quiet && options.verbose) return command + ": give at most one of -q and -v";
+  if (command == "scan" && !options.repair && (options.dryRun || options.force))
+    return command + ": -n and --force go with --rebuild";
   return std::nullopt;
 }
 
+bool StandardErrorIsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 int RunTrends(Command command, const Options& options, std::ostream& out, std::ostream& err) {
-  const std::vector<TrendOperand> trends = ResolveOperands(options.operands);
   TrendSettings settings;
   settings.dryRun = options.dryRun;
   settings.force = options.force;
-  FolderCache folders;
+  settings.repair = options.repair;
+  if (options.recordAs) {
+    try {
+      settings.recordAs.emplace(*options.recordAs);
+    } catch (const Error& error) {
+      return UsageError("--record-as: " + error.description(), err);
+    }
+  }
+  const auto started = std::chrono::steady_clock::now();
+  ProgressLine progress(err, StandardErrorIsTerminal() && !options.quiet && !options.json && &err == &std::cerr);
+  // Each folder is synced once, after its last master.
   MasterWriter writer(MasterWriter::FolderSync::OncePerFolder);
 
   HumanOutput human(command, HumanStyle{options.quiet, options.verbose}, out, err);
   JsonOutput json(command, options.verbose, out);
   TrendOutput& output = options.json ? static_cast<TrendOutput&>(json) : human;
-
-  std::vector<TrendReport> reports;
-  for (const TrendOperand& trend : trends) {
-    reports.push_back(command == Command::Rebuild ? RebuildOneTrend(trend, settings, folders, writer)
-                                                  : CheckOneTrend(trend, settings, folders));
-    output.Trend(reports.back());
+  RunTotals totals;
+  {
+    TrendRunner runner(options.jobs != 0 ? options.jobs : DefaultThreads(),
+                       [&](TrendReport& report) {
+                         totals.Add(report);
+                         output.Trend(report);
+                       },
+                       progress);
+    auto work = [&](TrendJob job) {
+      runner.Submit([&settings, &writer, &progress, command, job = std::move(job)] {
+        switch (command) {
+          case Command::Rebuild: return RebuildOneTrend(job, settings, writer, &progress);
+          case Command::Check: return CheckOneTrend(job, settings, nullptr, &progress);
+          case Command::Scan: return CheckOneTrend(job, settings, &writer, &progress);
+        }
+        return TrendReport();
+      });
+    };
+    if (command == Command::Scan) {
+      WalkCallbacks walk;
+      std::size_t found = 0;
+      walk.trend = [&](const std::string& firstFile, const std::shared_ptr<const FolderListing>& folder) {
+        ++found;
+        work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
+      };
+      walk.unreadable = [&](const std::string& folder, const std::string& why) {
+        ++totals.unreadableFolders;
+        progress.Clear();
+        output.Unreadable(folder, why);
+      };
+      for (const std::string& root : options.operands) {
+        try {
+          WalkTrends(AbsolutePath(root), options.crossDevices, walk);
+        } catch (const Error& error) {
+          walk.unreadable(root, error.description());
+        }
+      }
+      progress.SetTotal(found);
+    } else {
+      FolderCache folders;
+      const std::vector<TrendOperand> trends = ResolveOperands(options.operands);
+      progress.SetTotal(trends.size());
+      for (const TrendOperand& trend : trends)
+        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(FolderPart(trend.firstFile)) : nullptr});
+    }
+    runner.Finish();
   }
   writer.Finish();
-  const int status = ExitStatusOf(reports, options.strict);
-  output.Summary(reports, status);
+  progress.Clear();
+  totals.filesRead = progress.FilesRead();
+  totals.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  const int status = ExitStatusOf(totals, options.strict);
+  output.Summary(totals, status);
   return status;
 }
 
@@ -220,7 +377,7 @@ int RunQmr(const std::vector<std::string>& args, std::ostream& out, std::ostream
     out << kApplicationTitle << " version " << kVersionText << '\n';
     return kExitOk;
   }
-  if (command != "rebuild" && command != "check" && command != "show")
+  if (command != "rebuild" && command != "check" && command != "scan" && command != "show")
     return UsageError("unknown command '" + command + "'", err);
   for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
@@ -232,6 +389,10 @@ int RunQmr(const std::vector<std::string>& args, std::ostream& out, std::ostream
   Options options;
   if (const std::optional<std::string> problem = ParseOptions(command, args, options)) return UsageError(*problem, err);
   if (command == "show") return Show(options, out, err);
+  if (command == "scan") {
+    if (options.operands.empty()) return UsageError("scan: no folder given", err);
+    return RunTrends(Command::Scan, options, out, err);
+  }
   if (options.operands.empty()) return UsageError(command + ": no trend given (NAME.000)", err);
   return RunTrends(command == "rebuild" ? Command::Rebuild : Command::Check, options, out, err);
 }

@@ -1,9 +1,12 @@
 #include "app/ReportingEvents.h"
 
+#include "app/TrendRunner.h"
+
 namespace qmr::cli {
 
 void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader& header) {
   report_.filesRead.push_back({path, header.version, header.recognised()});
+  if (progress_ != nullptr) progress_->DataFileRead();
 }
 
 void ReportingEvents::DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) {
@@ -30,5 +33,7 @@ void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const st
   warning.detail = why;
   report_.warnings.push_back(std::move(warning));
 }
+
+void ReportingEvents::StaleTemporaryRemoved(const std::string& path) { report_.leftoversRemoved.push_back(path); }
 
 }  // namespace qmr::cli

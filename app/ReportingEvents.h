@@ -6,17 +6,23 @@
 
 namespace qmr::cli {
 
+class ProgressLine;
+
 class ReportingEvents : public RebuildEvents {
  public:
-  explicit ReportingEvents(TrendReport& report) : report_(report) {}
+  // `progress` (may be null) counts the data files read.
+  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr)
+      : report_(report), progress_(progress) {}
 
   void DataFileRead(const std::string& path, const DataFileHeader& header) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
   void DataFilesBeyondGap(const std::string& missingPath, const std::vector<std::string>& paths) override;
   void MasterOwnerNotKept(const std::string& masterPath, const std::string& why) override;
+  void StaleTemporaryRemoved(const std::string& path) override;
 
  private:
   TrendReport& report_;
+  ProgressLine* progress_;
 };
 
 }  // namespace qmr::cli

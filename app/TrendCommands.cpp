@@ -1,9 +1,11 @@
 #include "app/TrendCommands.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "app/MasterCheck.h"
 #include "app/ReportingEvents.h"
+#include "app/TrendRunner.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "tools/Errors.h"
@@ -36,12 +38,53 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// A master without entries written over one with entries would lose them
+// all: the trend's last data file is no trend data file, typically cut
+// short by a crash of the runtime.
+std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntries) {
+  const std::string last = report.filesRead.empty() ? report.firstFile : report.filesRead.back().path;
+  return "the rebuilt master would have no entries, because the last data file " + last +
+         " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
+         Counted(existingEntries, "entry", "entries") + ". Move " + last +
+         " aside and rebuild to keep the other data files' entries, or give --force to write the master without entries";
+}
+
+// scan --rebuild: the leftovers found beside a master that was not rebuilt
+// are removed as a rebuild in their folder would remove them.
+void RemoveLeftovers(TrendReport& report, const TrendSettings& settings, MasterWriter& writer, ProgressLine* progress) {
+  const bool found = std::any_of(report.warnings.begin(), report.warnings.end(),
+                                 [](const Warning& w) { return w.kind == Warning::Kind::StaleTemporary; });
+  if (!found || settings.dryRun) return;
+  ReportingEvents events(report, progress);
+  const std::string folder = FolderPart(report.firstFile);
+  writer.RemoveLeftovers(folder.empty() ? "." : folder, events);
+  std::erase_if(report.warnings, [&](const Warning& w) {
+    return w.kind == Warning::Kind::StaleTemporary &&
+           std::find(report.leftoversRemoved.begin(), report.leftoversRemoved.end(), w.file) !=
+               report.leftoversRemoved.end();
+  });
+}
+
+TrendReport StartReport(const TrendJob& job, ProgressLine* progress) {
+  TrendReport report;
+  report.operand = job.trend.operand;
+  report.firstFile = job.trend.firstFile;
+  if (!job.trend.refusal.empty()) {
+    report.status = report.found = TrendStatus::Refused;
+    report.refusal = job.trend.refusal;
+  } else if (progress != nullptr) {
+    progress->TrendStarted(StripExtension(job.trend.firstFile));
+  }
+  return report;
+}
+
 // Reads and composes the trend's master, its warnings into the report.
-std::optional<TrendMaster> Compose(TrendReport& report, FolderCache& folders) {
-  const std::shared_ptr<const FolderListing> listing = folders.Get(FolderPart(report.firstFile));
+TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSettings& settings, ProgressLine* progress) {
   RebuildOptions options;
-  options.folder = listing.get();
-  ReportingEvents events(report);
+  options.folder = job.folder.get();
+  if (settings.recordAs)
+    options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
+  ReportingEvents events(report, progress);
   TrendMaster master = ComposeTrendMaster(report.firstFile, events, options);
   report.masterPath = master.masterPath;
   report.master = master;
@@ -61,21 +104,30 @@ std::optional<TrendMaster> Compose(TrendReport& report, FolderCache& folders) {
   return master;
 }
 
+// Writes a composed master, unless it would lose entries or it is a dry
+// run: the status the trend ends with.
+void Write(TrendReport& report, const TrendMaster& master, const TrendSettings& settings, MasterWriter& writer,
+           ProgressLine* progress) {
+  if (master.entryCount == 0 && !settings.force) {
+    if (const std::optional<std::size_t> entries = EntriesOfExistingMaster(master.masterPath)) {
+      report.status = TrendStatus::Refused;
+      report.refusal = EmptyingRefusal(report, *entries);
+      return;
+    }
+  }
+  if (settings.dryRun) {
+    report.status = TrendStatus::WouldRebuild;
+    return;
+  }
+  ReportingEvents events(report, progress);
+  writer.Write(master.masterPath, master.bytes, events);
+  report.status = TrendStatus::Rebuilt;
+}
+
 void Fail(TrendReport& report, const Error& error) {
   report.status = TrendStatus::Failed;
   report.errorNumber = error.number();
   report.errorDescription = error.description();
-}
-
-// A master without entries written over one with entries would lose them
-// all: the trend's last data file is no trend data file, typically cut
-// short by a crash of the runtime.
-std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntries) {
-  const std::string last = report.filesRead.empty() ? report.firstFile : report.filesRead.back().path;
-  return "the rebuilt master would have no entries, because the last data file " + last +
-         " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
-         Counted(existingEntries, "entry", "entries") + ". Move " + last +
-         " aside and rebuild to keep the other data files' entries, or give --force to write the master without entries";
 }
 
 }  // namespace
@@ -103,53 +155,29 @@ std::shared_ptr<const FolderListing> FolderCache::Get(const std::string& folder)
   return listings_.emplace(folder, listing).first->second;
 }
 
-TrendReport RebuildOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders,
-                            MasterWriter& writer) {
-  TrendReport report;
-  report.operand = trend.operand;
-  report.firstFile = trend.firstFile;
-  if (!trend.refusal.empty()) {
-    report.status = TrendStatus::Refused;
-    report.refusal = trend.refusal;
-    return report;
-  }
+TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
+                            ProgressLine* progress) {
+  TrendReport report = StartReport(job, progress);
+  if (report.status == TrendStatus::Refused) return report;
   try {
-    const std::optional<TrendMaster> master = Compose(report, folders);
-    if (master->entryCount == 0 && !settings.force) {
-      if (const std::optional<std::size_t> entries = EntriesOfExistingMaster(master->masterPath)) {
-        report.status = TrendStatus::Refused;
-        report.refusal = EmptyingRefusal(report, *entries);
-        return report;
-      }
-    }
-    if (settings.dryRun) {
-      report.status = TrendStatus::WouldRebuild;
-      return report;
-    }
-    ReportingEvents events(report);
-    writer.Write(master->masterPath, master->bytes, events);
-    report.status = TrendStatus::Rebuilt;
+    Write(report, Compose(report, job, settings, progress), settings, writer, progress);
+    report.found = report.status;
   } catch (const Error& error) {
     Fail(report, error);
   }
   return report;
 }
 
-TrendReport CheckOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders) {
-  TrendReport report;
-  report.operand = trend.operand;
-  report.firstFile = trend.firstFile;
-  if (!trend.refusal.empty()) {
-    report.status = TrendStatus::Refused;
-    report.refusal = trend.refusal;
-    return report;
-  }
+TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
+                          ProgressLine* progress) {
+  TrendReport report = StartReport(job, progress);
+  if (report.status == TrendStatus::Refused) return report;
   try {
-    const std::optional<TrendMaster> master = Compose(report, folders);
+    const TrendMaster master = Compose(report, job, settings, progress);
     // Leftovers of an interrupted replacement of this master.
-    if (const std::shared_ptr<const FolderListing> listing = folders.Get(FolderPart(report.firstFile))) {
+    if (job.folder) {
       const std::string trendName = FileNameOf(StripExtension(report.firstFile));
-      for (const FolderEntry& entry : listing->entries()) {
+      for (const FolderEntry& entry : job.folder->entries()) {
         const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
         if (!name || (!name->trendName.empty() && name->trendName != trendName)) continue;
         const std::string path = JoinPath(FolderPart(report.firstFile), entry.name);
@@ -160,14 +188,14 @@ TrendReport CheckOneTrend(const TrendOperand& trend, const TrendSettings& settin
         report.warnings.push_back(stale);
       }
     }
-    if (FolderExists(master->masterPath)) {
+    if (FolderExists(master.masterPath)) {
       report.status = TrendStatus::MasterIsFolder;
-    } else if (!EntryExists(master->masterPath)) {
+    } else if (!EntryExists(master.masterPath)) {
       report.status = TrendStatus::Missing;
     } else {
       // A pipe or a device in its place is refused by the read, naming it.
-      const std::vector<unsigned char> actual = ReadFileStart(master->masterPath, kLargestMaster + 1);
-      const MasterComparison comparison = CompareMasters(master->bytes, actual, settings.differenceLimit);
+      const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
+      const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
       report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
       report.differences = comparison.differences;
       report.moreDifferences = comparison.moreDifferences;
@@ -175,6 +203,12 @@ TrendReport CheckOneTrend(const TrendOperand& trend, const TrendSettings& settin
         report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
                                                                 : std::to_string(actual.size());
       }
+    }
+    report.found = report.status;
+    if (settings.repair && writer != nullptr) {
+      if (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs)
+        Write(report, master, settings, *writer, progress);
+      RemoveLeftovers(report, settings, *writer, progress);
     }
   } catch (const Error& error) {
     Fail(report, error);

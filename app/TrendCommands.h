@@ -1,13 +1,15 @@
-// Rebuilding and checking one trend for the command line tool, with the
-// safety rules of the tool, into a report that is printed afterwards. Safe
-// to run for several trends at once.
+// Rebuilding, checking and scanning one trend for the command line tool, with
+// the tool's safety rules, into a report that is printed afterwards. Safe to
+// run for several trends at once.
 #pragma once
 
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "app/RecordedPaths.h"
 #include "app/TrendOperands.h"
 #include "app/TrendReport.h"
 #include "tools/FolderListing.h"
@@ -15,10 +17,21 @@
 
 namespace qmr::cli {
 
+class ProgressLine;
+
 struct TrendSettings {
   bool dryRun = false;
-  bool force = false;                // rebuild: write a master without entries over one with entries
+  bool force = false;                // write a master without entries over one with entries
+  bool repair = false;               // scan --rebuild: rebuild masters that are missing or differ
   std::size_t differenceLimit = 20;  // check: differences listed per master
+  std::optional<RecordedPaths> recordAs;
+};
+
+// One trend to do, with the listing of its folder (for data files beyond a
+// gap and leftover temporary files; may be null).
+struct TrendJob {
+  TrendOperand trend;
+  std::shared_ptr<const FolderListing> folder;
 };
 
 // The listings of the folders a run looks into, each read once.
@@ -33,9 +46,14 @@ class FolderCache {
   std::map<std::string, std::shared_ptr<const FolderListing>> listings_;
 };
 
-TrendReport RebuildOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders,
-                            MasterWriter& writer);
-TrendReport CheckOneTrend(const TrendOperand& trend, const TrendSettings& settings, FolderCache& folders);
+// Reads the trend and writes its master (`writer`), unless refused.
+TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
+                            ProgressLine* progress);
+// Reads the trend and compares its master; with settings.repair a master
+// that is missing or differs is then rebuilt by `writer` as RebuildOneTrend
+// would.
+TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
+                          ProgressLine* progress);
 
 // The folder part of `path` ("" for a bare name).
 std::string FolderPart(const std::string& path);

@@ -39,7 +39,14 @@ const char* StatusName(TrendStatus status) {
   return "?";
 }
 
-const char* CommandName(Command command) { return command == Command::Rebuild ? "rebuild" : "check"; }
+const char* CommandName(Command command) {
+  switch (command) {
+    case Command::Rebuild: return "rebuild";
+    case Command::Check: return "check";
+    case Command::Scan: return "scan";
+  }
+  return "?";
+}
 
 // "header cut at 200 of its 304 bytes"
 std::string ReasonWords(const UnrecognisedReason& reason) {
@@ -121,14 +128,17 @@ std::string Shown(const std::string& text) {
   return shown;
 }
 
-int ExitStatusOf(const std::vector<TrendReport>& reports, bool strict) {
-  bool warnings = false;
-  for (const TrendReport& report : reports) {
-    if (Fails(report)) return kExitFailed;
-    warnings = warnings || Unhealthy(report);
-  }
-  if (!warnings) return kExitOk;
-  return strict ? kExitFailed : kExitWarnings;
+void RunTotals::Add(const TrendReport& report) {
+  ++trends;
+  ++byStatus[report.status];
+  ++byFound[report.found];
+  if (Unhealthy(report)) ++withWarnings;
+  failed = failed || Fails(report);
+}
+
+int ExitStatusOf(const RunTotals& totals, bool strict) {
+  if (totals.failed || (strict && totals.withWarnings > 0)) return kExitFailed;
+  return totals.withWarnings > 0 || totals.unreadableFolders > 0 ? kExitWarnings : kExitOk;
 }
 
 // ------------------------------------------------------------------ people
@@ -141,9 +151,86 @@ void HumanOutput::Trend(const TrendReport& report) {
     }
   }
   if (!style_.quiet) Warnings(report);
-  Result(report);
+  if (command_ == Command::Scan)
+    ScanLine(report);
+  else
+    Result(report);
   out_.flush();
   err_.flush();
+}
+
+void HumanOutput::ScanLine(const TrendReport& report) {
+  if (report.status == TrendStatus::Refused && report.found == TrendStatus::Refused) {
+    err_ << "qmr: trend " << TrendOf(report) << ": not scanned: " << Shown(report.refusal) << '\n';
+    return;
+  }
+  std::string state;
+  const std::string firstDifference =
+      report.differences.empty() ? std::string("in length") : "at " + report.differences.front().where;
+  switch (report.found) {
+    case TrendStatus::Ok: state = "ok"; break;
+    case TrendStatus::Missing: state = "missing"; break;
+    case TrendStatus::Differs: state = "differs " + firstDifference; break;
+    case TrendStatus::MasterIsFolder: state = "a folder, not a master file"; break;
+    default: state = "failed"; break;
+  }
+  const char* was = report.found == TrendStatus::Missing ? "was missing" : "differed";
+  switch (report.status) {
+    case TrendStatus::Rebuilt: state = std::string("rebuilt (") + was + ")"; break;
+    case TrendStatus::WouldRebuild: state = std::string("would be rebuilt (") + was + ", dry run)"; break;
+    case TrendStatus::Refused: state += ", not rebuilt: " + Shown(report.refusal); break;
+    case TrendStatus::Failed:
+      state = "failed: " + Shown(report.errorDescription) + " (error " + std::to_string(report.errorNumber) + ")";
+      break;
+    default: break;
+  }
+  std::size_t unrecognised = 0;
+  std::size_t beyond = 0;
+  for (const Warning& warning : report.warnings) {
+    if (warning.kind == Warning::Kind::Unrecognised) ++unrecognised;
+    if (warning.kind == Warning::Kind::BeyondGap) beyond += warning.count;
+    if (warning.kind == Warning::Kind::NoEntries) state += ", no entries";
+    if (warning.kind == Warning::Kind::StaleTemporary) state += ", stale temporary file";
+  }
+  if (!report.leftoversRemoved.empty()) state += ", stale temporary file removed";
+  if (style_.quiet && report.status != TrendStatus::Failed && report.status != TrendStatus::Refused) return;
+  out_ << (report.masterPath.empty() ? TrendOf(report) : Shown(report.masterPath)) << ": " << state;
+  if (report.master) {
+    const MasterSummary& summary = *report.master;
+    out_ << "; " << Counted(static_cast<std::size_t>(summary.fileCount), "data file", "data files") << ", version "
+         << summary.version << ", " << Counted(summary.entryCount, "entry", "entries") << " ("
+         << summary.placeholderCount << " empty), " << unrecognised << " not trend data, " << beyond
+         << " beyond a gap";
+  }
+  out_ << '\n';
+}
+
+void HumanOutput::Unreadable(const std::string& folder, const std::string& why) {
+  err_ << "qmr: " << Shown(folder) << ": warning: folder not read: " << Shown(why) << '\n';
+}
+
+void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
+  if (command_ != Command::Scan || style_.quiet) return;
+  static const std::pair<TrendStatus, const char*> kStates[] = {
+      {TrendStatus::Ok, "ok"},           {TrendStatus::Missing, "missing"},
+      {TrendStatus::Differs, "differ"},  {TrendStatus::MasterIsFolder, "a folder"},
+      {TrendStatus::Failed, "failed"},   {TrendStatus::Refused, "refused"}};
+  out_ << "scan: " << Counted(totals.trends, "trend", "trends");
+  const char* separator = ": ";
+  for (const auto& [state, words] : kStates) {
+    const auto found = totals.byFound.find(state);
+    if (found == totals.byFound.end() || found->second == 0) continue;
+    out_ << separator << found->second << ' ' << words;
+    separator = ", ";
+  }
+  if (const auto rebuilt = totals.byStatus.find(TrendStatus::Rebuilt); rebuilt != totals.byStatus.end())
+    out_ << "; " << rebuilt->second << " rebuilt";
+  if (totals.withWarnings > 0) out_ << "; " << totals.withWarnings << " with warnings";
+  if (totals.unreadableFolders > 0) out_ << "; " << Counted(totals.unreadableFolders, "folder", "folders") << " not read";
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.2f", totals.seconds);
+  out_ << "; " << Counted(totals.filesRead, "data file", "data files") << " read in " << seconds << " s\n";
+  out_.flush();
 }
 
 void HumanOutput::Warnings(const TrendReport& report) {
@@ -202,6 +289,7 @@ void JsonOutput::Trend(const TrendReport& report) {
   PutText(trend, "first_file", report.firstFile);
   PutText(trend, "master", report.masterPath);
   trend["status"] = StatusName(report.status);
+  if (command_ == Command::Scan) trend["found"] = StatusName(report.found);
   if (report.master) {
     trend["version"] = report.master->version;
     trend["data_files"] = report.master->fileCount;
@@ -235,7 +323,7 @@ void JsonOutput::Trend(const TrendReport& report) {
     warnings.push_back(std::move(item));
   }
   trend["warnings"] = std::move(warnings);
-  if (report.status == TrendStatus::Differs) {
+  if (report.found == TrendStatus::Differs) {
     Json differences = Json::array();
     for (const Difference& difference : report.differences) {
       Json item;
@@ -273,21 +361,32 @@ void JsonOutput::Trend(const TrendReport& report) {
   out_.flush();
 }
 
-void JsonOutput::Summary(const std::vector<TrendReport>& reports, int exitStatus) {
-  std::map<std::string, std::size_t> byStatus;
-  std::size_t withWarnings = 0;
-  for (const TrendReport& report : reports) {
-    ++byStatus[StatusName(report.status)];
-    if (!report.warnings.empty()) ++withWarnings;
-  }
+void JsonOutput::Unreadable(const std::string& folder, const std::string& why) {
+  Json object;
+  object["type"] = "unreadable_folder";
+  PutText(object, "folder", folder);
+  PutText(object, "reason", why);
+  out_ << JsonLine(object);
+}
+
+void JsonOutput::Summary(const RunTotals& totals, int exitStatus) {
+  const auto counts = [](const std::map<TrendStatus, std::size_t>& by) {
+    Json object = Json::object();
+    for (const auto& [status, count] : by) object[StatusName(status)] = count;
+    return object;
+  };
   Json summary;
   summary["type"] = "summary";
   summary["command"] = CommandName(command_);
-  summary["trends"] = reports.size();
-  Json statuses = Json::object();
-  for (const auto& [status, count] : byStatus) statuses[status] = count;
-  summary["by_status"] = std::move(statuses);
-  summary["with_warnings"] = withWarnings;
+  summary["trends"] = totals.trends;
+  summary["by_status"] = counts(totals.byStatus);
+  if (command_ == Command::Scan) {
+    summary["by_found"] = counts(totals.byFound);
+    summary["unreadable_folders"] = totals.unreadableFolders;
+    summary["data_files_read"] = totals.filesRead;
+    summary["seconds"] = totals.seconds;
+  }
+  summary["with_warnings"] = totals.withWarnings;
   summary["exit_status"] = exitStatus;
   out_ << JsonLine(summary);
   out_.flush();

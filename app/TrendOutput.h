@@ -3,6 +3,7 @@
 // as JSON Lines for scripts (everything on standard output).
 #pragma once
 
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,7 +12,7 @@
 
 namespace qmr::cli {
 
-enum class Command { Rebuild, Check };
+enum class Command { Rebuild, Check, Scan };
 
 // Exit statuses of the tool.
 inline constexpr int kExitOk = 0;
@@ -19,10 +20,25 @@ inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitWarnings = 3;
 
+// What a run did, counted as its reports are printed.
+struct RunTotals {
+  std::size_t trends = 0;
+  std::map<TrendStatus, std::size_t> byStatus;  // as the trends ended
+  std::map<TrendStatus, std::size_t> byFound;   // scan: as the masters were found
+  std::size_t withWarnings = 0;
+  std::size_t unreadableFolders = 0;
+  std::size_t filesRead = 0;
+  double seconds = 0;
+  bool failed = false;  // a trend failed or was refused, or a master is not ok
+
+  void Add(const TrendReport& report);
+};
+
 // 1 when a trend failed or was refused (check: or its master is missing,
-// differs, or is a folder), else 3 when a trend has warnings (1 with
-// `strict`: a master that is not healthy fails the check), else 0.
-int ExitStatusOf(const std::vector<TrendReport>& reports, bool strict);
+// differs, or is a folder), else 3 when a trend has warnings or a folder
+// could not be read (1 with `strict`: a master that is not healthy fails
+// the check), else 0.
+int ExitStatusOf(const RunTotals& totals, bool strict);
 
 // A text as a terminal line may show it: control characters as \xHH, so
 // that a file name cannot move the cursor or ring the bell.
@@ -32,7 +48,9 @@ class TrendOutput {
  public:
   virtual ~TrendOutput() = default;
   virtual void Trend(const TrendReport& report) = 0;
-  virtual void Summary(const std::vector<TrendReport>& reports, int exitStatus) = 0;
+  // scan: a folder that could not be listed.
+  virtual void Unreadable(const std::string& folder, const std::string& why) = 0;
+  virtual void Summary(const RunTotals& totals, int exitStatus) = 0;
 };
 
 struct HumanStyle {
@@ -45,11 +63,13 @@ class HumanOutput : public TrendOutput {
   HumanOutput(Command command, HumanStyle style, std::ostream& out, std::ostream& err)
       : command_(command), style_(style), out_(out), err_(err) {}
   void Trend(const TrendReport& report) override;
-  void Summary(const std::vector<TrendReport>&, int) override {}
+  void Unreadable(const std::string& folder, const std::string& why) override;
+  void Summary(const RunTotals& totals, int exitStatus) override;
 
  private:
   void Warnings(const TrendReport& report);
   void Result(const TrendReport& report);
+  void ScanLine(const TrendReport& report);
 
   Command command_;
   HumanStyle style_;
@@ -61,7 +81,8 @@ class JsonOutput : public TrendOutput {
  public:
   JsonOutput(Command command, bool verbose, std::ostream& out) : command_(command), verbose_(verbose), out_(out) {}
   void Trend(const TrendReport& report) override;
-  void Summary(const std::vector<TrendReport>& reports, int exitStatus) override;
+  void Unreadable(const std::string& folder, const std::string& why) override;
+  void Summary(const RunTotals& totals, int exitStatus) override;
 
  private:
   Command command_;

@@ -64,9 +64,13 @@ struct TrendReport {
   std::string firstFile;  // NAME.000, absolute
   std::string masterPath;
   TrendStatus status = TrendStatus::Failed;
+  // scan --rebuild: what the master was before it was rebuilt (Missing or
+  // Differs), or the status itself when nothing was rebuilt.
+  TrendStatus found = TrendStatus::Failed;
   std::optional<MasterSummary> master;  // what a rebuild composes
   std::vector<Warning> warnings;
   std::vector<FileRead> filesRead;
+  std::vector<std::string> leftoversRemoved;  // temporary files a rebuild removed
   std::vector<Difference> differences;
   std::size_t moreDifferences = 0;  // differences beyond those listed
   std::string existingLength;       // check: the master's length when it differs in length

@@ -38,6 +38,11 @@ constexpr std::size_t kLongestFileName = 255;
 constexpr std::string_view kTemporaryPrefix = "~qmr-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr std::string_view kMasterSuffix = ".qmr";
+#ifdef _WIN32
+constexpr const char* kSeparator = "\\";
+#else
+constexpr const char* kSeparator = "/";
+#endif
 
 // The seam is set by tests on the thread that rebuilds.
 WriteFaultHook writeFaultHook;
@@ -387,26 +392,28 @@ MasterWriter::MasterWriter(FolderSync sync) : state_(new State{sync, {}, {}, {}}
 
 MasterWriter::~MasterWriter() { Finish(); }
 
-void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
-  const std::string folder = FolderToOpen(SplitPath(path).first);
-  bool firstInFolder = false;
+void MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& events) {
   {
     const std::lock_guard<std::mutex> lock(state_->mutex);
-    firstInFolder = state_->cleaned.insert(folder).second;
+    if (!state_->cleaned.insert(folder).second) return;
   }
-  if (firstInFolder) {
-    try {
-      const FolderListing listing(folder);
-      for (const FolderEntry& entry : listing.entries()) {
-        const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
-        if (!name || entry.kind != FolderEntry::Kind::OrdinaryFile) continue;
-        const std::string leftover = SplitPath(path).first + entry.name;
-        if (RemoveIfStale(leftover, name->processId)) events.StaleTemporaryRemoved(leftover);
-      }
-    } catch (const Error&) {
-      // A folder that cannot be listed fails on the write below, naming it.
+  try {
+    const FolderListing listing(folder);
+    const std::string prefix = folder.back() == '/' || folder.back() == '\\' ? folder : folder + kSeparator;
+    for (const FolderEntry& entry : listing.entries()) {
+      const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
+      if (!name || entry.kind != FolderEntry::Kind::OrdinaryFile) continue;
+      const std::string leftover = prefix + entry.name;
+      if (RemoveIfStale(leftover, name->processId)) events.StaleTemporaryRemoved(leftover);
     }
+  } catch (const Error&) {
+    // A folder that cannot be listed fails on the write that follows, naming it.
   }
+}
+
+void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
+  const std::string folder = FolderToOpen(SplitPath(path).first);
+  RemoveLeftovers(folder, events);
 
   const WriteFaultHook hook = writeFaultHook;
   TemporaryFile file(path);

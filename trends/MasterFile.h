@@ -53,6 +53,9 @@ class MasterWriter {
   // `path` (if any) is then untouched and no temporary file is left. What
   // the write has to tell goes to `events`.
   void Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
+  // Removes the leftovers of `folder` (once per folder, as before its
+  // first master) without writing a master there.
+  void RemoveLeftovers(const std::string& folder, RebuildEvents& events);
   // Syncs every folder written to and not synced yet. A folder that cannot
   // be synced is no failure: its masters are in place.
   void Finish();

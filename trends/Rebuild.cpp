@@ -188,11 +188,15 @@ std::vector<std::size_t> SortedSlotOrder(const Slots& slots) {
   return order;
 }
 
+std::string FileNameOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 // The ordinary files of `folder` named like data files of the trend whose
 // base path is `basePath` and numbered above `missing`, in number order.
 std::vector<std::string> DataFilesAbove(const FolderListing& folder, const std::string& basePath, int missing) {
-  const std::size_t cut = basePath.find_last_of(kFolderSeparators);
-  const std::string prefix = (cut == std::string::npos ? basePath : basePath.substr(cut + 1)) + ".";
+  const std::string prefix = FileNameOf(basePath) + ".";
   std::vector<std::pair<long, std::string>> found;
   for (const FolderEntry& entry : folder.entries()) {
     if (entry.kind != FolderEntry::Kind::OrdinaryFile || !entry.name.starts_with(prefix)) continue;
@@ -224,7 +228,8 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
     const DataFileHeader read = ReadDataFileHeader(*path);
     events.DataFileRead(*path, read);
     lastVersion = read.version;
-    TakeDataFile(lists, static_cast<std::size_t>(number), read, *path);
+    TakeDataFile(lists, static_cast<std::size_t>(number), read,
+                 options.recordedPath ? options.recordedPath(FileNameOf(*path)) : *path);
     if (!read.recognised()) events.DataFileUnrecognised(*path, read.reason());
     if (number == kLastFileNumber)
       throw Error(ErrorCode::Overflow, std::string(DefaultDescription(ErrorCode::Overflow)) +

@@ -1,6 +1,7 @@
 // Rebuilding the master file of one trend from its numbered data files.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ struct RebuildOptions {
   // The listing of the trend's folder: with it, data files beyond the first
   // missing number are told to DataFilesBeyondGap.
   const FolderListing* folder = nullptr;
+  // The path an entry records for the data file named `fileName` (NAME.007),
+  // when it is not the path the file was read from: a master rebuilt away
+  // from the plant records the paths the runtime will open. May throw
+  // qmr::Error for a name the runtime could not hold.
+  std::function<std::string(const std::string& fileName)> recordedPath;
 };
 
 // What a rebuild writes, or would write.

@@ -1,0 +1,77 @@
+#include "app/RecordedPaths.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "tools/Errors.h"
+
+namespace qmr::cli {
+
+namespace {
+
+// The widest file_path of any entry, and the shortest data file name.
+constexpr std::size_t kWidestPath = 272;
+constexpr std::size_t kShortestName = 5;  // "T.000"
+
+[[noreturn]] void Refuse(const std::string& text, const std::string& why) {
+  throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + text + "' " + why);
+}
+
+#ifndef _WIN32
+// The code points of `text`, or nothing when it is not UTF-8.
+bool DecodeUtf8(const std::string& text, std::vector<unsigned long>& points) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return false;
+    unsigned long point = length == 1 ? lead : lead & (0x7FU >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      point = (point << 6) | (next & 0x3F);
+    }
+    // Overlong forms name nothing.
+    static constexpr unsigned long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kLeast[length]) return false;
+    points.push_back(point);
+    i += length;
+  }
+  return true;
+}
+#endif
+
+}  // namespace
+
+std::string SingleByteText(const std::string& text) {
+#ifdef _WIN32
+  return text;
+#else
+  std::vector<unsigned long> points;
+  if (!DecodeUtf8(text, points)) return text;
+  std::string bytes;
+  for (const unsigned long point : points) {
+    if (point > 0xFF) {
+      char code[24];
+      std::snprintf(code, sizeof code, "U+%04lX", point);
+      Refuse(text, std::string("holds ") + code + ", which the runtime's paths (one byte per character) cannot hold");
+    }
+    bytes.push_back(static_cast<char>(point));
+  }
+  return bytes;
+#endif
+}
+
+RecordedPaths::RecordedPaths(const std::string& folder) : folder_(SingleByteText(folder)) {
+  for (char& c : folder_)
+    if (c == '/') c = '\\';
+  // A root keeps its separator ("D:\"); any other folder gets one between it and the name.
+  if (!folder_.empty() && folder_.back() != '\\') folder_ += '\\';
+  if (folder_.size() + kShortestName > kWidestPath)
+    Refuse(folder, "has " + std::to_string(folder.size()) + " characters; a recorded folder may have at most " +
+                       std::to_string(kWidestPath - kShortestName - 1));
+  if (folder_.find('\0') != std::string::npos) Refuse(folder, "holds a NUL character");
+}
+
+std::string RecordedPaths::PathOf(const std::string& fileName) const { return folder_ + SingleByteText(fileName); }
+
+}  // namespace qmr::cli

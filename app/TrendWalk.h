@@ -1,0 +1,26 @@
+// Finding every trend below a folder, for `qmr scan`.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "tools/FolderListing.h"
+
+namespace qmr::cli {
+
+struct WalkCallbacks {
+  // A trend: its NAME.000, in the listing of its folder.
+  std::function<void(const std::string& firstFile, const std::shared_ptr<const FolderListing>& folder)> trend;
+  // A folder that could not be listed, and why; the walk goes on.
+  std::function<void(const std::string& folder, const std::string& why)> unreadable;
+};
+
+// Walks `root` and the folders below it, depth first, each folder's entries
+// in byte order, so that the trends come in the same order on every run.
+// Links to folders are not followed; folders on another file system than
+// `root` are not entered unless `crossDevices`. A trend is every NAME.000
+// that is an ordinary file (not hidden, not a folder, not a pipe).
+void WalkTrends(const std::string& root, bool crossDevices, const WalkCallbacks& callbacks);
+
+}  // namespace qmr::cli

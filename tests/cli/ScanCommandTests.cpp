@@ -1,0 +1,134 @@
+// qmr scan over a tree of trends, and masters rebuilt away from the plant
+// (--record-as).
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+
+namespace cli_test {
+namespace {
+
+using qmr::samples::RisingTrend;
+
+#ifndef _WIN32
+// The tree is named with "/" as the walk names it on this platform.
+class ScanCommand : public CliTest {
+ protected:
+  // Two folders of trends, each damage of the kind a plant shows once.
+  void MakeTree() {
+    std::filesystem::create_directories(Path("plant/north"));
+    std::filesystem::create_directories(Path("plant/south/old"));
+    for (const char* trend : {"plant/north/OK", "plant/north/MISSING", "plant/south/DIFFERS", "plant/south/CUT",
+                              "plant/south/GAP", "plant/south/old/LEFTOVER"}) {
+      qmr::samples::WriteTrend(Folder(), trend, RisingTrend(6, "Trend", 3));
+    }
+    ASSERT_EQ(Qmr({"rebuild", Path("plant/north/OK.000"), Path("plant/south/DIFFERS.000"), Path("plant/south/CUT.000"),
+                   Path("plant/south/GAP.000"), Path("plant/south/old/LEFTOVER.000")})
+                  .status,
+              0);
+    Bytes differs = ReadAll(Path("plant/south/DIFFERS.qmr"));
+    differs[148] = 9;  // file_count
+    WriteAll(Path("plant/south/DIFFERS.qmr"), differs);
+    WriteAll(Path("plant/south/CUT.002"), {});                   // the last file cut to nothing
+    std::filesystem::rename(Path("plant/south/GAP.001"), Path("plant/south/GAP.003"));  // GAP.001 missing
+    WriteAll(Path("plant/south/GAP.001.bak"), {});
+    std::filesystem::remove(Path("plant/south/GAP.003"));
+    qmr::samples::WriteTrend(Folder(), "plant/south/GAP", {RisingTrend(6, "Trend", 3)[0]});
+    WriteAll(Path("plant/south/GAP.002"), qmr::samples::MakeDataFile(RisingTrend(6, "Trend", 3)[2]));
+    WriteAll(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp"), Bytes(5, 1));
+  }
+
+  std::string Line(const std::string& master, const std::string& state, const std::string& counts) const {
+    return Path(master) + ": " + state + "; " + counts + "\n";
+  }
+};
+
+TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJobs) {
+  MakeTree();
+  const std::string summed = "3 data files, version 6, 3 entries (0 empty), 0 not trend data, 0 beyond a gap";
+
+  const Outcome one = Qmr({"scan", "-j", "1", Path("plant")});
+  const Outcome four = Qmr({"scan", "-j4", Path("plant")});
+
+  EXPECT_EQ(one.status, 1);
+  // Trends in path order, each folder's own before its subfolders'.
+  const std::string expected =
+      Line("plant/north/MISSING.qmr", "missing", summed) + Line("plant/north/OK.qmr", "ok", summed) +
+      Line("plant/south/CUT.qmr", "differs at field banner, no entries",
+           "3 data files, version 0, 0 entries (0 empty), 1 not trend data, 0 beyond a gap") +
+      Line("plant/south/DIFFERS.qmr", "differs at field file_count", summed) +
+      Line("plant/south/GAP.qmr", "differs at field file_count",
+           "1 data file, version 6, 1 entry (0 empty), 0 not trend data, 1 beyond a gap") +
+      Line("plant/south/old/LEFTOVER.qmr", "ok, stale temporary file", summed);
+  EXPECT_EQ(one.out.substr(0, one.out.rfind("scan: ")), expected);
+  EXPECT_TRUE(Contains(one.out, "scan: 6 trends: 2 ok, 1 missing, 3 differ; 3 with warnings; 16 data files read in "))
+      << one.out;
+  EXPECT_EQ(four.out.substr(0, four.out.rfind("scan: ")), expected);
+  EXPECT_EQ(four.err, one.err);
+
+  // The rebuild repairs the missing and differing masters, but not the one
+  // that would lose its entries to the cut file; the leftover goes.
+  const Bytes cut = ReadAll(Path("plant/south/CUT.qmr"));
+  const Outcome repair = Qmr({"scan", "--rebuild", "-j", "4", Path("plant")});
+  EXPECT_EQ(repair.status, 1);
+  EXPECT_TRUE(Contains(repair.out, Path("plant/north/MISSING.qmr") + ": rebuilt (was missing)")) << repair.out;
+  EXPECT_TRUE(Contains(repair.out, Path("plant/south/DIFFERS.qmr") + ": rebuilt (differed)")) << repair.out;
+  EXPECT_TRUE(Contains(repair.out, Path("plant/south/GAP.qmr") + ": rebuilt (differed)")) << repair.out;
+  EXPECT_TRUE(Contains(repair.out, Path("plant/south/CUT.qmr") + ": differs at field banner, not rebuilt: "))
+      << repair.out;
+  EXPECT_TRUE(Contains(repair.out, Path("plant/south/old/LEFTOVER.qmr") + ": ok, stale temporary file removed;"))
+      << repair.out;
+  EXPECT_EQ(ReadAll(Path("plant/south/CUT.qmr")), cut);
+  EXPECT_FALSE(std::filesystem::exists(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp")));
+
+  // Once the cut file is moved aside, everything is repaired and stays so.
+  std::filesystem::rename(Path("plant/south/CUT.002"), Path("plant/south/CUT.cut"));
+  ASSERT_EQ(Qmr({"scan", "--rebuild", Path("plant")}).status, 3);
+  const Outcome again = Qmr({"scan", Path("plant")});
+  EXPECT_EQ(again.status, 3) << again.out;  // only GAP's file beyond the gap remains to be seen
+  EXPECT_TRUE(Contains(again.out, "scan: 6 trends: 6 ok; 1 with warnings;")) << again.out;
+}
+
+TEST_F(ScanCommand, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
+  qmr::samples::WriteTrend(Folder(), "T", RisingTrend(5, "Tee", 1));
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  const Outcome run = Qmr({"scan", Path("gone"), Folder()});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": warning: folder not read: ")) << run.err;
+  EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": ok;")) << run.out;
+}
+
+#endif
+
+class RecordAs : public CliTest {};
+
+// A copy of the plant's files rebuilt on another machine records the paths
+// the runtime will open, with "\" whatever the machine, and check agrees.
+TEST_F(RecordAs, WritesThePlantsPaths) {
+  qmr::samples::WriteTrend(Folder(), "T", RisingTrend(6, "Tee", 2));
+  const Outcome run = Qmr({"rebuild", "--record-as", "D:/PLANT/DATA", Path("T.000")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const Bytes master = ReadAll(Path("T.qmr"));
+  ASSERT_EQ(master.size(), 176u + 2 * 448);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176), "D:\\PLANT\\DATA\\T.001");
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176 + 448), "D:\\PLANT\\DATA\\T.000");
+  EXPECT_EQ(Qmr({"check", "--record-as=D:\\PLANT\\DATA\\", Path("T.000")}).status, 0);
+  EXPECT_EQ(Qmr({"check", Path("T.000")}).status, 1);
+
+  // What the format cannot hold is refused before anything is read (on
+  // Windows the arguments are in the code page already).
+  std::vector<std::string> refusedFolders = {"D:\\" + std::string(300, 'd')};
+#ifndef _WIN32
+  refusedFolders.push_back("D:\\\xe4\xb8\xad");
+#endif
+  for (const std::string& folder : refusedFolders) {
+    const Outcome refused = Qmr({"rebuild", "--record-as", folder, Path("T.000")});
+    EXPECT_EQ(refused.status, 2) << folder;
+    EXPECT_TRUE(Contains(refused.err, "--record-as: Bad file name or number: ")) << refused.err;
+  }
+  EXPECT_EQ(ReadAll(Path("T.qmr")), master);
+}
+
+}  // namespace
+}  // namespace cli_test
