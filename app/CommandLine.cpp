@@ -254,6 +254,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   settings.dryRun = options.dryRun;
   settings.force = options.force;
   settings.repair = options.repair;
+  settings.listFilesRead = options.verbose;
   if (options.recordAs) {
     try {
       settings.recordAs.emplace(*options.recordAs);
@@ -290,7 +291,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
     if (command == Command::Scan) {
       WalkCallbacks walk;
       std::size_t found = 0;
-      walk.trend = [&](const std::string& firstFile, const std::shared_ptr<const FolderListing>& folder) {
+      walk.trend = [&](const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder) {
         ++found;
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };

@@ -33,4 +33,9 @@ struct MasterComparison {
 MasterComparison CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual,
                                 std::size_t limit);
 
+// True when the master file at `path` is `expected` but for the date in the
+// banner, read in chunks without holding the whole file. Throws qmr::Error
+// when it cannot be read.
+bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected);
+
 }  // namespace qmr::cli

@@ -5,7 +5,8 @@
 namespace qmr::cli {
 
 void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader& header) {
-  report_.filesRead.push_back({path, header.version, header.recognised()});
+  report_.lastFileRead = path;
+  if (listFiles_) report_.filesRead.push_back({path, header.version, header.recognised()});
   if (progress_ != nullptr) progress_->DataFileRead();
 }
 

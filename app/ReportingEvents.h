@@ -10,9 +10,10 @@ class ProgressLine;
 
 class ReportingEvents : public RebuildEvents {
  public:
-  // `progress` (may be null) counts the data files read.
-  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr)
-      : report_(report), progress_(progress) {}
+  // `progress` (may be null) counts the data files read; `listFiles` keeps
+  // each of them in the report.
+  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr, bool listFiles = false)
+      : report_(report), progress_(progress), listFiles_(listFiles) {}
 
   void DataFileRead(const std::string& path, const DataFileHeader& header) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
@@ -23,6 +24,7 @@ class ReportingEvents : public RebuildEvents {
  private:
   TrendReport& report_;
   ProgressLine* progress_;
+  bool listFiles_;
 };
 
 }  // namespace qmr::cli

@@ -42,7 +42,7 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
 // all: the trend's last data file is no trend data file, typically cut
 // short by a crash of the runtime.
 std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntries) {
-  const std::string last = report.filesRead.empty() ? report.firstFile : report.filesRead.back().path;
+  const std::string last = report.lastFileRead.empty() ? report.firstFile : report.lastFileRead;
   return "the rebuilt master would have no entries, because the last data file " + last +
          " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
          Counted(existingEntries, "entry", "entries") + ". Move " + last +
@@ -65,6 +65,25 @@ void RemoveLeftovers(TrendReport& report, const TrendSettings& settings, MasterW
   });
 }
 
+// Whether the master file matches, asked first because most do: reading it
+// once, without holding it, tells. A master that is missing, is a folder or
+// cannot be read does not match here and is looked at closely after.
+bool MatchesAtOnce(const TrendMaster& master) {
+  try {
+    return MasterFileMatches(master.masterPath, master.bytes);
+  } catch (const Error&) {
+    return false;
+  }
+}
+
+bool RefuseWithoutDataFiles(TrendReport& report, const TrendJob& job, const TrendMaster& master) {
+  if (master.fileCount != 0) return false;
+  report.status = report.found = TrendStatus::Refused;
+  report.refusal = NoDataFileRefusal(job.trend);
+  report.master.reset();
+  return true;
+}
+
 TrendReport StartReport(const TrendJob& job, ProgressLine* progress) {
   TrendReport report;
   report.operand = job.trend.operand;
@@ -84,7 +103,7 @@ TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSetting
   options.folder = job.folder.get();
   if (settings.recordAs)
     options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
-  ReportingEvents events(report, progress);
+  ReportingEvents events(report, progress, settings.listFilesRead);
   TrendMaster master = ComposeTrendMaster(report.firstFile, events, options);
   report.masterPath = master.masterPath;
   report.master = master;
@@ -140,19 +159,19 @@ std::string FolderPart(const std::string& path) {
   return path.substr(0, root ? cut + 1 : cut);
 }
 
-std::shared_ptr<const FolderListing> FolderCache::Get(const std::string& folder) {
+std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = listings_.find(folder);
-    if (found != listings_.end()) return found->second;
+    const auto found = folders_.find(folder);
+    if (found != folders_.end()) return found->second;
   }
-  std::shared_ptr<const FolderListing> listing;
+  std::shared_ptr<const TrendFolder> listed;
   try {
-    listing = std::make_shared<const FolderListing>(folder.empty() ? "." : folder);
+    listed = std::make_shared<const TrendFolder>(folder.empty() ? "." : folder);
   } catch (const Error&) {
   }
   const std::lock_guard<std::mutex> lock(mutex_);
-  return listings_.emplace(folder, listing).first->second;
+  return folders_.emplace(folder, listed).first->second;
 }
 
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
@@ -160,7 +179,9 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
   TrendReport report = StartReport(job, progress);
   if (report.status == TrendStatus::Refused) return report;
   try {
-    Write(report, Compose(report, job, settings, progress), settings, writer, progress);
+    const TrendMaster master = Compose(report, job, settings, progress);
+    if (RefuseWithoutDataFiles(report, job, master)) return report;
+    Write(report, master, settings, writer, progress);
     report.found = report.status;
   } catch (const Error& error) {
     Fail(report, error);
@@ -174,26 +195,30 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
   if (report.status == TrendStatus::Refused) return report;
   try {
     const TrendMaster master = Compose(report, job, settings, progress);
+    if (RefuseWithoutDataFiles(report, job, master)) return report;
     // Leftovers of an interrupted replacement of this master.
     if (job.folder) {
       const std::string trendName = FileNameOf(StripExtension(report.firstFile));
-      for (const FolderEntry& entry : job.folder->entries()) {
-        const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
-        if (!name || (!name->trendName.empty() && name->trendName != trendName)) continue;
-        const std::string path = JoinPath(FolderPart(report.firstFile), entry.name);
+      std::vector<Warning> leftovers;
+      for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
+        if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
+        const std::string path = JoinPath(FolderPart(report.firstFile), temporary.fileName);
         if (!TemporaryIsStale(path)) continue;
         Warning stale;
         stale.kind = Warning::Kind::StaleTemporary;
         stale.file = path;
-        report.warnings.push_back(stale);
+        leftovers.push_back(stale);
       }
+      report.warnings.insert(report.warnings.end(), leftovers.begin(), leftovers.end());
     }
-    if (FolderExists(master.masterPath)) {
+    if (MatchesAtOnce(master)) {
+      report.status = TrendStatus::Ok;
+    } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
       report.status = TrendStatus::MasterIsFolder;
-    } else if (!EntryExists(master.masterPath)) {
+    } else if (existing == EntryKind::None) {
       report.status = TrendStatus::Missing;
     } else {
-      // A pipe or a device in its place is refused by the read, naming it.
+      // A pipe or a device in its place is refused by this read, naming it.
       const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
       const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
       report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;

@@ -12,8 +12,8 @@
 #include "app/RecordedPaths.h"
 #include "app/TrendOperands.h"
 #include "app/TrendReport.h"
-#include "tools/FolderListing.h"
 #include "trends/MasterFile.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr::cli {
 
@@ -24,26 +24,27 @@ struct TrendSettings {
   bool force = false;                // write a master without entries over one with entries
   bool repair = false;               // scan --rebuild: rebuild masters that are missing or differ
   std::size_t differenceLimit = 20;  // check: differences listed per master
+  bool listFilesRead = false;        // -v: keep every data file read in the report
   std::optional<RecordedPaths> recordAs;
 };
 
-// One trend to do, with the listing of its folder (for data files beyond a
-// gap and leftover temporary files; may be null).
+// One trend to do, with what its folder holds (for data files beyond a gap
+// and leftover temporary files; may be null).
 struct TrendJob {
   TrendOperand trend;
-  std::shared_ptr<const FolderListing> folder;
+  std::shared_ptr<const TrendFolder> folder;
 };
 
-// The listings of the folders a run looks into, each read once.
+// The folders a run looks into, each listed once.
 class FolderCache {
  public:
   // nullptr when the folder cannot be listed (the trend then fails on its
   // own reads, naming the file).
-  std::shared_ptr<const FolderListing> Get(const std::string& folder);
+  std::shared_ptr<const TrendFolder> Get(const std::string& folder);
 
  private:
   std::mutex mutex_;
-  std::map<std::string, std::shared_ptr<const FolderListing>> listings_;
+  std::map<std::string, std::shared_ptr<const TrendFolder>> folders_;
 };
 
 // Reads the trend and writes its master (`writer`), unless refused.

@@ -1,5 +1,6 @@
 #include "app/TrendOperands.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -25,11 +26,11 @@ std::vector<std::string> Expanded(const std::string& operand) {
   if (name.find_first_of("*?") == std::string::npos) return {operand};
   std::vector<std::string> matches;
   const std::string folder = cut == std::string::npos ? std::string() : operand.substr(0, cut + 1);
-  const FolderListing listing(folder.empty() ? "." : folder);
-  for (const FolderEntry& entry : listing.entries()) {
+  ListFolder(folder.empty() ? "." : folder, [&](const FolderEntry& entry) {
     if (entry.kind == FolderEntry::Kind::OrdinaryFile && PathMatchSpecA(entry.name.c_str(), name.c_str()))
       matches.push_back(folder + entry.name);
-  }
+  });
+  std::sort(matches.begin(), matches.end());
   return matches;
 }
 #else
@@ -53,6 +54,7 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
   }
   std::vector<TrendOperand> trends;
   std::set<std::string> seen;
+  std::string workingFolder;
   for (const auto& [pattern, operand] : operands) {
     if (operand.empty()) {
       trends.push_back({pattern, {}, "no file matches " + pattern});
@@ -60,21 +62,25 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
     }
     TrendOperand trend{operand, {}, {}};
     try {
-      const std::string absolute = AbsolutePath(operand);
-      if (FolderExists(absolute)) {
-        trend.refusal = "'" + operand + "' is a folder: give a trend's first data file (NAME.000), " +
-                        "or look through the folder with 'qmr scan'";
-      } else {
-        trend.firstFile = StripExtension(absolute) + ".000";
-        if (!seen.insert(trend.firstFile).second) continue;
-        if (!FileExists(trend.firstFile)) trend.refusal = "no data file " + trend.firstFile;
-      }
+      if (workingFolder.empty()) workingFolder = WorkingFolder();
+      trend.firstFile = StripExtension(AbsolutePath(operand, workingFolder)) + ".000";
+      if (!seen.insert(trend.firstFile).second) continue;
     } catch (const Error& error) {
       trend.refusal = error.description() + " (error " + std::to_string(error.number()) + ")";
     }
     trends.push_back(std::move(trend));
   }
   return trends;
+}
+
+std::string NoDataFileRefusal(const TrendOperand& trend) {
+  try {
+    if (FolderExists(AbsolutePath(trend.operand)))
+      return "'" + trend.operand + "' is a folder: give a trend's first data file (NAME.000), " +
+             "or look through the folder with 'qmr scan'";
+  } catch (const Error&) {
+  }
+  return "no data file " + trend.firstFile;
 }
 
 }  // namespace qmr::cli

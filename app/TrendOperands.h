@@ -14,9 +14,13 @@ struct TrendOperand {
 
 // Each operand names the trend of its NAME part: T.000, T.001, T.qmr and T
 // all name trend T. A trend named twice is taken once, where first named.
-// An operand whose NAME.000 is not a data file is refused (a typing error, a
+// Nothing is looked up here: a trend whose NAME.000 turns out missing is
+// refused when it is read (NoDataFileRefusal).
+std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& operands);
+
+// Why a trend without its first data file is refused (a typing error, a
 // pattern the shell found nothing for, a folder, a moved file): a rebuild
 // would otherwise write an empty master over a good one.
-std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& operands);
+std::string NoDataFileRefusal(const TrendOperand& trend);
 
 }  // namespace qmr::cli

@@ -69,7 +69,8 @@ struct TrendReport {
   TrendStatus found = TrendStatus::Failed;
   std::optional<MasterSummary> master;  // what a rebuild composes
   std::vector<Warning> warnings;
-  std::vector<FileRead> filesRead;
+  std::vector<FileRead> filesRead;  // every data file read, for -v
+  std::string lastFileRead;
   std::vector<std::string> leftoversRemoved;  // temporary files a rebuild removed
   std::vector<Difference> differences;
   std::size_t moreDifferences = 0;  // differences beyond those listed

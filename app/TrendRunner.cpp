@@ -78,12 +78,14 @@ void TrendRunner::Submit(Job job) {
   waiting_.emplace_back(submitted_++, std::move(job));
   changed_.notify_all();
   // Reports are printed while jobs wait; the walk pauses when too many do.
-  while (waiting_.size() + finished_.size() > threads_ * kWaitingPerThread) {
+  const auto tooMany = [this] { return waiting_.size() + finished_.size() > threads_ * kWaitingPerThread; };
+  const auto nextDone = [this] { return finished_.count(printed_) != 0; };
+  PrintReady(lock);
+  while (tooMany()) {
+    changed_.wait_for(lock, kRedraw, [&] { return nextDone() || !tooMany(); });
     PrintReady(lock);
-    changed_.wait_for(lock, kRedraw);
     progress_.Tick();
   }
-  PrintReady(lock);
 }
 
 void TrendRunner::Finish() {
@@ -91,9 +93,10 @@ void TrendRunner::Finish() {
   std::unique_lock<std::mutex> lock(mutex_);
   closing_ = true;
   changed_.notify_all();
+  PrintReady(lock);
   while (printed_ < submitted_) {
+    changed_.wait_for(lock, kRedraw, [this] { return finished_.count(printed_) != 0; });
     PrintReady(lock);
-    if (printed_ < submitted_) changed_.wait_for(lock, kRedraw);
     progress_.Tick();
   }
   lock.unlock();

@@ -10,38 +10,29 @@ namespace qmr::cli {
 
 namespace {
 
-constexpr std::string_view kFirstFileEnding = ".000";
-
 std::string Child(const std::string& folder, const std::string& name) {
   return !folder.empty() && folder.back() == kPathSeparator ? folder + name : JoinPath(folder, name);
 }
 
 // `device` is the root's, 0 until the root is listed.
 void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, const WalkCallbacks& callbacks) {
-  std::shared_ptr<const FolderListing> listing;
+  std::shared_ptr<const TrendFolder> listed;
   try {
-    listing = std::make_shared<const FolderListing>(folder);
+    listed = std::make_shared<const TrendFolder>(folder);
   } catch (const Error& error) {
     callbacks.unreadable(folder, error.description() + " (error " + std::to_string(error.number()) + ")");
     return;
   }
   // A mount point below the root is entered only when asked for; where the
   // system names no devices, everything counts as one.
-  if (device == 0) device = listing->device();
-  if (!crossDevices && listing->device() != device) return;
+  if (device == 0) device = listed->device();
+  if (!crossDevices && listed->device() != device) return;
 
-  std::vector<std::string> subfolders;
-  for (const FolderEntry& entry : listing->entries()) {
-    if (entry.kind == FolderEntry::Kind::Folder) {
-      subfolders.push_back(entry.name);
-    } else if (entry.kind == FolderEntry::Kind::OrdinaryFile && entry.name.size() > kFirstFileEnding.size() &&
-               std::string_view(entry.name).ends_with(kFirstFileEnding)) {
-      callbacks.trend(Child(folder, entry.name), listing);
-    }
-  }
-  // The folder's own trends first, then its subfolders; the listing of this
-  // folder is let go before the walk goes deeper.
-  listing.reset();
+  // The folder's own trends first, then its subfolders; what this folder
+  // holds is let go once its trends are done, before the walk goes deeper.
+  for (const std::string& name : listed->FirstFiles()) callbacks.trend(Child(folder, name), listed);
+  const std::vector<std::string> subfolders = listed->Subfolders();
+  listed.reset();
   for (const std::string& name : subfolders) Walk(Child(folder, name), device, crossDevices, callbacks);
 }
 

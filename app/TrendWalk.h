@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "tools/FolderListing.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr::cli {
 
 struct WalkCallbacks {
-  // A trend: its NAME.000, in the listing of its folder.
-  std::function<void(const std::string& firstFile, const std::shared_ptr<const FolderListing>& folder)> trend;
+  // A trend: its NAME.000, and what its folder holds.
+  std::function<void(const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder)> trend;
   // A folder that could not be listed, and why; the walk goes on.
   std::function<void(const std::string& folder, const std::string& why)> unreadable;
 };

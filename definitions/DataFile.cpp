@@ -45,7 +45,7 @@ DataFileHeader DecodeDataFileHeader(std::span<const unsigned char> bytes) noexce
 
 DataFileHeader ReadDataFileHeader(const std::string& path) {
   unsigned char bytes[kLongestDataHeader];
-  const std::size_t count = ReadFileStart(path, bytes);
+  const std::size_t count = ReadFileHead(path, bytes);
   return DecodeDataFileHeader(std::span<const unsigned char>(bytes, count));
 }
 

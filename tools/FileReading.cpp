@@ -37,16 +37,16 @@ void RefuseNul(const std::string& path) {
 // An open regular file, closed on every way out.
 class ReadableFile {
  public:
-  explicit ReadableFile(const std::string& path) : path_(path) {
+  ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = checkKind ? GetFileAttributesA(path.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       RefuseKind(path, "a folder");
     handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
     // Devices (NUL, CON, COM1) and pipes answer to the same names as files.
-    if (GetFileType(handle_) != FILE_TYPE_DISK) {
+    if (checkKind && GetFileType(handle_) != FILE_TYPE_DISK) {
       CloseHandle(handle_);
       RefuseKind(path, "a device or a pipe");
     }
@@ -77,12 +77,13 @@ class ReadableFile {
 
 class ReadableFile {
  public:
-  explicit ReadableFile(const std::string& path) : path_(path) {
+  ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
     // Without blocking, so that a pipe put where a file was cannot hang the
     // open; for a regular file the flag changes nothing.
     fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) ThrowFileError(errno, path);
+    if (!checkKind) return;
     struct stat info {};
     if (fstat(fd_, &info) != 0) Fail(errno);
     if (S_ISDIR(info.st_mode)) Refuse("a folder");
@@ -126,8 +127,8 @@ class ReadableFile {
 
 }  // namespace
 
-std::size_t ReadFileStart(const std::string& path, std::span<unsigned char> into) {
-  ReadableFile file(path);
+std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into) {
+  ReadableFile file(path, false);
   std::size_t count = 0;
   while (count < into.size()) {
     const std::size_t done = file.Read(into.data() + count, into.size() - count);
@@ -137,17 +138,35 @@ std::size_t ReadFileStart(const std::string& path, std::span<unsigned char> into
   return count;
 }
 
+namespace {
+
+void ReadChunks(ReadableFile& file, std::size_t limit,
+                const std::function<bool(std::span<const unsigned char> chunk)>& take) {
+  unsigned char chunk[kChunk];
+  for (std::size_t total = 0; total < limit;) {
+    const std::size_t done = file.Read(chunk, std::min(sizeof chunk, limit - total));
+    if (done == 0 || !take({chunk, done})) return;
+    total += done;
+  }
+}
+
+}  // namespace
+
+void ReadFileInChunks(const std::string& path, std::size_t limit,
+                      const std::function<bool(std::span<const unsigned char> chunk)>& take) {
+  ReadableFile file(path, false);
+  ReadChunks(file, limit, take);
+}
+
 std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t limit) {
-  ReadableFile file(path);
+  ReadableFile file(path, true);
   std::vector<unsigned char> bytes;
   // The size is only a hint: the file may grow or shrink while it is read.
   bytes.reserve(std::min(limit, file.SizeHint()));
-  unsigned char chunk[kChunk];
-  while (bytes.size() < limit) {
-    const std::size_t done = file.Read(chunk, std::min(sizeof chunk, limit - bytes.size()));
-    if (done == 0) break;
-    bytes.insert(bytes.end(), chunk, chunk + done);
-  }
+  ReadChunks(file, limit, [&bytes](std::span<const unsigned char> chunk) {
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    return true;
+  });
   return bytes;
 }
 

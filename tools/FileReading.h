@@ -1,11 +1,12 @@
 // Reading files from their first byte: the one reader of the program, used
 // for data file headers, for masters that are shown or checked, and by the
-// tests. Only regular files are read: a folder, a named pipe or a device is
-// refused before a byte is read, so that nothing blocks or reads without end.
+// tests. Nothing blocks: files are opened without waiting, so a pipe without
+// a writer reads as empty.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,13 +14,25 @@
 namespace qmr {
 
 // Reads from the start of the file at `path` into `into` until it is full or
-// the file ends; returns the number of bytes read. Throws qmr::Error naming
-// the path when the file cannot be opened or read, or is no regular file.
-std::size_t ReadFileStart(const std::string& path, std::span<unsigned char> into);
+// the file ends; returns the number of bytes read. The read is bounded by
+// `into`, so the kind of file is not asked (the rebuild has just found a
+// regular file there): this costs a data file header no more than its open,
+// read and close. Throws qmr::Error naming the path when the file cannot be
+// opened or read.
+std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into);
 
-// The first `limit` bytes of the file at `path` (fewer when it is shorter).
-// Ask for one byte more than you accept to learn that a file is too long.
+// The first `limit` bytes of the regular file at `path` (fewer when it is
+// shorter). A folder, a named pipe or a device is refused (error 75) before
+// a byte is read. Ask for one byte more than you accept to learn that a
+// file is too long.
 std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t limit);
+
+// Reads the file at `path` from its start, at most `limit` bytes, in chunks
+// of up to 64 KiB handed to `take` as they come; `take` returns false to
+// stop early. Lets a caller compare a large file without holding all of it.
+// Like ReadFileHead, bounded by `limit` and so not asking the kind of file.
+void ReadFileInChunks(const std::string& path, std::size_t limit,
+                      const std::function<bool(std::span<const unsigned char> chunk)>& take);
 
 // The whole file.
 inline std::vector<unsigned char> ReadWholeFile(const std::string& path) { return ReadFileStart(path, SIZE_MAX); }

@@ -72,6 +72,10 @@ std::string StripExtension(const std::string& path) {
   return path.substr(0, dot);
 }
 
+std::string WorkingFolder() { return AbsolutePath("."); }
+
+std::string AbsolutePath(const std::string& path, const std::string& /*workingFolder*/) { return AbsolutePath(path); }
+
 std::string AbsolutePath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
@@ -113,11 +117,6 @@ std::string StripExtension(const std::string& path) {
   return path.substr(0, dot);
 }
 
-namespace {
-
-// The working folder as the user knows it: $PWD when it names the working
-// folder (so that a folder reached through a link keeps its name), else the
-// one the system reports.
 std::string WorkingFolder() {
   const char* pwd = std::getenv("PWD");
   struct stat named {}, actual {};
@@ -132,10 +131,12 @@ std::string WorkingFolder() {
   return buffer.data();
 }
 
-}  // namespace
-
 std::string AbsolutePath(const std::string& path) {
-  const std::string full = !path.empty() && path.front() == '/' ? path : WorkingFolder() + "/" + path;
+  return !path.empty() && path.front() == '/' ? AbsolutePath(path, "/") : AbsolutePath(path, WorkingFolder());
+}
+
+std::string AbsolutePath(const std::string& path, const std::string& workingFolder) {
+  const std::string full = !path.empty() && path.front() == '/' ? path : workingFolder + "/" + path;
   // Resolve "." and ".." and drop doubled separators by the text alone.
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -175,22 +176,15 @@ FileExistsHook SetFileExistsHook(FileExistsHook hook) {
   return std::exchange(fileExistsHook, std::move(hook));
 }
 
-bool FolderExists(const std::string& path) {
+EntryKind KindOfEntry(const std::string& path) {
 #ifdef _WIN32
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return EntryKind::None;
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::Folder : EntryKind::Other;
 #else
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-#endif
-}
-
-bool EntryExists(const std::string& path) {
-#ifdef _WIN32
-  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-#else
-  struct stat info {};
-  return lstat(path.c_str(), &info) == 0;
+  if (stat(path.c_str(), &info) != 0) return EntryKind::None;
+  return S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::Other;
 #endif
 }
 

@@ -21,11 +21,11 @@ bool FileExists(const std::string& path);
 using FileExistsHook = std::function<void(const std::string& path, bool found)>;
 FileExistsHook SetFileExistsHook(FileExistsHook hook);
 
-// True when `path` names a folder (links followed).
-bool FolderExists(const std::string& path);
-// True when anything at all stands at `path`: a file of any kind, a folder,
-// even a dangling link.
-bool EntryExists(const std::string& path);
+// What stands at `path`, links followed: nothing (a dangling link
+// included), a folder, or anything else (a file, a pipe, a device).
+enum class EntryKind { None, Folder, Other };
+EntryKind KindOfEntry(const std::string& path);
+inline bool FolderExists(const std::string& path) { return KindOfEntry(path) == EntryKind::Folder; }
 
 // `path` without the extension after its last "." that follows the last
 // folder separator; the whole path when it has none. "\" is always a
@@ -55,5 +55,11 @@ namespace qmr {
 // doubled separators dropped, links never followed (Linux: from $PWD when it
 // names the working folder; Windows: GetFullPathNameA).
 std::string AbsolutePath(const std::string& path);
+// The same against `workingFolder` (as WorkingFolder gives it), for callers
+// that make many paths absolute at once.
+std::string AbsolutePath(const std::string& path, const std::string& workingFolder);
+// The working folder as the user knows it (Linux: $PWD when it names the
+// working folder, so that a folder reached through a link keeps its name).
+std::string WorkingFolder();
 
 }  // namespace qmr

@@ -1,6 +1,5 @@
 #include "tools/FolderListing.h"
 
-#include <algorithm>
 #include <cerrno>
 
 #include "tools/Errors.h"
@@ -56,7 +55,8 @@ FolderEntry::Kind KindOf(const std::string& folder, const dirent& entry) {
 
 }  // namespace
 
-FolderListing::FolderListing(const std::string& folder) : folder_(folder) {
+std::uint64_t ListFolder(const std::string& folder, const std::function<void(const FolderEntry& entry)>& each) {
+  std::uint64_t device = 0;
 #ifdef _WIN32
   WIN32_FIND_DATAA found{};
   const std::string pattern = folder + (folder.empty() || folder.back() == '\\' ? "*" : "\\*");
@@ -76,7 +76,7 @@ FolderListing::FolderListing(const std::string& folder) : folder_(folder) {
         kind = FolderEntry::Kind::Folder;
       else if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
         kind = FolderEntry::Kind::Other;
-      entries_.push_back({name, kind});
+      each(FolderEntry{name, kind});
     } while (FindNextFileA(search, &found));
     const DWORD error = GetLastError();
     FindClose(search);
@@ -87,18 +87,20 @@ FolderListing::FolderListing(const std::string& folder) : folder_(folder) {
   OpenFolder dir(path);
   if (dir.get() == nullptr) ThrowFileError(errno, folder);
   struct stat info {};
-  if (fstat(dirfd(dir.get()), &info) == 0) device_ = static_cast<std::uint64_t>(info.st_dev);
+  if (fstat(dirfd(dir.get()), &info) == 0) device = static_cast<std::uint64_t>(info.st_dev);
+  FolderEntry listed;  // one name buffer for the whole folder
   errno = 0;
   while (const dirent* entry = readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    entries_.push_back({name, KindOf(path, *entry)});
+    const char* name = entry->d_name;
+    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+    listed.name.assign(name);
+    listed.kind = KindOf(path, *entry);
+    each(listed);
     errno = 0;
   }
   if (errno != 0) ThrowFileError(errno, folder);
 #endif
-  std::sort(entries_.begin(), entries_.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return device;
 }
 
 }  // namespace qmr

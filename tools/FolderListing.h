@@ -1,12 +1,11 @@
-// The entries of one folder, read once: enough to answer many questions about
-// the folder (which data files each trend has, which files a master
-// replacement left behind, which subfolders to walk) without asking the file
-// system again for each.
+// Reading the entries of a folder once, so that many questions about it
+// (which data files each trend has, which files a master replacement left
+// behind, which subfolders to walk) need not ask the file system again.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
-#include <vector>
 
 namespace qmr {
 
@@ -20,21 +19,11 @@ struct FolderEntry {
   Kind kind = Kind::Other;
 };
 
-class FolderListing {
- public:
-  // Lists `folder`. Throws qmr::Error naming the folder when it cannot be read.
-  explicit FolderListing(const std::string& folder);
-
-  const std::string& folder() const noexcept { return folder_; }
-  // Every entry but "." and "..", sorted by name (byte order).
-  const std::vector<FolderEntry>& entries() const noexcept { return entries_; }
-  // The device the folder lies on (0 where the system does not say).
-  std::uint64_t device() const noexcept { return device_; }
-
- private:
-  std::string folder_;
-  std::vector<FolderEntry> entries_;
-  std::uint64_t device_ = 0;
-};
+// Calls `each` for every entry of `folder` but "." and "..", in the order
+// the system lists them, and returns the device the folder lies on (0 where
+// the system does not say). Nothing is kept: a folder of 32768 data files
+// costs its callers only what they keep of it. Throws qmr::Error naming the
+// folder when it cannot be read.
+std::uint64_t ListFolder(const std::string& folder, const std::function<void(const FolderEntry& entry)>& each);
 
 }  // namespace qmr

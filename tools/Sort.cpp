@@ -1,6 +1,7 @@
 #include "tools/Sort.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <numeric>
@@ -17,24 +18,23 @@ std::string CurrencyText(std::int64_t ticks) {
   const bool negative = ticks < 0;
   const std::uint64_t magnitude =
       negative ? std::uint64_t{0} - static_cast<std::uint64_t>(ticks) : static_cast<std::uint64_t>(ticks);
-  const std::uint64_t whole = magnitude / 10000;
+  // At most a sign, 15 whole digits, a separator and 4 fraction digits.
+  char text[32];
+  char* end = text;
+  if (negative) *end++ = '-';
+  end = std::to_chars(end, text + sizeof text, magnitude / 10000).ptr;
   std::uint64_t fraction = magnitude % 10000;
-
-  std::string text = negative ? "-" : "";
-  text += std::to_string(whole);
   if (fraction != 0) {
-    // Four digits with leading zeros, then drop the trailing zeros.
-    char digits[5] = {'0', '0', '0', '0', '\0'};
+    // Four digits with leading zeros, then the trailing zeros dropped.
+    *end++ = '.';
     for (int position = 3; position >= 0; --position) {
-      digits[position] = static_cast<char>('0' + fraction % 10);
+      end[position] = static_cast<char>('0' + fraction % 10);
       fraction /= 10;
     }
-    std::string_view significant(digits, 4);
-    while (significant.back() == '0') significant.remove_suffix(1);
-    text += '.';
-    text += significant;
+    end += 4;
+    while (end[-1] == '0') --end;
   }
-  return text;
+  return std::string(text, end);
 }
 
 // ---------------------------------------------------------------- Cell
@@ -171,12 +171,15 @@ int OrdinalCompare(const std::string& a, const std::string& b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+}  // namespace
+
 // The order that a backward insertion sort leaves, computed in O(n log n).
 // Row i walks back over every placed row it may pass and stops right behind
 // the first one it may not: an equal key (so ties keep their order), or a key
 // whose comparison result equals `order`. For -1 the rows end descending,
 // for 1 ascending.
-std::vector<std::size_t> InsertionOrder(const std::vector<std::string>& keys, std::int32_t order) {
+std::vector<std::size_t> KeyOrder(const std::vector<std::string>& keys, std::int32_t order) {
+  if (order != -1 && order != 1) throw Error(ErrorCode::InvalidArgument);
   std::vector<std::size_t> permutation(keys.size());
   std::iota(permutation.begin(), permutation.end(), std::size_t{0});
   std::stable_sort(permutation.begin(), permutation.end(), [&](std::size_t a, std::size_t b) {
@@ -184,8 +187,6 @@ std::vector<std::size_t> InsertionOrder(const std::vector<std::string>& keys, st
   });
   return permutation;
 }
-
-}  // namespace
 
 void SortKeyTable(KeyTable& table, std::int32_t order) {
   if (order != -1 && order != 1) throw Error(ErrorCode::InvalidArgument);
@@ -215,7 +216,7 @@ void SortKeyTable(KeyTable& table, std::int32_t order) {
     if (i == 1) keys[0] = table.at(lo, key).ToText();
   }
 
-  const std::vector<std::size_t> permutation = InsertionOrder(keys, order);
+  const std::vector<std::size_t> permutation = KeyOrder(keys, order);
 
   // Row lo is only ever shifted, never re-stored from text, so its cells keep
   // their kind; every other row ends as two text cells.

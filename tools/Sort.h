@@ -68,6 +68,12 @@ class KeyTable {
   std::vector<Cell> cells_;
 };
 
+// The order in which the key column sort leaves rows whose key texts are
+// `keys` (position p receives the row that held keys[result[p]]): ordinal
+// text order, descending for `order` -1 and ascending for 1, equal keys in
+// their order. For callers that need only the order, not the table.
+std::vector<std::size_t> KeyOrder(const std::vector<std::string>& keys, std::int32_t order);
+
 // Reorders the rows of `table` in place by the ordinal text of the key column
 // (the first column), carrying the companion column (the next one) with it.
 // `order` -1 gives descending, 1 ascending order; equal keys keep their order.

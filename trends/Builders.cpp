@@ -78,7 +78,9 @@ void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) 
                                                 " characters; an entry of version " +
                                                 std::to_string(data.version.get()) + " holds at most " +
                                                 std::to_string(kWidth));
-  entry.file_path.assign(PadWithNul(path, kWidth));
+  // NUL-padded to the field's width, as PadWithNul would make it, without
+  // a string of 272 bytes for each of up to 32767 data files.
+  entry.file_path.assign(path);
   SetMaker(entry.maker_text);
   entry.header_int_1.set(0);
   entry.version = data.version;

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "tools/Errors.h"
-#include "tools/FolderListing.h"
+#include "trends/TrendFolder.h"
 #include "trends/RebuildEvents.h"
 
 #ifdef _WIN32
@@ -150,14 +150,14 @@ bool TryWriteLock(int fd) {
 }
 
 // Refuses a master that the runtime itself could not write into: one whose
-// permission bits let no one write it, or one this user may not write.
-void RefuseReadOnlyMaster(const std::string& path) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return;
+// permission bits let no one write it, or one this user may not write (the
+// administrator may write any other, so the system is not asked then).
+void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
   const std::string description = std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" + path + "'";
   if ((info.st_mode & 0222) == 0)
     throw Error(ErrorCode::PermissionDenied, description + " is read-only; make it writable to replace it");
-  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
+  if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS))
     throw Error(ErrorCode::PermissionDenied, description + " may not be written by this user");
 }
 
@@ -165,8 +165,8 @@ void RefuseReadOnlyMaster(const std::string& path) {
 class TemporaryFile {
  public:
   explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
-    RefuseReadOnlyMaster(masterPath);
     hadMaster_ = stat(masterPath.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
+    if (hadMaster_) RefuseReadOnlyMaster(masterPath, old_);
     int error = EEXIST;
     for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
       name_ = TemporaryPath(masterPath);
@@ -398,13 +398,11 @@ void MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& eve
     if (!state_->cleaned.insert(folder).second) return;
   }
   try {
-    const FolderListing listing(folder);
     const std::string prefix = folder.back() == '/' || folder.back() == '\\' ? folder : folder + kSeparator;
-    for (const FolderEntry& entry : listing.entries()) {
-      const std::optional<TemporaryName> name = ParseTemporaryName(entry.name);
-      if (!name || entry.kind != FolderEntry::Kind::OrdinaryFile) continue;
-      const std::string leftover = prefix + entry.name;
-      if (RemoveIfStale(leftover, name->processId)) events.StaleTemporaryRemoved(leftover);
+    const TrendFolder listed(folder);
+    for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
+      const std::string leftover = prefix + temporary.fileName;
+      if (RemoveIfStale(leftover, temporary.name.processId)) events.StaleTemporaryRemoved(leftover);
     }
   } catch (const Error&) {
     // A folder that cannot be listed fails on the write that follows, naming it.

@@ -9,14 +9,14 @@
 
 namespace qmr {
 
-class FolderListing;
+class TrendFolder;
 class MasterWriter;
 
 // How a trend is rebuilt beyond what the windows do.
 struct RebuildOptions {
-  // The listing of the trend's folder: with it, data files beyond the first
+  // What the trend's folder holds: with it, data files beyond the first
   // missing number are told to DataFilesBeyondGap.
-  const FolderListing* folder = nullptr;
+  const TrendFolder* folder = nullptr;
   // The path an entry records for the data file named `fileName` (NAME.007),
   // when it is not the path the file was read from: a master rebuilt away
   // from the plant records the paths the runtime will open. May throw

@@ -1,0 +1,48 @@
+// What a folder holds for the trends in it, read once and indexed, so that
+// asking about each of its trends costs no more than a look-up: the numbered
+// data files of every trend name, the first data files (NAME.000), the
+// subfolders, and the temporary files that master replacements left.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "trends/MasterFile.h"
+
+namespace qmr {
+
+class TrendFolder {
+ public:
+  // Lists `folder`. Throws qmr::Error naming the folder when it cannot be read.
+  explicit TrendFolder(const std::string& folder);
+
+  const std::string& folder() const noexcept { return folder_; }
+  std::uint64_t device() const noexcept { return device_; }
+
+  // The numbers of the ordinary files named `trendName` "." and a number
+  // as the runtime writes them (at least three digits), in number order.
+  const std::vector<long>& NumbersOf(const std::string& trendName) const;
+  // The names of the ordinary files ending in ".000", in byte order.
+  const std::vector<std::string>& FirstFiles() const noexcept { return firstFiles_; }
+  // The real folders in it (not links to folders), in byte order.
+  const std::vector<std::string>& Subfolders() const noexcept { return subfolders_; }
+
+  struct Temporary {
+    std::string fileName;
+    TemporaryName name;
+  };
+  // Temporary files of master replacements, in byte order of their names.
+  const std::vector<Temporary>& Temporaries() const noexcept { return temporaries_; }
+
+ private:
+  std::string folder_;
+  std::uint64_t device_ = 0;
+  std::unordered_map<std::string, std::vector<long>> numbers_;
+  std::vector<std::string> firstFiles_;
+  std::vector<std::string> subfolders_;
+  std::vector<Temporary> temporaries_;
+};
+
+}  // namespace qmr
