@@ -108,4 +108,18 @@ if ls "$WINEPREFIX/drive_c/中/" | grep -q '\.qmr$' || ls "$WINEPREFIX/drive_c/"
 fi
 echo "refused as expected: $message"
 
+step "a master rebuilt away from the plant"
+# The Linux qmr of a debug or release build, or one built for this check.
+linux_qmr=""
+for candidate in build/app/qmr build-release/app/qmr; do
+  [ -x "$candidate" ] && linux_qmr=$candidate && break
+done
+if [ -z "$linux_qmr" ]; then
+  ./scripts/install-deps.sh g++ nlohmann-json3-dev
+  cmake --preset release -DQMR_BUILD_GUI=OFF -DBUILD_TESTING=OFF > /dev/null
+  cmake --build --preset release -j "$JOBS" --target qmr
+  linux_qmr=build-release/app/qmr
+fi
+./scripts/record-as-check.sh "$wine_loader" "$BUILD_DIR" "$linux_qmr"
+
 step "done"
