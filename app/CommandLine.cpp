@@ -28,7 +28,8 @@ namespace qmr::cli {
 
 namespace {
 
-const char* const kUsage = R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
+const char* const kUsage =
+    R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
        qmr check [--strict] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
        qmr scan [--rebuild] [-n] [--force] [-j N] [--record-as FOLDER] [--cross-devices] [-q] [-v] [--json] FOLDER...
        qmr show [--master | --data] [--json] FILE
@@ -210,8 +211,7 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     const ValueMatch jobs = trends ? MatchValue(args, i, "-j", "--jobs", value) : ValueMatch::No;
     const ValueMatch recordAs =
         trends && jobs == ValueMatch::No ? MatchValue(args, i, "", "--record-as", value) : ValueMatch::No;
-    if (jobs == ValueMatch::NoValue || recordAs == ValueMatch::NoValue)
-      return command + ": " + arg + " needs a value";
+    if (jobs == ValueMatch::NoValue || recordAs == ValueMatch::NoValue) return command + ": " + arg + " needs a value";
     if (jobs == ValueMatch::Yes) {
       unsigned long count = 0;
       std::size_t used = 0;
@@ -272,12 +272,13 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   TrendOutput& output = options.json ? static_cast<TrendOutput&>(json) : human;
   RunTotals totals;
   {
-    TrendRunner runner(options.jobs != 0 ? options.jobs : DefaultThreads(),
-                       [&](TrendReport& report) {
-                         totals.Add(report);
-                         output.Trend(report);
-                       },
-                       progress);
+    TrendRunner runner(
+        options.jobs != 0 ? options.jobs : DefaultThreads(),
+        [&](TrendReport& report) {
+          totals.Add(report);
+          output.Trend(report);
+        },
+        progress);
     auto work = [&](TrendJob job) {
       runner.Submit([&settings, &writer, &progress, command, job = std::move(job)] {
         switch (command) {

@@ -33,8 +33,6 @@ void PutText(Json& object, const std::string& key, const std::string& bytes) {
   if (!IsUtf8(bytes)) object[key + "_hex"] = Hex(bytes);
 }
 
-std::string JsonLine(const Json& object) {
-  return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
-}
+std::string JsonLine(const Json& object) { return object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n"; }
 
 }  // namespace qmr::cli

@@ -61,7 +61,8 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
   const std::size_t header = sizeof(MasterHeader);
   const std::size_t common = std::min(expected.size(), actual.size());
   if (common >= header) {
-    const auto version = static_cast<std::int16_t>(ReadLittleEndian(expected.data() + offsetof(MasterHeader, version), 2));
+    const auto version =
+        static_cast<std::int16_t>(ReadLittleEndian(expected.data() + offsetof(MasterHeader, version), 2));
     const Family family = FamilyOf(version);
     CompareRecord(MasterHeaderFields(), "", 0, expected, actual, date, family, limit, result);
     const std::size_t entrySize = MasterEntrySize(family);
@@ -92,9 +93,9 @@ bool MasterFileMatches(const std::string& path, std::span<const unsigned char> e
       std::size_t next = chunk.size();
       if (date && offset < date->offset) next = std::min(next, date->offset - at);
       if (inDate) next = std::min(next, date->offset + date->length - at);
-      if (!inDate && !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i),
-                                 chunk.begin() + static_cast<std::ptrdiff_t>(next),
-                                 wanted.begin() + static_cast<std::ptrdiff_t>(i)))
+      if (!inDate &&
+          !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i), chunk.begin() + static_cast<std::ptrdiff_t>(next),
+                      wanted.begin() + static_cast<std::ptrdiff_t>(i)))
         return same = false;
       i = next;
     }

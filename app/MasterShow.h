@@ -33,10 +33,8 @@ bool LooksLikeMaster(const std::string& path, std::span<const unsigned char> byt
 // not match the entries) go to `err`. Return 0 when the file was decoded
 // whole, 1 otherwise (whatever could be decoded is still printed).
 // `name` heads the output and the error lines.
-int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out,
-               std::ostream& err);
-int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out,
-                   std::ostream& err);
+int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out, std::ostream& err);
+int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out, std::ostream& err);
 
 // A file read for showing: at most the largest master, or a data file's
 // header.

@@ -14,7 +14,8 @@ constexpr std::size_t kWidestPath = 272;
 constexpr std::size_t kShortestName = 5;  // "T.000"
 
 [[noreturn]] void Refuse(const std::string& text, const std::string& why) {
-  throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + text + "' " + why);
+  throw Error(ErrorCode::BadFileName,
+              std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + text + "' " + why);
 }
 
 #ifndef _WIN32
@@ -22,7 +23,11 @@ constexpr std::size_t kShortestName = 5;  // "T.000"
 bool DecodeUtf8(const std::string& text, std::vector<unsigned long>& points) {
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x6  ? 2
+                               : (lead >> 4) == 0xE  ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 0;
     if (length == 0 || i + length > text.size()) return false;
     unsigned long point = length == 1 ? lead : lead & (0x7FU >> length);
     for (std::size_t k = 1; k < length; ++k) {

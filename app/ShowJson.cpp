@@ -72,7 +72,8 @@ Json DescribeMaster(std::span<const unsigned char> bytes, Json& problems) {
       entries.push_back(std::move(item));
     }
     if (rest.size() % entrySize != 0)
-      problems.push_back(std::to_string(rest.size() % entrySize) + " bytes after the last entry do not make a whole entry");
+      problems.push_back(std::to_string(rest.size() % entrySize) +
+                         " bytes after the last entry do not make a whole entry");
     if (static_cast<std::int64_t>(rest.size() / entrySize) != count)
       problems.push_back("file_count is " + std::to_string(count) + " but the file holds " +
                          std::to_string(rest.size() / entrySize) + " entries");
@@ -89,8 +90,8 @@ Json DescribeData(std::span<const unsigned char> bytes, Json& problems) {
     return data;
   }
   data["family"] = FamilyName(decoded.family);
-  data["header"] = Fields(DataHeaderFields(decoded.family), bytes.first(DataHeaderSize(decoded.family)),
-                          decoded.family);
+  data["header"] =
+      Fields(DataHeaderFields(decoded.family), bytes.first(DataHeaderSize(decoded.family)), decoded.family);
   return data;
 }
 

@@ -46,7 +46,8 @@ std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntri
   return "the rebuilt master would have no entries, because the last data file " + last +
          " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
          Counted(existingEntries, "entry", "entries") + ". Move " + last +
-         " aside and rebuild to keep the other data files' entries, or give --force to write the master without entries";
+         " aside and rebuild to keep the other data files' entries, or give --force to write the master without "
+         "entries";
 }
 
 // scan --rebuild: the leftovers found beside a master that was not rebuilt
@@ -63,6 +64,21 @@ void RemoveLeftovers(TrendReport& report, const TrendSettings& settings, MasterW
            std::find(report.leftoversRemoved.begin(), report.leftoversRemoved.end(), w.file) !=
                report.leftoversRemoved.end();
   });
+}
+
+// The temporary files an interrupted replacement of this master left.
+void AddLeftovers(TrendReport& report, const TrendJob& job) {
+  if (!job.folder) return;
+  const std::string trendName = FileNameOf(StripExtension(report.firstFile));
+  for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
+    if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
+    const std::string path = JoinPath(FolderPart(report.firstFile), temporary.fileName);
+    if (!TemporaryIsStale(path)) continue;
+    Warning stale;
+    stale.kind = Warning::Kind::StaleTemporary;
+    stale.file = path;
+    report.warnings.push_back(stale);
+  }
 }
 
 // Whether the master file matches, asked first because most do: reading it
@@ -149,6 +165,21 @@ void Fail(TrendReport& report, const Error& error) {
   report.errorDescription = error.description();
 }
 
+// Reads the trend and hands its composed master to `then`; a trend refused
+// or failing on the way ends in its report.
+template <typename Then>
+TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, ProgressLine* progress, Then then) {
+  TrendReport report = StartReport(job, progress);
+  if (report.status == TrendStatus::Refused) return report;
+  try {
+    const TrendMaster master = Compose(report, job, settings, progress);
+    if (!RefuseWithoutDataFiles(report, job, master)) then(report, master);
+  } catch (const Error& error) {
+    Fail(report, error);
+  }
+  return report;
+}
+
 }  // namespace
 
 std::string FolderPart(const std::string& path) {
@@ -176,41 +207,16 @@ std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
 
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
                             ProgressLine* progress) {
-  TrendReport report = StartReport(job, progress);
-  if (report.status == TrendStatus::Refused) return report;
-  try {
-    const TrendMaster master = Compose(report, job, settings, progress);
-    if (RefuseWithoutDataFiles(report, job, master)) return report;
+  return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
     Write(report, master, settings, writer, progress);
     report.found = report.status;
-  } catch (const Error& error) {
-    Fail(report, error);
-  }
-  return report;
+  });
 }
 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
-  TrendReport report = StartReport(job, progress);
-  if (report.status == TrendStatus::Refused) return report;
-  try {
-    const TrendMaster master = Compose(report, job, settings, progress);
-    if (RefuseWithoutDataFiles(report, job, master)) return report;
-    // Leftovers of an interrupted replacement of this master.
-    if (job.folder) {
-      const std::string trendName = FileNameOf(StripExtension(report.firstFile));
-      std::vector<Warning> leftovers;
-      for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
-        if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
-        const std::string path = JoinPath(FolderPart(report.firstFile), temporary.fileName);
-        if (!TemporaryIsStale(path)) continue;
-        Warning stale;
-        stale.kind = Warning::Kind::StaleTemporary;
-        stale.file = path;
-        leftovers.push_back(stale);
-      }
-      report.warnings.insert(report.warnings.end(), leftovers.begin(), leftovers.end());
-    }
+  return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
+    AddLeftovers(report, job);
     if (MatchesAtOnce(master)) {
       report.status = TrendStatus::Ok;
     } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
@@ -226,7 +232,7 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
       report.moreDifferences = comparison.moreDifferences;
       if (comparison.lengthsDiffer) {
         report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
-                                                                : std::to_string(actual.size());
+                                                               : std::to_string(actual.size());
       }
     }
     report.found = report.status;
@@ -235,10 +241,7 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
         Write(report, master, settings, *writer, progress);
       RemoveLeftovers(report, settings, *writer, progress);
     }
-  } catch (const Error& error) {
-    Fail(report, error);
-  }
-  return report;
+  });
 }
 
 }  // namespace qmr::cli

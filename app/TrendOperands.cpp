@@ -9,8 +9,8 @@
 #include "tools/FolderListing.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shlwapi.h>
+#include <windows.h>
 #endif
 
 namespace qmr::cli {

@@ -87,9 +87,9 @@ std::string WarningWords(const Warning& warning) {
   switch (warning.kind) {
     case Warning::Kind::Unrecognised: return "not a trend data file: " + ReasonWords(warning.reason);
     case Warning::Kind::BeyondGap:
-      return (warning.count == 1 ? std::string("not read")
-                                 : "not read, nor " + Counted(warning.count - 1, "more data file", "more data files") +
-                                       " after it") +
+      return (warning.count == 1
+                  ? std::string("not read")
+                  : "not read, nor " + Counted(warning.count - 1, "more data file", "more data files") + " after it") +
              ": the data file " + Shown(warning.missing) + " before it is missing";
     case Warning::Kind::EmptyEntries:
       return warning.count == 1
@@ -199,8 +199,7 @@ void HumanOutput::ScanLine(const TrendReport& report) {
     const MasterSummary& summary = *report.master;
     out_ << "; " << Counted(static_cast<std::size_t>(summary.fileCount), "data file", "data files") << ", version "
          << summary.version << ", " << Counted(summary.entryCount, "entry", "entries") << " ("
-         << summary.placeholderCount << " empty), " << unrecognised << " not trend data, " << beyond
-         << " beyond a gap";
+         << summary.placeholderCount << " empty), " << unrecognised << " not trend data, " << beyond << " beyond a gap";
   }
   out_ << '\n';
 }
@@ -212,9 +211,9 @@ void HumanOutput::Unreadable(const std::string& folder, const std::string& why) 
 void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
   if (command_ != Command::Scan || style_.quiet) return;
   static const std::pair<TrendStatus, const char*> kStates[] = {
-      {TrendStatus::Ok, "ok"},           {TrendStatus::Missing, "missing"},
-      {TrendStatus::Differs, "differ"},  {TrendStatus::MasterIsFolder, "a folder"},
-      {TrendStatus::Failed, "failed"},   {TrendStatus::Refused, "refused"}};
+      {TrendStatus::Ok, "ok"},          {TrendStatus::Missing, "missing"},
+      {TrendStatus::Differs, "differ"}, {TrendStatus::MasterIsFolder, "a folder"},
+      {TrendStatus::Failed, "failed"},  {TrendStatus::Refused, "refused"}};
   out_ << "scan: " << Counted(totals.trends, "trend", "trends");
   const char* separator = ": ";
   for (const auto& [state, words] : kStates) {
@@ -226,7 +225,8 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
   if (const auto rebuilt = totals.byStatus.find(TrendStatus::Rebuilt); rebuilt != totals.byStatus.end())
     out_ << "; " << rebuilt->second << " rebuilt";
   if (totals.withWarnings > 0) out_ << "; " << totals.withWarnings << " with warnings";
-  if (totals.unreadableFolders > 0) out_ << "; " << Counted(totals.unreadableFolders, "folder", "folders") << " not read";
+  if (totals.unreadableFolders > 0)
+    out_ << "; " << Counted(totals.unreadableFolders, "folder", "folders") << " not read";
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", totals.seconds);
   out_ << "; " << Counted(totals.filesRead, "data file", "data files") << " read in " << seconds << " s\n";
@@ -234,7 +234,8 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
 }
 
 void HumanOutput::Warnings(const TrendReport& report) {
-  for (const Warning& warning : report.warnings) err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
+  for (const Warning& warning : report.warnings)
+    err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
 }
 
 void HumanOutput::Result(const TrendReport& report) {
@@ -259,8 +260,8 @@ void HumanOutput::Result(const TrendReport& report) {
     case TrendStatus::MasterIsFolder: out_ << master << ": is a folder, not a master file\n"; return;
     case TrendStatus::Differs:
       for (const Difference& difference : report.differences) {
-        out_ << master << ": differs: " << difference.where << " (byte " << difference.offset
-             << "): expected " << difference.expected << ", found " << difference.actual << '\n';
+        out_ << master << ": differs: " << difference.where << " (byte " << difference.offset << "): expected "
+             << difference.expected << ", found " << difference.actual << '\n';
       }
       if (report.moreDifferences > 0)
         out_ << master << ": differs: and " << Counted(report.moreDifferences, "more field", "more fields") << '\n';

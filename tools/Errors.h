@@ -8,17 +8,17 @@
 namespace qmr {
 
 enum class ErrorCode : int {
-  InvalidArgument = 5,       // a text too long for its field, a bad argument
-  Overflow = 6,              // a 16-bit counter stepped beyond 32767
-  SubscriptOutOfRange = 9,   // a table cell outside the table's bounds
-  TypeMismatch = 13,         // a cell that has no text form (null)
-  BadFileName = 52,          // a path the file system cannot represent
-  FileNotFound = 53,         // a file vanished between look-up and open
-  DeviceIO = 57,             // a read or write failed on the device
-  DiskFull = 61,             // no space left for the master file
-  PermissionDenied = 70,     // the file system refused access
-  PathFileAccess = 75,       // a path names something that is not a usable file
-  PathNotFound = 76,         // a folder in the path does not exist
+  InvalidArgument = 5,      // a text too long for its field, a bad argument
+  Overflow = 6,             // a 16-bit counter stepped beyond 32767
+  SubscriptOutOfRange = 9,  // a table cell outside the table's bounds
+  TypeMismatch = 13,        // a cell that has no text form (null)
+  BadFileName = 52,         // a path the file system cannot represent
+  FileNotFound = 53,        // a file vanished between look-up and open
+  DeviceIO = 57,            // a read or write failed on the device
+  DiskFull = 61,            // no space left for the master file
+  PermissionDenied = 70,    // the file system refused access
+  PathFileAccess = 75,      // a path names something that is not a usable file
+  PathNotFound = 76,        // a folder in the path does not exist
 };
 
 // The standard wording of each number, used when no better description exists.

@@ -21,8 +21,8 @@ namespace {
 constexpr std::size_t kChunk = 1 << 16;
 
 [[noreturn]] void RefuseKind(const std::string& path, const char* kind) {
-  throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" +
-                                             path + "' is " + kind + ", not a file");
+  throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
+                                             "' is " + kind + ", not a file");
 }
 
 void RefuseNul(const std::string& path) {
@@ -42,8 +42,8 @@ class ReadableFile {
     const DWORD attributes = checkKind ? GetFileAttributesA(path.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       RefuseKind(path, "a folder");
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
     // Devices (NUL, CON, COM1) and pipes answer to the same names as files.
     if (checkKind && GetFileType(handle_) != FILE_TYPE_DISK) {

@@ -20,8 +20,7 @@ std::string CutAtNul(const std::string& text);
 // Fills `header` (expected all bytes 0) for a master of `version` naming
 // `trendName` (cut at its first NUL) with `count` data files. Reads the
 // clock once. Throws Error(InvalidArgument) when the banner exceeds 128 bytes.
-void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName,
-                       std::int16_t count);
+void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName, std::int16_t count);
 
 // Fill the entry of a data file of each family (the entry expected all
 // bytes 0). Throws Error(InvalidArgument) when `path` exceeds file_path.

@@ -12,8 +12,8 @@
 #include <utility>
 
 #include "tools/Errors.h"
-#include "trends/TrendFolder.h"
 #include "trends/RebuildEvents.h"
+#include "trends/TrendFolder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -212,8 +212,8 @@ class TemporaryFile {
         const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
         if (old_.st_uid != geteuid() || !groupKept)
           problem = "the new master belongs to this user, not to the old one's owner (user " +
-                    std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) + "): " +
-                    std::generic_category().message(error);
+                    std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) +
+                    "): " + std::generic_category().message(error);
       }
     }
     // After the owner: a change of owner clears the set-id bits.
@@ -237,9 +237,10 @@ class TemporaryFile {
     try {
       ThrowFileError(error, name_);
     } catch (const Error& failure) {
-      throw Error(failure.code(), std::string(DefaultDescription(failure.code())) + ": cannot create a file in folder '" +
-                                      folder + "' to replace '" + SplitPath(masterPath_).second + "' (" +
-                                      std::generic_category().message(error) + ")");
+      throw Error(failure.code(), std::string(DefaultDescription(failure.code())) +
+                                      ": cannot create a file in folder '" + folder + "' to replace '" +
+                                      SplitPath(masterPath_).second + "' (" + std::generic_category().message(error) +
+                                      ")");
     }
   }
 
@@ -266,9 +267,9 @@ bool IsStale(const std::string& path, unsigned long processId) {
   const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
-  const bool stale = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && TryWriteLock(fd) &&
-                     ((kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) ||
-                      std::time(nullptr) - info.st_mtime > 60);
+  const bool stale =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && TryWriteLock(fd) &&
+      ((kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) || std::time(nullptr) - info.st_mtime > 60);
   close(fd);
   return stale;
 }
