@@ -256,4 +256,107 @@ inline int RunQmr(const std::vector<std::string>& args, const std::string& outpu
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// ---------------------------------------------------------------------------
+// A folder of trends whose masters are to be replaced: each trend's old
+// master (made when it had fewer data files) and the master an uninterrupted
+// run of the binary writes now, so that a master found after an interruption
+// can be told old, new or neither.
+
+enum class MasterState { Old, New, Neither };
+
+class TrendSet {
+ public:
+  struct Trend {
+    std::string name;
+    std::vector<qmr::samples::SampleFile> files;
+  };
+
+  // Writes the trends into `folder` with their old masters in place.
+  TrendSet(const std::string& folder, std::vector<Trend> trends, std::size_t oldFileCount)
+      : folder_(folder), trends_(std::move(trends)) {
+    for (const Trend& trend : trends_) {
+      // The old master: the trend as it was a few files ago.
+      std::vector<qmr::samples::SampleFile> earlier(trend.files.begin(),
+                                                    trend.files.begin() + static_cast<std::ptrdiff_t>(oldFileCount));
+      qmr::samples::WriteTrend(folder_, trend.name, earlier);
+      qmr::RebuildEvents silent;
+      qmr::RebuildTrend(FirstFile(trend.name), silent);
+      oldMasters_[trend.name] = Contents(MasterPath(trend.name));
+      qmr::samples::WriteTrend(folder_, trend.name, trend.files);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+      const std::string name = entry.path().filename().string();
+      if (!name.ends_with(".qmr")) dataFiles_[name] = Contents(entry.path().string());
+    }
+  }
+
+  const std::string& folder() const { return folder_; }
+  const std::vector<Trend>& trends() const { return trends_; }
+  std::string FirstFile(const std::string& name) const { return folder_ + "/" + name + ".000"; }
+  std::string MasterPath(const std::string& name) const { return folder_ + "/" + name + ".qmr"; }
+
+  // `qmr rebuild -q` with every trend's first file.
+  std::vector<std::string> RebuildArguments() const {
+    std::vector<std::string> args{"rebuild", "-q"};
+    for (const Trend& trend : trends_) args.push_back(FirstFile(trend.name));
+    return args;
+  }
+
+  // Runs the binary once uninterrupted, keeps what it wrote as the new
+  // masters and returns how long the run took; the old masters are put back.
+  std::chrono::microseconds LearnNewMasters(const std::string& outputPath) {
+    const auto start = std::chrono::steady_clock::now();
+    const int status = RunQmr(RebuildArguments(), outputPath);
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    Bytes output;
+    ReadWhole(outputPath, output);
+    EXPECT_EQ(status, 0) << std::string(output.begin(), output.end());
+    for (const Trend& trend : trends_) {
+      const Bytes written = Contents(MasterPath(trend.name));
+      EXPECT_NE(written, oldMasters_[trend.name]) << trend.name << ": the new master is the old one";
+      newMasters_[trend.name] = WithoutDate(written);
+    }
+    RestoreOldMasters();
+    return took;
+  }
+
+  void RestoreOldMasters() const {
+    for (const auto& [name, bytes] : oldMasters_) WriteAll(MasterPath(name), bytes);
+  }
+
+  MasterState StateOf(const std::string& name) const {
+    Bytes master;
+    if (!ReadWhole(MasterPath(name), master)) return MasterState::Neither;
+    if (master == oldMasters_.at(name)) return MasterState::Old;
+    const Bytes& expected = newMasters_.at(name);
+    if (master.size() == expected.size() && qmr::BannerDateRange(master) && WithoutDate(master) == expected)
+      return MasterState::New;
+    return MasterState::Neither;
+  }
+
+  // The data files that differ from what was written, by name.
+  std::vector<std::string> ChangedDataFiles() const {
+    std::vector<std::string> changed;
+    for (const auto& [name, bytes] : dataFiles_) {
+      Bytes now;
+      if (!ReadWhole(folder_ + "/" + name, now) || now != bytes) changed.push_back(name);
+    }
+    return changed;
+  }
+
+ private:
+  std::string folder_;
+  std::vector<Trend> trends_;
+  std::map<std::string, Bytes> oldMasters_;
+  std::map<std::string, Bytes> newMasters_;  // dates masked
+  std::map<std::string, Bytes> dataFiles_;
+};
+
+// "T00", "T01", ...
+inline std::string TrendName(int number) {
+  std::string name = number < 10 ? "T0" : "T";
+  name += std::to_string(number);
+  return name;
+}
+
 }  // namespace safety_test
