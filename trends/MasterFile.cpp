@@ -170,11 +170,20 @@ class TemporaryFile {
     int error = EEXIST;
     for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
       name_ = TemporaryPath(masterPath);
+      // Named to the interrupt handler before the file exists: a signal
+      // between its creation and its registration would leave it behind.
+      // Should a signal come while a name already taken is tried, what the
+      // handler removes can only be a leftover of an earlier process that
+      // had this one's number.
+      cleanupSlot_ = RegisterForCleanup(name_);
       fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ < 0 && (error = errno) != EEXIST) break;
+      if (fd_ < 0) {
+        error = errno;
+        UnregisterForCleanup(std::exchange(cleanupSlot_, -1));
+        if (error != EEXIST) break;
+      }
     }
     if (fd_ < 0) FailToCreate(error);
-    cleanupSlot_ = RegisterForCleanup(name_);
     // Held until the file is renamed or removed: a later run in this folder
     // tells a file in progress from a leftover by it.
     (void)TryWriteLock(fd_);
