@@ -18,9 +18,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kTrends = 40;
-constexpr int kFilesPerTrend = 30;
-constexpr int kOldFilesPerTrend = 20;  // the old masters are of the trends as they were
+constexpr int kTrends = 24;
+constexpr int kFilesPerTrend = 12;
+constexpr int kOldFilesPerTrend = 8;  // the old masters are of the trends as they were
 constexpr int kKills = 200;
 // Every this many kills, every data file is compared byte for byte; between,
 // their sizes and times of change are.
