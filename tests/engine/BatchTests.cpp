@@ -19,7 +19,7 @@ TEST_F(BatchTest, OneNameIsNamedPumpedRebuiltThenTheBatchEnds) {
 
   EXPECT_EQ(events.lines, (Calls{"batch started 1", "trend started TANK1", "pump", "trend finished " + PathOf("TANK1.qmr"),
                                  "batch done"}));
-  EXPECT_EQ(ReadAll(PathOf("TANK1.qmr")), ExpectedMaster("TANK1", files, 6, "Tank 1", {1, 0}));
+  EXPECT_EQ(ReadWholeFile(PathOf("TANK1.qmr")), ExpectedMaster("TANK1", files, 6, "Tank 1", {1, 0}));
 }
 
 TEST_F(BatchTest, SeveralNamesRunInListOrderEachNamedBeforeItsRebuild) {
@@ -41,7 +41,7 @@ TEST_F(BatchTest, SeveralNamesRunInListOrderEachNamedBeforeItsRebuild) {
   for (const char* master : {"B.X.qmr", "LINE 2.qmr", "A.qmr"})
     EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(master))) << master;
   // The folder and the name are joined with the separator, nothing trimmed.
-  const Bytes line2 = ReadAll(PathOf("LINE 2.qmr"));
+  const Bytes line2 = ReadWholeFile(PathOf("LINE 2.qmr"));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(line2.data()) + kHeaderSize), PathOf("LINE 2.002"));
 }
 

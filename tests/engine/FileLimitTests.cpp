@@ -17,12 +17,12 @@ class FileLimitTest : public EngineTest {};
 
 TEST_F(FileLimitTest, ANameTooLongForTheBannerFailsBeforeTheMasterIsTouched) {
   const Bytes oldMaster(5000, 0xA5);
-  WriteAll(PathOf("TANK1.qmr"), oldMaster);
+  WriteBytes(PathOf("TANK1.qmr"), oldMaster);
   WriteTrend(folder(), "TANK1", RisingTrend(6, std::string(65, 'N'), 2));
   qmr::RebuildTrend(DataPath("TANK1", 0), events);  // 65 characters still fit
-  EXPECT_EQ(ReadAll(PathOf("TANK1.qmr")).size(), kHeaderSize + 2 * 448);
+  EXPECT_EQ(ReadWholeFile(PathOf("TANK1.qmr")).size(), kHeaderSize + 2 * 448);
 
-  WriteAll(PathOf("TANK1.qmr"), oldMaster);
+  WriteBytes(PathOf("TANK1.qmr"), oldMaster);
   auto files = RisingTrend(6, std::string(66, 'N') + std::string("\0tail", 5), 2);
   WriteTrend(folder(), "TANK1", files);
   const auto before = Snapshot(folder());
@@ -60,7 +60,7 @@ TEST_F(FileLimitTest, APathLongerThanFilePathFailsAndOneThatFitsIsStoredWhole) {
     WriteTrend(fits, "F", files);
     const qmr::TrendMaster result =
         qmr::RebuildTrend(fits + qmr::kPathSeparator + "F.000", events);
-    const Bytes master = ReadAll(fits + qmr::kPathSeparator + "F.qmr");
+    const Bytes master = ReadWholeFile(fits + qmr::kPathSeparator + "F.qmr");
     ASSERT_EQ(master.size(), kHeaderSize + EntryTableOf(c.version).size);
     const std::string stored(master.begin() + kHeaderSize, master.begin() + kHeaderSize + c.width);
     EXPECT_EQ(stored, fits + qmr::kPathSeparator + "F.000");  // no NUL left in the field
@@ -98,7 +98,7 @@ TEST_F(FileLimitTest, TheFileNumberStopsAt32767) {
   EXPECT_EQ(result.fileCount, 32767);
   std::vector<int> newestFirst;
   for (int number = 32766; number >= 0; --number) newestFirst.push_back(number);
-  const Bytes master = ReadAll(PathOf("BIG.qmr"));
+  const Bytes master = ReadWholeFile(PathOf("BIG.qmr"));
   ASSERT_EQ(master.size(), kHeaderSize + 32767u * 240u);
   EXPECT_TRUE(master == ExpectedMaster("BIG", files, 1, "Big", newestFirst));
 }

@@ -17,11 +17,11 @@ class MasterFileTest : public EngineTest {};
 TEST_F(MasterFileTest, AnOldLongerMasterLeavesNoBytesBehind) {
   const auto files = RisingTrend(5, "Flow", 2);
   WriteTrend(folder(), "FLOW", files);
-  WriteAll(PathOf("FLOW.qmr"), Bytes(100000, 0xEE));
+  WriteBytes(PathOf("FLOW.qmr"), Bytes(100000, 0xEE));
 
   qmr::RebuildTrend(DataPath("FLOW", 0), events);
 
-  EXPECT_EQ(ReadAll(PathOf("FLOW.qmr")), ExpectedMaster("FLOW", files, 5, "Flow", {1, 0}));
+  EXPECT_EQ(ReadWholeFile(PathOf("FLOW.qmr")), ExpectedMaster("FLOW", files, 5, "Flow", {1, 0}));
 }
 
 TEST_F(MasterFileTest, TheMasterIsWrittenInChunks) {
@@ -36,14 +36,14 @@ TEST_F(MasterFileTest, TheMasterIsWrittenInChunks) {
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[0], (std::pair<std::size_t, std::size_t>{0, 65536}));
   EXPECT_EQ(writes[1], (std::pair<std::size_t, std::size_t>{65536, total - 65536}));
-  EXPECT_EQ(ReadAll(PathOf("TANK1.qmr")).size(), total);
+  EXPECT_EQ(ReadWholeFile(PathOf("TANK1.qmr")).size(), total);
 }
 
 TEST_F(MasterFileTest, AWriteFailingPartWayLeavesTheOldMasterAndNoTemporaryFile) {
   WriteTrend(folder(), "TANK1", RisingTrend(6, "Tank", 200));
   for (const bool hadMaster : {true, false}) {
     SCOPED_TRACE(hadMaster ? "with an old master" : "without a master");
-    if (hadMaster) WriteAll(PathOf("TANK1.qmr"), Bytes(3000, 0x5A));
+    if (hadMaster) WriteBytes(PathOf("TANK1.qmr"), Bytes(3000, 0x5A));
     const auto before = Snapshot(folder());
     qmr::SetWriteFaultHook([](std::size_t written, std::size_t) {
       if (written > 0) throw qmr::Error(qmr::ErrorCode::DiskFull);
@@ -65,7 +65,7 @@ TEST_F(MasterFileTest, AWriteFailingPartWayLeavesTheOldMasterAndNoTemporaryFile)
 TEST_F(MasterFileTest, AMasterPathThatIsAFolderFailsAndChangesNothing) {
   WriteTrend(folder(), "TANK1", RisingTrend(6, "Tank", 2));
   std::filesystem::create_directory(PathOf("TANK1.qmr"));
-  WriteAll(PathOf("TANK1.qmr") + qmr::kPathSeparator + "inside", Bytes(10, 1));
+  WriteBytes(PathOf("TANK1.qmr") + qmr::kPathSeparator + "inside", Bytes(10, 1));
   const auto before = Snapshot(folder());
 
   EXPECT_THROW(qmr::RebuildTrend(DataPath("TANK1", 0), events), qmr::Error);
@@ -83,7 +83,7 @@ TEST_F(MasterFileTest, AMissingFolderFailsWithoutCreatingAnything) {
 #ifndef _WIN32
 TEST_F(MasterFileTest, AReplacedMasterKeepsItsPermissions) {
   WriteTrend(folder(), "TANK1", RisingTrend(6, "Tank", 1));
-  WriteAll(PathOf("TANK1.qmr"), Bytes(10, 0));
+  WriteBytes(PathOf("TANK1.qmr"), Bytes(10, 0));
   ASSERT_EQ(chmod(PathOf("TANK1.qmr").c_str(), 0640), 0);
 
   qmr::RebuildTrend(DataPath("TANK1", 0), events);

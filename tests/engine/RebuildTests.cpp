@@ -60,7 +60,7 @@ TEST_F(RebuildTest, NumbersGoOnFromThreeToFourDigits) {
   const auto files = RisingTrend(5, "Long trend", 1001);
   WriteTrend(folder(), "LONG", files);
   // After .1000 the next name looked for is .1001, not a zero-padded .01001.
-  WriteAll(PathOf("LONG.01001"), qmr::samples::MakeDataFile(files[0]));
+  WriteBytes(PathOf("LONG.01001"), qmr::samples::MakeDataFile(files[0]));
 
   const qmr::TrendMaster result = Rebuild("LONG");
 

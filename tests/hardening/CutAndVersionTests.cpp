@@ -7,7 +7,7 @@
 
 #include "Harness.h"
 #include "samples/SampleTrends.h"
-#include "tests/support/TestFiles.h"
+#include "tests/support/ExpectedMasters.h"
 
 namespace hardening {
 namespace {
@@ -15,8 +15,8 @@ namespace {
 namespace samples = qmr::samples;
 
 // The sizes from the format tables, by version.
-using qmr::testsupport::DataHeaderSize;
-using qmr::testsupport::MasterEntrySize;
+std::size_t DataHeaderSize(std::int16_t version) { return samples::LayoutOf(version).size; }
+std::size_t MasterEntrySize(std::int16_t version) { return qmr::testsupport::EntryTableOf(version).size; }
 
 // The path stored in an entry, up to its first NUL.
 std::string EntryPath(const Bytes& entry, std::size_t pathWidth) {
@@ -39,19 +39,19 @@ TEST_P(CutHeader, EveryLengthShortOfTheHeaderIsReportedAndLeavesAZeroEntry) {
     SCOPED_TRACE("cut to " + std::to_string(length) + " bytes");
     auto files = samples::RisingTrend(version, "Cut", 3);
     files[1].truncateTo = length;
-    samples::WriteTrend(folder.path().string(), "T", files);
+    samples::WriteTrend(folder.path(), "T", files);
 
-    const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+    const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
     ASSERT_FALSE(outcome.failed) << outcome.description;
     EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
-    const Bytes master = ReadBytes(folder.path() / "T.qmr");
+    const Bytes master = ReadWholeFile(folder.fsPath() / "T.qmr");
     const MasterFacts facts = ExpectCompleteMaster(master);
     EXPECT_EQ(facts.version, version);
     EXPECT_EQ(facts.fileCount, 3);
     ASSERT_EQ(facts.entries, 3u);
     // Rising keys come out last file first; the zero slot's key 0 sorts last.
-    EXPECT_EQ(EntryPath(EntryAt(master, entrySize, 0), pathWidth), (folder.path() / "T.002").string());
-    EXPECT_EQ(EntryPath(EntryAt(master, entrySize, 1), pathWidth), (folder.path() / "T.000").string());
+    EXPECT_EQ(EntryPath(EntryAt(master, entrySize, 0), pathWidth), (folder.fsPath() / "T.002").string());
+    EXPECT_EQ(EntryPath(EntryAt(master, entrySize, 1), pathWidth), (folder.fsPath() / "T.000").string());
     EXPECT_TRUE(AllZero(EntryAt(master, entrySize, 2)));
     if (::testing::Test::HasFailure()) return;  // one length's report is enough
   }
@@ -68,12 +68,12 @@ TEST_P(CutHeader, LastFileCutShortStillGivesAWholeMaster) {
     SCOPED_TRACE("last file cut to " + std::to_string(length) + " bytes");
     auto files = samples::RisingTrend(version, "Cut", 2);
     files[1].truncateTo = length;
-    samples::WriteTrend(folder.path().string(), "T", files);
+    samples::WriteTrend(folder.path(), "T", files);
 
-    const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+    const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
     ASSERT_FALSE(outcome.failed) << outcome.description;
     EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
-    const MasterFacts facts = ExpectCompleteMaster(ReadBytes(folder.path() / "T.qmr"));
+    const MasterFacts facts = ExpectCompleteMaster(ReadWholeFile(folder.fsPath() / "T.qmr"));
     EXPECT_EQ(facts.fileCount, 2);
     EXPECT_EQ(facts.version, length >= 140 ? version : 0);
   }
@@ -92,12 +92,12 @@ TEST_P(UnknownVersion, IsReportedOnceAndTheMasterStaysWhole) {
   TempFolder folder;
   auto files = samples::RisingTrend(6, "Odd", 3);
   files[static_cast<std::size_t>(position)].version = word;
-  samples::WriteTrend(folder.path().string(), "T", files);
+  samples::WriteTrend(folder.path(), "T", files);
 
-  const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
   ASSERT_FALSE(outcome.failed) << outcome.description;
   EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 1);
-  const Bytes master = ReadBytes(folder.path() / "T.qmr");
+  const Bytes master = ReadWholeFile(folder.fsPath() / "T.qmr");
   const MasterFacts facts = ExpectCompleteMaster(master);
   EXPECT_EQ(facts.fileCount, 3);
   if (position == 2) {

@@ -29,14 +29,14 @@ namespace samples = qmr::samples;
 template <typename Make>
 void ExpectRunEndsAtTheOddEntry(Make make) {
   TempFolder folder;
-  samples::WriteTrend(folder.path().string(), "T", samples::RisingTrend(6, "Odd", 3));
-  fs::remove(folder.path() / "T.001");
-  make(folder.path(), folder.path() / "T.001");
+  samples::WriteTrend(folder.path(), "T", samples::RisingTrend(6, "Odd", 3));
+  fs::remove(folder.fsPath() / "T.001");
+  make(folder.fsPath(), folder.fsPath() / "T.001");
 
-  const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
   ASSERT_FALSE(outcome.failed) << outcome.description;
   EXPECT_EQ(static_cast<int>(outcome.events.unrecognisedPaths.size()), 0);
-  const MasterFacts facts = ExpectCompleteMaster(ReadBytes(folder.path() / "T.qmr"));
+  const MasterFacts facts = ExpectCompleteMaster(ReadWholeFile(folder.fsPath() / "T.qmr"));
   EXPECT_EQ(facts.version, 6);
   EXPECT_EQ(facts.fileCount, 1);
 }
@@ -76,10 +76,10 @@ TEST(OddEntry, ANamedPipeEndsTheRunWithoutWaiting) {
 
 TEST(OddEntry, ANamedPipeAsTheFirstFileGivesAnEmptyMaster) {
   TempFolder folder;
-  ASSERT_EQ(mkfifo((folder.path() / "T.000").c_str(), 0600), 0);
-  const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+  ASSERT_EQ(mkfifo((folder.fsPath() / "T.000").c_str(), 0600), 0);
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  const MasterFacts facts = ExpectCompleteMaster(ReadBytes(folder.path() / "T.qmr"));
+  const MasterFacts facts = ExpectCompleteMaster(ReadWholeFile(folder.fsPath() / "T.qmr"));
   EXPECT_EQ(facts.version, 0);
   EXPECT_EQ(facts.fileCount, 0);
 }
@@ -89,11 +89,11 @@ TEST(OddEntry, ANamedPipeAsTheFirstFileGivesAnEmptyMaster) {
 // fails, the batch names the trend and the file, and the old master stays.
 TEST(VanishingFile, DeletedBetweenLookUpAndOpenFailsAndKeepsTheOldMaster) {
   TempFolder folder;
-  samples::WriteTrend(folder.path().string(), "T", samples::RisingTrend(6, "Gone", 3));
+  samples::WriteTrend(folder.path(), "T", samples::RisingTrend(6, "Gone", 3));
   const Bytes oldMaster(500, 0x5A);
-  WriteBytes(folder.path() / "T.qmr", oldMaster);
-  const fs::path victim = folder.path() / "T.001";
-  const FolderState before = Snapshot(folder.path());
+  WriteBytes(folder.fsPath() / "T.qmr", oldMaster);
+  const fs::path victim = folder.fsPath() / "T.001";
+  const FolderState before = Snapshot(folder.fsPath());
 
   int deleted = 0;
   const auto previous = qmr::SetFileExistsHook([&](const std::string& path, bool found) {
@@ -102,7 +102,7 @@ TEST(VanishingFile, DeletedBetweenLookUpAndOpenFailsAndKeepsTheOldMaster) {
       ++deleted;
     }
   });
-  const BatchOutcome outcome = RunBatch(folder.path(), {"T.000"});
+  const BatchOutcome outcome = RunBatch(folder.fsPath(), {"T.000"});
   qmr::SetFileExistsHook(previous);
 
   ASSERT_EQ(deleted, 1);
@@ -113,19 +113,19 @@ TEST(VanishingFile, DeletedBetweenLookUpAndOpenFailsAndKeepsTheOldMaster) {
   // The deleted file is the test's doing; everything else must be as it was.
   FolderState expected = before;
   expected.erase("T.001");
-  ExpectPromises(folder.path(), {"T"}, expected, outcome);
-  EXPECT_EQ(ReadBytes(folder.path() / "T.qmr"), oldMaster);
+  ExpectPromises(folder.fsPath(), {"T"}, expected, outcome);
+  EXPECT_EQ(ReadWholeFile(folder.fsPath() / "T.qmr"), oldMaster);
 }
 
 // NAME.qmr is a folder: the master cannot replace it; the folder and what it
 // holds stay, no temporary file is left, and the failure names the trend.
 TEST(MasterWrite, AFolderNamedLikeTheMasterIsLeftAsItWas) {
   TempFolder folder;
-  samples::WriteTrend(folder.path().string(), "T", samples::RisingTrend(5, "Blocked", 2));
-  fs::create_directory(folder.path() / "T.qmr");
-  WriteBytes(folder.path() / "T.qmr" / "keep.txt", Bytes(3, 'k'));
+  samples::WriteTrend(folder.path(), "T", samples::RisingTrend(5, "Blocked", 2));
+  fs::create_directory(folder.fsPath() / "T.qmr");
+  WriteBytes(folder.fsPath() / "T.qmr" / "keep.txt", Bytes(3, 'k'));
 
-  const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
   ASSERT_TRUE(outcome.failed);
   EXPECT_EQ(outcome.failedTrend, "T");
   EXPECT_NE(outcome.description.find("T.qmr"), std::string::npos) << outcome.description;
@@ -139,22 +139,22 @@ TEST(MasterWrite, AWriteThatFailsPartWayKeepsTheOldMaster) {
     SCOPED_TRACE("failing at chunk " + std::to_string(failAt));
     TempFolder folder;
     // 200 entries of 448 bytes: a master of more than one write.
-    samples::WriteTrend(folder.path().string(), "T", samples::RisingTrend(6, "Full", 200));
+    samples::WriteTrend(folder.path(), "T", samples::RisingTrend(6, "Full", 200));
     const Bytes oldMaster(1000, 0xC3);
-    WriteBytes(folder.path() / "T.qmr", oldMaster);
+    WriteBytes(folder.fsPath() / "T.qmr", oldMaster);
 
     std::size_t chunks = 0;
     const auto previous = qmr::SetWriteFaultHook([&](std::size_t, std::size_t) {
       if (chunks++ == failAt) throw qmr::Error(qmr::ErrorCode::DiskFull);
     });
-    const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+    const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
     qmr::SetWriteFaultHook(previous);
 
     ASSERT_GT(chunks, failAt) << "the master was written in fewer writes than expected";
     ASSERT_TRUE(outcome.failed);
     EXPECT_EQ(outcome.code, qmr::ErrorCode::DiskFull);
     EXPECT_EQ(outcome.failedTrend, "T");
-    EXPECT_EQ(ReadBytes(folder.path() / "T.qmr"), oldMaster);
+    EXPECT_EQ(ReadWholeFile(folder.fsPath() / "T.qmr"), oldMaster);
   }
 }
 
@@ -164,7 +164,7 @@ TEST(MasterWrite, AWriteThatFailsPartWayKeepsTheOldMaster) {
 // to mount, so it is skipped where the tests do not run as root.
 TEST(MasterWrite, ARealFullDiskKeepsTheOldMaster) {
   TempFolder folder;
-  const fs::path disk = folder.path() / "disk";
+  const fs::path disk = folder.fsPath() / "disk";
   fs::create_directory(disk);
   // 40 data files of one 4 KiB page each, the old master's page, and three
   // pages to spare: the new master needs five (176 + 40 x 448 bytes).
@@ -183,21 +183,21 @@ TEST(MasterWrite, ARealFullDiskKeepsTheOldMaster) {
   ASSERT_TRUE(outcome.failed);
   EXPECT_EQ(outcome.code, qmr::ErrorCode::DiskFull);
   EXPECT_EQ(outcome.failedTrend, "T");
-  EXPECT_EQ(ReadBytes(disk / "T.qmr"), oldMaster);
+  EXPECT_EQ(ReadWholeFile(disk / "T.qmr"), oldMaster);
 }
 #endif
 
 TEST(MasterWrite, AFailedFirstMasterLeavesNoFileAtAll) {
   TempFolder folder;
-  samples::WriteTrend(folder.path().string(), "T", samples::RisingTrend(4, "Fresh", 3));
+  samples::WriteTrend(folder.path(), "T", samples::RisingTrend(4, "Fresh", 3));
   const auto previous = qmr::SetWriteFaultHook([](std::size_t, std::size_t) {
     throw qmr::Error(qmr::ErrorCode::DeviceIO);
   });
-  const BatchOutcome outcome = RebuildChecked(folder.path(), "T");
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), "T");
   qmr::SetWriteFaultHook(previous);
   ASSERT_TRUE(outcome.failed);
   EXPECT_EQ(outcome.code, qmr::ErrorCode::DeviceIO);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(folder.path() / "T.qmr")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(folder.fsPath() / "T.qmr")));
 }
 
 }  // namespace

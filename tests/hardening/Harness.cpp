@@ -2,119 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <fstream>
 #include <set>
 #include <system_error>
 
-#include "tests/support/TestFiles.h"
+#include "tests/support/ExpectedMasters.h"
 #include "trends/Batch.h"
 #include "trends/Rebuild.h"
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
-
 namespace hardening {
-
-namespace {
-
-std::atomic<unsigned> folderCounter{0};
-
-unsigned ProcessId() {
-#ifdef _WIN32
-  return 0;
-#else
-  return static_cast<unsigned>(getpid());
-#endif
-}
-
-}  // namespace
-
-TempFolder::TempFolder() {
-  for (;;) {
-    path_ = fs::temp_directory_path() /
-            ("qmr-hardening-" + std::to_string(ProcessId()) + "-" + std::to_string(folderCounter++));
-    if (fs::create_directory(path_)) break;
-  }
-}
-
-namespace {
-
-// Removes a folder and all it holds, links not followed, without throwing
-// from a destructor whatever odd entries a case left behind.
-void RemoveTree(const fs::path& folder) {
-  std::error_code error;
-  std::vector<fs::path> entries;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    entries.push_back(it->path());
-  for (const fs::path& entry : entries) {
-    if (fs::symlink_status(entry, error).type() == fs::file_type::directory) RemoveTree(entry);
-    fs::remove(entry, error);
-  }
-  fs::remove(folder, error);
-}
-
-}  // namespace
-
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-std::uint64_t HashBytes(const Bytes& bytes) {
-  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  for (const unsigned char byte : bytes) {
-    hash ^= byte;
-    hash *= 1099511628211ULL;
-  }
-  return hash;
-}
-
-Bytes ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) {
-    ADD_FAILURE() << "cannot read " << path;
-    return {};
-  }
-  Bytes bytes(static_cast<std::size_t>(in.tellg()));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!in) ADD_FAILURE() << "cannot read " << path;
-  return bytes;
-}
-
-void WriteBytes(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out.good()) ADD_FAILURE() << "cannot write " << path;
-}
-
-namespace {
-
-// Walks by hand rather than with recursive_directory_iterator, which asks
-// for the status behind every link and gives up at a link loop.
-void Walk(const fs::path& root, const fs::path& folder, FolderState& state) {
-  for (const auto& item : fs::directory_iterator(folder)) {
-    EntryState entry;
-    entry.type = fs::symlink_status(item.path()).type();
-    if (entry.type == fs::file_type::symlink) {
-      entry.linkTarget = fs::read_symlink(item.path()).string();
-    } else if (entry.type == fs::file_type::regular) {
-      const Bytes bytes = ReadBytes(item.path());
-      entry.size = bytes.size();
-      entry.hash = HashBytes(bytes);
-    }
-    state[item.path().lexically_relative(root).string()] = entry;
-    if (entry.type == fs::file_type::directory) Walk(root, item.path(), state);
-  }
-}
-
-}  // namespace
-
-FolderState Snapshot(const fs::path& folder) {
-  FolderState state;
-  Walk(folder, folder, state);
-  return state;
-}
 
 BatchOutcome RunBatch(const fs::path& folder, const std::vector<std::string>& names) {
   BatchOutcome outcome;
@@ -158,7 +53,7 @@ MasterFacts ExpectCompleteMaster(const Bytes& bytes) {
   }
   facts.version = I16At(bytes, 138);
   facts.fileCount = I16At(bytes, 148);
-  facts.entrySize = qmr::testsupport::MasterEntrySize(facts.version);
+  facts.entrySize = qmr::testsupport::EntryTableOf(facts.version).size;
   EXPECT_EQ(I16At(bytes, 150), facts.fileCount) << "file_count_2";
   EXPECT_GE(facts.fileCount, 0);
   const std::string banner(bytes.begin(), bytes.begin() + 128);
@@ -224,7 +119,7 @@ void ExpectPromises(const fs::path& folder, const std::vector<std::string>& tren
         ADD_FAILURE() << master << " was not written";
         continue;
       }
-      ExpectCompleteMaster(ReadBytes(folder / master));
+      ExpectCompleteMaster(ReadWholeFile(folder / master));
     } else if (was == before.end()) {
       EXPECT_TRUE(is == after.end()) << master << " appeared although its trend was not rebuilt";
     } else {

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "samples/SampleTrends.h"
 #include "tests/support/RecordingEvents.h"
+#include "tests/support/TestFiles.h"
+#include "tools/FileReading.h"
 #include "tools/Errors.h"
 
 namespace hardening {
@@ -19,36 +22,11 @@ namespace hardening {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-// A fresh folder under the system's temporary folder, removed with all it
-// holds when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-// One entry of a folder as it stands, links not followed and pipes not
-// opened: its kind, where a link points, and a hash of a regular file's bytes.
-struct EntryState {
-  fs::file_type type = fs::file_type::none;
-  std::string linkTarget;
-  std::uintmax_t size = 0;
-  std::uint64_t hash = 0;
-  friend bool operator==(const EntryState&, const EntryState&) = default;
-};
-// Every entry below a folder, by its path relative to the folder.
-using FolderState = std::map<std::string, EntryState>;
-FolderState Snapshot(const fs::path& folder);
-
-std::uint64_t HashBytes(const Bytes& bytes);
-Bytes ReadBytes(const fs::path& path);
-void WriteBytes(const fs::path& path, const Bytes& bytes);
+using qmr::ReadWholeFile;
+using qmr::samples::WriteBytes;
+using qmr::testsupport::FolderState;
+using qmr::testsupport::Snapshot;
+using qmr::testsupport::TempFolder;
 
 // How a batch ended.
 struct BatchOutcome {

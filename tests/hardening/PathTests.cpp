@@ -31,9 +31,9 @@ TEST_P(PathLength, FitsUpToTheFieldAndFailsBeyondIt) {
   // Long folder names, not a long file name: a file name stays far below
   // the file system's 255 bytes whatever the path's length.
   const std::string trend = "TANK";
-  const std::size_t fixed = root.path().string().size() + 1 + trend.size() + 4;  // "/" and ".000"
+  const std::size_t fixed = root.fsPath().string().size() + 1 + trend.size() + 4;  // "/" and ".000"
   if (fixed + 2 > c.length) GTEST_SKIP() << "the temporary folder's path is too long for this case";
-  fs::path folder = root.path();
+  fs::path folder = root.fsPath();
   std::size_t missing = c.length - fixed;  // folder names with their "/"
   while (missing > 0) {
     const std::size_t part = missing > 101 ? (missing - 101 >= 2 ? 100 : 50) : missing - 1;
@@ -53,11 +53,11 @@ TEST_P(PathLength, FitsUpToTheFieldAndFailsBeyondIt) {
     ASSERT_TRUE(outcome.failed);
     EXPECT_EQ(outcome.code, qmr::ErrorCode::InvalidArgument);
     EXPECT_EQ(outcome.failedTrend, trend);
-    EXPECT_EQ(ReadBytes(folder / (trend + ".qmr")), oldMaster);
+    EXPECT_EQ(ReadWholeFile(folder / (trend + ".qmr")), oldMaster);
     return;
   }
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  const Bytes master = ReadBytes(folder / (trend + ".qmr"));
+  const Bytes master = ReadWholeFile(folder / (trend + ".qmr"));
   const MasterFacts facts = ExpectCompleteMaster(master);
   ASSERT_EQ(facts.entries, 2u);
   const Bytes entry = EntryAt(master, c.entrySize, 1);  // .000: the smaller key comes last
@@ -82,20 +82,20 @@ class OddName : public ::testing::TestWithParam<std::string> {};
 TEST_P(OddName, IsRebuiltUnderItsOwnName) {
   const std::string name = GetParam();
   TempFolder folder;
-  samples::WriteTrend(folder.path().string(), name, samples::RisingTrend(4, "Odd name", 3));
+  samples::WriteTrend(folder.path(), name, samples::RisingTrend(4, "Odd name", 3));
 
-  const BatchOutcome outcome = RebuildChecked(folder.path(), name);
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), name);
   ASSERT_FALSE(outcome.failed) << outcome.description;
   ASSERT_EQ(outcome.events.startedTrends.size(), 1u);
   EXPECT_EQ(outcome.events.startedTrends[0], name);
-  const Bytes master = ReadBytes(folder.path() / (name + ".qmr"));
+  const Bytes master = ReadWholeFile(folder.fsPath() / (name + ".qmr"));
   const MasterFacts facts = ExpectCompleteMaster(master);
   ASSERT_EQ(facts.entries, 3u);
   for (std::size_t i = 0; i < 3; ++i) {
     const Bytes entry = EntryAt(master, 432, i);
     const std::string stored(entry.begin(), entry.begin() + 272);
     EXPECT_EQ(stored.substr(0, stored.find('\0')),
-              (folder.path() / (name + ".00" + std::to_string(2 - i))).string());
+              (folder.fsPath() / (name + ".00" + std::to_string(2 - i))).string());
   }
 }
 
@@ -112,12 +112,12 @@ INSTANTIATE_TEST_SUITE_P(Names, OddName,
 TEST(LongName, ANameNearTheFileSystemLimitIsRebuilt) {
   TempFolder folder;
   const std::string name(240, 'L');
-  if (folder.path().string().size() + 1 + name.size() + 4 > 272)
+  if (folder.fsPath().string().size() + 1 + name.size() + 4 > 272)
     GTEST_SKIP() << "the temporary folder's path is too long for this case";
-  samples::WriteTrend(folder.path().string(), name, samples::RisingTrend(6, "Long name", 2));
-  const BatchOutcome outcome = RebuildChecked(folder.path(), name);
+  samples::WriteTrend(folder.path(), name, samples::RisingTrend(6, "Long name", 2));
+  const BatchOutcome outcome = RebuildChecked(folder.fsPath(), name);
   ASSERT_FALSE(outcome.failed) << outcome.description;
-  EXPECT_EQ(ExpectCompleteMaster(ReadBytes(folder.path() / (name + ".qmr"))).entries, 2u);
+  EXPECT_EQ(ExpectCompleteMaster(ReadWholeFile(folder.fsPath() / (name + ".qmr"))).entries, 2u);
 }
 
 }  // namespace
