@@ -3,6 +3,8 @@
 // NAME.qmr is touched.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "Harness.h"
 
 namespace engine_test {
@@ -33,6 +35,11 @@ struct PathCase {
   std::size_t length;  // of the data files' paths
   std::size_t width;   // of the entries' file_path field
 };
+
+// How GoogleTest names a case, rather than the struct's bytes.
+void PrintTo(const PathCase& c, std::ostream* out) {
+  *out << "version " << c.version << ", " << c.length << " characters, field of " << c.width;
+}
 
 class PathLength : public EngineTest, public ::testing::WithParamInterface<PathCase> {};
 
