@@ -10,7 +10,6 @@
 // so that scripts/bench.sh can also time `qmr rebuild` on the largest one.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +20,8 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
+#include "tests/support/TestFiles.h"
+#include "tools/FileReading.h"
 #include "trends/Rebuild.h"
 #include "trends/RebuildEvents.h"
 
@@ -38,33 +39,18 @@ constexpr std::size_t kHeaderBytes = 304;   // the version 6 header
 constexpr std::size_t kMasterHeader = 176;
 constexpr std::size_t kEntryV6 = 448;
 
-// Where the generated trends live; removed at exit unless the caller chose it.
-class BenchFolder {
- public:
-  BenchFolder() {
+// Where the generated trends live: $QMR_BENCH_DIR when the caller chose it
+// (kept), else a temporary folder removed at exit.
+fs::path Root() {
+  static const fs::path root = [] {
     if (const char* chosen = std::getenv("QMR_BENCH_DIR"); chosen != nullptr && *chosen != '\0') {
-      root_ = fs::absolute(chosen);
-      keep_ = true;
-    } else {
-      const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-      root_ = fs::temp_directory_path() / ("qmr-bench-" + std::to_string(stamp));
+      fs::create_directories(chosen);
+      return fs::absolute(chosen);
     }
-    fs::create_directories(root_);
-  }
-  ~BenchFolder() {
-    std::error_code ignored;
-    if (!keep_) fs::remove_all(root_, ignored);
-  }
-  const fs::path& root() const { return root_; }
-
- private:
-  fs::path root_;
-  bool keep_ = false;
-};
-
-BenchFolder& Folder() {
-  static BenchFolder folder;
-  return folder;
+    static const qmr::testsupport::TempFolder temporary("qmr-bench-");
+    return temporary.fsPath();
+  }();
+  return root;
 }
 
 // The folder of the trend of `count` files, generated on first use, its
@@ -72,19 +58,15 @@ BenchFolder& Folder() {
 fs::path Trend(int count) {
   static std::map<int, fs::path> made;
   if (const auto found = made.find(count); found != made.end()) return found->second;
-  const fs::path folder = Folder().root() / ("files" + std::to_string(count));
+  const fs::path folder = Root() / ("files" + std::to_string(count));
   const fs::path complete = folder / "complete";
   if (!fs::exists(complete)) {
     fs::create_directories(folder);
     qmr::samples::WriteTrend(folder.string(), "T", qmr::samples::RisingTrend(6, "Benchmark trend", count));
     std::ofstream(complete) << count << "\n";
   }
-  std::vector<char> buffer(1 << 16);
-  for (int number = 0; number < count; ++number) {
-    std::ifstream in(folder / qmr::samples::DataFileName("T", number), std::ios::binary);
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))) {
-    }
-  }
+  for (int number = 0; number < count; ++number)
+    (void)qmr::ReadWholeFile((folder / qmr::samples::DataFileName("T", number)).string());
   made[count] = folder;
   return folder;
 }

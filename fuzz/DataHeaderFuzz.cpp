@@ -10,7 +10,7 @@
 #include <variant>
 
 #include "definitions/DataFile.h"
-#include "tests/support/TestFiles.h"
+#include "samples/SampleTrends.h"
 
 namespace {
 
@@ -39,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto version =
       static_cast<std::int16_t>(static_cast<std::uint16_t>(data[138] | (data[139] << 8)));
   Require(decoded.hasVersion && decoded.version == version);
-  Require((decoded.family == qmr::Family::None) == (qmr::testsupport::DataHeaderSize(version) == 0));
+  const std::size_t needed = qmr::samples::LayoutOf(version).size;
+  Require((decoded.family == qmr::Family::None) == (needed == 0));
 
-  const std::size_t needed = qmr::testsupport::DataHeaderSize(version);
   Require(decoded.recognised() == (needed != 0 && size >= needed));
   if (!decoded.recognised()) {
     Require(std::holds_alternative<std::monostate>(decoded.header));

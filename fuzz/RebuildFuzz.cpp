@@ -12,22 +12,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
+#include "samples/SampleTrends.h"
+#include "tests/support/ExpectedMasters.h"
 #include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
-#include "trends/Builders.h"
+#include "tools/FileReading.h"
 #include "trends/Rebuild.h"
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<unsigned char>;
+using qmr::testsupport::Bytes;
 
 namespace {
 
@@ -41,61 +39,21 @@ class CountingEvents : public qmr::RebuildEvents {
   void DataFileUnrecognised(const std::string&, const qmr::UnrecognisedReason&) override { ++unrecognised; }
 };
 
-// One scratch folder per process, on a memory file system where there is
-// one, so that the master's flush to disk costs nothing.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::error_code ignored;
-    fs::path base = fs::exists("/dev/shm", ignored) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    for (unsigned attempt = 0;; ++attempt) {
-      path_ = base / ("qmr-rebuild-fuzz-" + std::to_string(std::time(nullptr)) + "-" +
-                      std::to_string(attempt));
-      if (fs::create_directory(path_)) break;
-    }
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-  void Empty() const {
-    for (const auto& entry : fs::directory_iterator(path_)) fs::remove_all(entry.path());
-  }
-
- private:
-  fs::path path_;
-};
-
-void WriteFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  Require(out.good());
+std::optional<Bytes> ReadIfThere(const std::string& path) {
+  if (!fs::exists(fs::symlink_status(path))) return std::nullopt;
+  return qmr::ReadWholeFile(path);
 }
 
-std::optional<Bytes> ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-std::string DataFileName(std::size_t number) {
-  std::string digits = std::to_string(number);
-  while (digits.size() < 3) digits.insert(digits.begin(), '0');
-  return "T." + digits;
+std::int16_t I16At(const Bytes& bytes, std::size_t offset) {
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)));
 }
 
 // What the format tables say: a version word of 1 to 6 at bytes 138-139 and
 // the whole header of its family.
 bool IsTrendDataFile(const Bytes& file) {
   if (file.size() < 140) return false;
-  const auto version = static_cast<std::int16_t>(static_cast<std::uint16_t>(file[138] | (file[139] << 8)));
-  const std::size_t needed = qmr::testsupport::DataHeaderSize(version);
+  const std::size_t needed = qmr::samples::LayoutOf(I16At(file, 138)).size;
   return needed != 0 && file.size() >= needed;
-}
-
-std::int16_t I16At(const Bytes& bytes, std::size_t offset) {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8)));
 }
 
 enum class NameCheck { Fits, TooLong, Unsettled };
@@ -105,17 +63,11 @@ enum class NameCheck { Fits, TooLong, Unsettled };
 // falls back to an earlier header of its family is the engine's business.
 NameCheck NameOfLastFile(const Bytes& file) {
   if (file.size() < 140) return NameCheck::Fits;
-  std::size_t offset = 0, width = 0;
-  switch (I16At(file, 138)) {
-    case 1: case 2: case 3: return IsTrendDataFile(file) ? NameCheck::Fits : NameCheck::Unsettled;
-    case 4: offset = 160; width = 64; break;
-    case 5: offset = 144; width = 80; break;
-    case 6: offset = 160; width = 80; break;
-    default: return NameCheck::Fits;
-  }
+  const qmr::samples::HeaderLayout layout = qmr::samples::LayoutOf(I16At(file, 138));
+  if (layout.size == 0) return NameCheck::Fits;
   if (!IsTrendDataFile(file)) return NameCheck::Unsettled;
   std::size_t length = 0;
-  while (length < width && file[offset + length] != 0) ++length;
+  while (length < layout.trendNameWidth && file[layout.trendNameOffset + length] != 0) ++length;
   return length >= 66 ? NameCheck::TooLong : NameCheck::Fits;
 }
 
@@ -144,28 +96,28 @@ std::vector<Bytes> SplitInput(const std::uint8_t* data, std::size_t size, bool& 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static ScratchFolder folder;
-  static const bool clockFixed = [] {
-    qmr::SetLocalTimeSource([] { return qmr::testsupport::FixedClockTime(); });
-    return true;
-  }();
-  (void)clockFixed;
+  // One folder per process, on a memory file system where there is one, so
+  // that the master's flush to disk costs nothing.
+  using qmr::testsupport::TempFolder;
+  static const TempFolder folder("qmr-rebuild-fuzz-", TempFolder::Place::Memory);
+  static const qmr::testsupport::FixedClock clock;
 
   bool hasOldMaster = false;
   const std::vector<Bytes> files = SplitInput(data, size, hasOldMaster);
   if (files.empty()) return 0;
 
   folder.Empty();
-  for (std::size_t i = 0; i < files.size(); ++i) WriteFile(folder.path() / DataFileName(i), files[i]);
-  const fs::path masterPath = folder.path() / "T.qmr";
+  for (std::size_t i = 0; i < files.size(); ++i)
+    folder.write(qmr::samples::DataFileName("T", static_cast<int>(i)), files[i]);
+  const std::string masterPath = folder / "T.qmr";
   const Bytes oldMaster(700, 0xAB);
-  if (hasOldMaster) WriteFile(masterPath, oldMaster);
+  if (hasOldMaster) folder.write("T.qmr", oldMaster);
 
   std::size_t unrecognised = 0;
   for (const Bytes& file : files)
     if (!IsTrendDataFile(file)) ++unrecognised;
 
-  const std::string firstPath = (folder.path() / "T.000").string();
+  const std::string firstPath = folder / "T.000";
   CountingEvents events;
   std::optional<qmr::TrendMaster> composed;
   bool failed = false;
@@ -181,13 +133,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   for (std::size_t i = 0; i < files.size(); ++i)
-    Require(ReadFile(folder.path() / DataFileName(i)) == files[i]);
+    Require(ReadIfThere(folder / qmr::samples::DataFileName("T", static_cast<int>(i))) == files[i]);
   std::size_t entries = 0;
-  for (const auto& entry : fs::directory_iterator(folder.path())) {
+  for (const auto& entry : fs::directory_iterator(folder.fsPath())) {
     (void)entry;
     ++entries;
   }
-  const std::optional<Bytes> master = ReadFile(masterPath);
+  const std::optional<Bytes> master = ReadIfThere(masterPath);
 
   // The banner holds 63 fixed characters with a one-digit version, so a
   // trend name of 66 characters or more cannot be written; nothing else in
@@ -213,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(master->size() >= 176);
   Require(I16At(*master, 138) == composed->version);
   Require(I16At(*master, 148) == composed->fileCount && I16At(*master, 150) == composed->fileCount);
-  const std::size_t entrySize = qmr::testsupport::MasterEntrySize(composed->version);
+  const std::size_t entrySize = qmr::testsupport::EntryTableOf(composed->version).size;
   Require(composed->entryCount == (entrySize == 0 ? 0 : files.size()));
   Require(master->size() == 176 + composed->entryCount * entrySize);
   // When the last file was a trend data file, the master's version is its.

@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   const fs::path out = fs::absolute(argv[1]);
   for (const char* target : {"data_header", "rebuild", "master_show"}) fs::create_directories(out / target);
 
-  qmr::SetLocalTimeSource([] { return qmr::testsupport::FixedClockTime(); });
+  const qmr::testsupport::FixedClock clock;
 
   // Data headers: one whole header per version, the unknown versions, and
   // files cut right before the version word and right before the end.
@@ -123,11 +123,9 @@ int main(int argc, char** argv) {
 
   // Rebuild inputs, and the masters they give for the show decoder (built in
   // a scratch folder with relative paths, so that no folder name leaks in).
-  const fs::path scratch = fs::temp_directory_path() / "qmr-fuzz-seeds";
-  fs::remove_all(scratch);
-  fs::create_directories(scratch);
+  const qmr::testsupport::TempFolder scratch("qmr-fuzz-seeds-");
   const fs::path home = fs::current_path();
-  fs::current_path(scratch);
+  fs::current_path(scratch.fsPath());
   qmr::RebuildEvents silent;
   for (const Trend& trend : Trends()) {
     Write(out / "rebuild" / trend.name, EncodeTrend(trend));
@@ -142,10 +140,9 @@ int main(int argc, char** argv) {
     } catch (const std::exception&) {
       // A trend that cannot be rebuilt has no master to show.
     }
-    for (const auto& entry : fs::directory_iterator(".")) fs::remove(entry.path());
+    scratch.Empty();
   }
   fs::current_path(home);
-  fs::remove_all(scratch);
   Write(out / "master_show" / "header-only-cut", Bytes(100, 0));
   for (std::int16_t version : {1, 4, 5, 6})
     Write(out / "master_show" / ("data-v" + std::to_string(version)),

@@ -102,7 +102,7 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
   const std::string name = "T\r\nX";
   Trend("T", {MakeSample(9, "", 0), MakeSample(2, name, 200, 5), MakeSample(3, name, 100, 6)});
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 3);
-  const Bytes master = ReadAll(Path("T.qmr"));
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
   ASSERT_EQ(master.size(), 176u + 3 * 240);
 
   const std::size_t dateAt = std::string("QUORAX\r\nVERSION 3\r\nTREND MASTER\r\n").size() + name.size() + 2;
@@ -112,7 +112,7 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
   for (std::size_t at = 0; at < master.size(); ++at) {
     Bytes changed = master;
     changed[at] ^= 0x41;
-    WriteAll(Path("T.qmr"), changed);
+    WriteBytes(Path("T.qmr"), changed);
     const Outcome run = Qmr({"check", Path("T.000")});
     if (at >= dateAt && at < dateAt + 24) {
       ASSERT_EQ(run.status, 3) << "byte " << at << ": " << run.out;
@@ -136,17 +136,17 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
 TEST_F(CheckCommand, LengthDifferencesAreReported) {
   Trend("T", RisingTrend(5, "Tee", 2));
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
-  const Bytes master = ReadAll(Path("T.qmr"));
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
   ASSERT_EQ(master.size(), 752u);
 
   Bytes longer = master;
   longer.push_back(0);
-  WriteAll(Path("T.qmr"), longer);
+  WriteBytes(Path("T.qmr"), longer);
   Outcome run = Qmr({"check", Path("T.000")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, Path("T.qmr") + ": differs: length 753 bytes, expected 752\n");
 
-  WriteAll(Path("T.qmr"), Bytes(master.begin(), master.begin() + 700));
+  WriteBytes(Path("T.qmr"), Bytes(master.begin(), master.begin() + 700));
   run = Qmr({"check", Path("T.000")});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out, Path("T.qmr") + ": differs: length 700 bytes, expected 752\n");
@@ -187,7 +187,7 @@ TEST_F(CheckCommand, AFolderNamedLikeTheMasterAndALeftoverTemporaryFileAreNamed)
   std::filesystem::create_directory(Path("T.qmr"));
   ASSERT_EQ(Qmr({"rebuild", Path("U.000")}).status, 0);
   // Left by a writer that no longer runs (no process has this number).
-  WriteAll(Path("~qmr-999999999-0-U.tmp"), Bytes(10, 1));
+  WriteBytes(Path("~qmr-999999999-0-U.tmp"), Bytes(10, 1));
 
   const Outcome run = Qmr({"check", Path("T.000"), Path("U.000")});
 

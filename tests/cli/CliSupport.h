@@ -4,25 +4,23 @@
 
 #include <gtest/gtest.h>
 
-#include <ctime>
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "samples/SampleTrends.h"
-#include "tests/support/CheckedFiles.h"
 #include "tests/support/TestFiles.h"
-#include "trends/Builders.h"
+#include "tools/FileReading.h"
 
 namespace cli_test {
 
-using Bytes = std::vector<unsigned char>;
-
+using qmr::ReadWholeFile;
+using qmr::samples::WriteBytes;
+using qmr::testsupport::Bytes;
 using qmr::testsupport::MakeTime;
-using qmr::testsupport::TempFolder;
+using qmr::testsupport::Snapshot;
 
 // The tool's result: exit status and both streams.
 struct Outcome {
@@ -39,34 +37,6 @@ inline Outcome Qmr(const std::vector<std::string>& args) {
   run.err = err.str();
   return run;
 }
-
-using qmr::testsupport::ReadAll;
-using qmr::testsupport::WriteAll;
-
-// Every file of `folder` (name -> bytes), to prove what a command changed.
-inline std::map<std::string, Bytes> Snapshot(const std::string& folder) {
-  std::map<std::string, Bytes> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    files[entry.path().filename().string()] = ReadAll(entry.path().string());
-  }
-  return files;
-}
-
-// Tue Mar 06 09:05:03 2007 unless a test sets another time; the system
-// clock is restored afterwards.
-class FixedClock {
- public:
-  FixedClock() : previous_(qmr::SetLocalTimeSource([this] { return time_; })) {}
-  ~FixedClock() { qmr::SetLocalTimeSource(previous_); }
-  FixedClock(const FixedClock&) = delete;
-  FixedClock& operator=(const FixedClock&) = delete;
-
-  void Set(const std::tm& time) { time_ = time; }
-
- private:
-  std::tm time_ = qmr::testsupport::FixedClockTime();
-  qmr::LocalTimeSource previous_;
-};
 
 // A test with its own folder and a fixed clock.
 class CliTest : public ::testing::Test {
@@ -87,8 +57,8 @@ class CliTest : public ::testing::Test {
     return run;
   }
 
-  TempFolder folder_{"qmr-cli-"};
-  FixedClock clock_;
+  qmr::testsupport::TempFolder folder_{"qmr-cli-"};
+  qmr::testsupport::FixedClock clock_;
 };
 
 using qmr::samples::MakeSample;

@@ -25,12 +25,12 @@ TEST_F(RebuildCommand, WritesTheMasterAndPrintsOneLinePerTrend) {
   // 176 + 3 x 448 and 176 + 1 x 240 bytes.
   EXPECT_EQ(run.out, Path("TANK1.qmr") + ": version 6, 3 data files, 3 entries written (1520 bytes)\n" +
                          Path("PUMP.qmr") + ": version 2, 1 data file, 1 entry written (416 bytes)\n");
-  const Bytes master = ReadAll(Path("TANK1.qmr"));
+  const Bytes master = ReadWholeFile(Path("TANK1.qmr"));
   ASSERT_EQ(master.size(), 1520u);
   // The entries are in descending key order: .002 first, with its full path.
   const std::string firstPath(reinterpret_cast<const char*>(master.data()) + 176, Path("TANK1.002").size());
   EXPECT_EQ(firstPath, Path("TANK1.002"));
-  EXPECT_EQ(ReadAll(Path("PUMP.qmr")).size(), 416u);
+  EXPECT_EQ(ReadWholeFile(Path("PUMP.qmr")).size(), 416u);
 }
 
 TEST_F(RebuildCommand, RelativePathIsMadeAbsoluteBeforeTheRebuild) {
@@ -39,7 +39,7 @@ TEST_F(RebuildCommand, RelativePathIsMadeAbsoluteBeforeTheRebuild) {
 
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(Contains(run.out, Path("TANK1.qmr") + ": version 5, 2 data files")) << run.out;
-  const Bytes master = ReadAll(Path("TANK1.qmr"));
+  const Bytes master = ReadWholeFile(Path("TANK1.qmr"));
   ASSERT_EQ(master.size(), 176u + 2 * 288);
   // Each entry records the data file's absolute path, as the windows would.
   for (std::size_t entry = 0; entry < 2; ++entry) {
@@ -51,7 +51,7 @@ TEST_F(RebuildCommand, RelativePathIsMadeAbsoluteBeforeTheRebuild) {
 TEST_F(RebuildCommand, DryRunReadsEverythingAndWritesNothing) {
   Trend("TANK1", RisingTrend(4, "Tank 1", 2));
   Trend("LOG", {MakeSample(4, "Log", 1), MakeSample(9, "", 0)});
-  qmr::samples::WriteBytes(Path("LOG.qmr"), Bytes{'o', 'l', 'd'});
+  WriteBytes(Path("LOG.qmr"), Bytes{'o', 'l', 'd'});
   const auto before = Snapshot(Folder());
 
   const Outcome run = Qmr({"rebuild", "--dry-run", Path("TANK1.000"), Path("LOG.000")});
@@ -68,16 +68,16 @@ TEST_F(RebuildCommand, FailingTrendIsReportedAndTheNextOneStillRebuilt) {
   // 66 characters of name make the banner longer than its 128 bytes.
   Trend("LONG", RisingTrend(6, std::string(66, 'N'), 2));
   Trend("GOOD", RisingTrend(6, "Good", 2));
-  qmr::samples::WriteBytes(Path("LONG.qmr"), Bytes{'o', 'l', 'd'});
+  WriteBytes(Path("LONG.qmr"), Bytes{'o', 'l', 'd'});
 
   const Outcome run = Qmr({"rebuild", Path("LONG.000"), Path("GOOD.000")});
 
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.err, "trend " + Path("LONG") + ": rebuild failed: ")) << run.err;
   EXPECT_TRUE(Contains(run.err, "(error 5)")) << run.err;
-  EXPECT_EQ(ReadAll(Path("LONG.qmr")), (Bytes{'o', 'l', 'd'}));
+  EXPECT_EQ(ReadWholeFile(Path("LONG.qmr")), (Bytes{'o', 'l', 'd'}));
   EXPECT_EQ(run.out, Path("GOOD.qmr") + ": version 6, 2 data files, 2 entries written (1072 bytes)\n");
-  EXPECT_EQ(ReadAll(Path("GOOD.qmr")).size(), 1072u);
+  EXPECT_EQ(ReadWholeFile(Path("GOOD.qmr")).size(), 1072u);
 }
 
 // A mistyped name, a pattern the shell matched nothing for, a folder, a
@@ -86,7 +86,7 @@ TEST_F(RebuildCommand, FailingTrendIsReportedAndTheNextOneStillRebuilt) {
 TEST_F(RebuildCommand, AnOperandWithoutItsFirstDataFileIsRefused) {
   Trend("GOOD", RisingTrend(1, "Good", 1));
   Trend("MOVED", RisingTrend(6, "Moved", 3));
-  WriteAll(Path("MOVED.qmr"), Bytes(176 + 3 * 448, 0x33));
+  WriteBytes(Path("MOVED.qmr"), Bytes(176 + 3 * 448, 0x33));
   std::filesystem::remove(Path("MOVED.000"));
   const auto before = Snapshot(Folder());
 
@@ -118,20 +118,20 @@ TEST_F(RebuildCommand, AMasterWithEntriesIsNotReplacedByOneWithoutUnlessForced) 
   auto files = RisingTrend(6, "Tank", 4);
   Trend("TANK", files);
   ASSERT_EQ(Qmr({"rebuild", Path("TANK.000")}).status, 0);
-  const Bytes good = ReadAll(Path("TANK.qmr"));
-  WriteAll(Path("TANK.003"), {});
+  const Bytes good = ReadWholeFile(Path("TANK.qmr"));
+  WriteBytes(Path("TANK.003"), {});
 
   Outcome run = Qmr({"rebuild", Path("TANK.000")});
 
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(ReadAll(Path("TANK.qmr")), good);
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), good);
   EXPECT_TRUE(Contains(run.err, "last data file " + Path("TANK.003") + " is not a trend data file")) << run.err;
   EXPECT_TRUE(Contains(run.err, "which has 4 entries. Move " + Path("TANK.003") + " aside")) << run.err;
   EXPECT_EQ(run.out, "");
 
   run = Qmr({"rebuild", "--force", Path("TANK.000")});
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_EQ(ReadAll(Path("TANK.qmr")).size(), 176u);
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u);
 }
 
 TEST_F(RebuildCommand, WarningsNameTheFileAndWhyAndExitWithThree) {
@@ -160,7 +160,7 @@ TEST_F(RebuildCommand, ATrendNamedSeveralWaysIsRebuiltOnceAndPathsAreMadeAbsolut
 
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out, Path("T.qmr") + ": version 6, 2 data files, 2 entries written (1072 bytes)\n");
-  const Bytes master = ReadAll(Path("T.qmr"));
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176), Path("T.001"));
 }
 
@@ -208,7 +208,7 @@ TEST_F(RebuildCommand, PathsAfterDoubleDashAreNotOptions) {
   Trend("-T", RisingTrend(3, "Dash", 1));
   const Outcome run = InFolder({"rebuild", "--", "-T.000"});
   EXPECT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(ReadAll(Path("-T.qmr")).size(), 176u + 240);
+  EXPECT_EQ(ReadWholeFile(Path("-T.qmr")).size(), 176u + 240);
 }
 
 }  // namespace

@@ -27,16 +27,16 @@ class ScanCommand : public CliTest {
                    Path("plant/south/GAP.000"), Path("plant/south/old/LEFTOVER.000")})
                   .status,
               0);
-    Bytes differs = ReadAll(Path("plant/south/DIFFERS.qmr"));
+    Bytes differs = ReadWholeFile(Path("plant/south/DIFFERS.qmr"));
     differs[148] = 9;  // file_count
-    WriteAll(Path("plant/south/DIFFERS.qmr"), differs);
-    WriteAll(Path("plant/south/CUT.002"), {});                   // the last file cut to nothing
+    WriteBytes(Path("plant/south/DIFFERS.qmr"), differs);
+    WriteBytes(Path("plant/south/CUT.002"), {});                   // the last file cut to nothing
     std::filesystem::rename(Path("plant/south/GAP.001"), Path("plant/south/GAP.003"));  // GAP.001 missing
-    WriteAll(Path("plant/south/GAP.001.bak"), {});
+    WriteBytes(Path("plant/south/GAP.001.bak"), {});
     std::filesystem::remove(Path("plant/south/GAP.003"));
     qmr::samples::WriteTrend(Folder(), "plant/south/GAP", {RisingTrend(6, "Trend", 3)[0]});
-    WriteAll(Path("plant/south/GAP.002"), qmr::samples::MakeDataFile(RisingTrend(6, "Trend", 3)[2]));
-    WriteAll(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp"), Bytes(5, 1));
+    WriteBytes(Path("plant/south/GAP.002"), qmr::samples::MakeDataFile(RisingTrend(6, "Trend", 3)[2]));
+    WriteBytes(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp"), Bytes(5, 1));
   }
 
   std::string Line(const std::string& master, const std::string& state, const std::string& counts) const {
@@ -69,7 +69,7 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
 
   // The rebuild repairs the missing and differing masters, but not the one
   // that would lose its entries to the cut file; the leftover goes.
-  const Bytes cut = ReadAll(Path("plant/south/CUT.qmr"));
+  const Bytes cut = ReadWholeFile(Path("plant/south/CUT.qmr"));
   const Outcome repair = Qmr({"scan", "--rebuild", "-j", "4", Path("plant")});
   EXPECT_EQ(repair.status, 1);
   EXPECT_TRUE(Contains(repair.out, Path("plant/north/MISSING.qmr") + ": rebuilt (was missing)")) << repair.out;
@@ -79,7 +79,7 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
       << repair.out;
   EXPECT_TRUE(Contains(repair.out, Path("plant/south/old/LEFTOVER.qmr") + ": ok, stale temporary file removed;"))
       << repair.out;
-  EXPECT_EQ(ReadAll(Path("plant/south/CUT.qmr")), cut);
+  EXPECT_EQ(ReadWholeFile(Path("plant/south/CUT.qmr")), cut);
   EXPECT_FALSE(std::filesystem::exists(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp")));
 
   // Once the cut file is moved aside, everything is repaired and stays so.
@@ -109,7 +109,7 @@ TEST_F(RecordAs, WritesThePlantsPaths) {
   qmr::samples::WriteTrend(Folder(), "T", RisingTrend(6, "Tee", 2));
   const Outcome run = Qmr({"rebuild", "--record-as", "D:/PLANT/DATA", Path("T.000")});
   ASSERT_EQ(run.status, 0) << run.err;
-  const Bytes master = ReadAll(Path("T.qmr"));
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
   ASSERT_EQ(master.size(), 176u + 2 * 448);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176), "D:\\PLANT\\DATA\\T.001");
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176 + 448), "D:\\PLANT\\DATA\\T.000");
@@ -127,7 +127,7 @@ TEST_F(RecordAs, WritesThePlantsPaths) {
     EXPECT_EQ(refused.status, 2) << folder;
     EXPECT_TRUE(Contains(refused.err, "--record-as: Bad file name or number: ")) << refused.err;
   }
-  EXPECT_EQ(ReadAll(Path("T.qmr")), master);
+  EXPECT_EQ(ReadWholeFile(Path("T.qmr")), master);
 }
 
 }  // namespace

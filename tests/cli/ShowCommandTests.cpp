@@ -87,16 +87,16 @@ TEST_F(ShowCommand, DataFileOfEachFamilyShowsItsOwnFields) {
 TEST_F(ShowCommand, KindOfFileIsDecidedByExtensionOrBanner) {
   Trend("T", qmr::samples::RisingTrend(5, "Tee", 1));
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
-  const Bytes master = ReadAll(Path("T.qmr"));
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
 
   // A master under another name is known by its banner.
-  WriteAll(Path("copy.bak"), master);
+  WriteBytes(Path("copy.bak"), master);
   EXPECT_TRUE(Contains(Qmr({"show", Path("copy.bak")}).out, "master file "));
   // An upper-case extension still names a master.
-  WriteAll(Path("UPPER.QMR"), master);
+  WriteBytes(Path("UPPER.QMR"), master);
   EXPECT_TRUE(Contains(Qmr({"show", Path("UPPER.QMR")}).out, "master file "));
   // A data file saved as .qmr is shown as one when asked.
-  WriteAll(Path("data.qmr"), ReadAll(Path("T.000")));
+  WriteBytes(Path("data.qmr"), ReadWholeFile(Path("T.000")));
   const Outcome forced = Qmr({"show", "--data", Path("data.qmr")});
   EXPECT_EQ(forced.status, 0) << forced.err;
   EXPECT_TRUE(Contains(forced.out, "data file ")) << forced.out;
@@ -108,12 +108,12 @@ TEST_F(ShowCommand, KindOfFileIsDecidedByExtensionOrBanner) {
 
 TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
   // Too short for the version word, for a version 6 header, and for a master header.
-  WriteAll(Path("A.000"), Bytes(139, 'x'));
+  WriteBytes(Path("A.000"), Bytes(139, 'x'));
   Bytes partial = qmr::samples::MakeDataFile(MakeSample(6, "Short", 1));
   partial.resize(303);
-  WriteAll(Path("B.000"), partial);
-  WriteAll(Path("C.qmr"), Bytes(175, 0));
-  WriteAll(Path("D.000"), qmr::samples::MakeDataFile(MakeSample(9, "Nine", 1)));
+  WriteBytes(Path("B.000"), partial);
+  WriteBytes(Path("C.qmr"), Bytes(175, 0));
+  WriteBytes(Path("D.000"), qmr::samples::MakeDataFile(MakeSample(9, "Nine", 1)));
 
   for (const auto& [file, problem] : std::vector<std::pair<std::string, std::string>>{
            {"A.000", "too short"}, {"B.000", "too short"}, {"C.qmr", "too short"},
@@ -151,9 +151,9 @@ TEST_F(ShowCommand, MasterOfUnknownVersion) {
   EXPECT_TRUE(Contains(run.out, "entries: none")) << run.out;
 
   // Bytes after such a header cannot be decoded.
-  Bytes master = ReadAll(Path("LOG.qmr"));
+  Bytes master = ReadWholeFile(Path("LOG.qmr"));
   master.resize(176 + 448, 0x11);
-  WriteAll(Path("LOG.qmr"), master);
+  WriteBytes(Path("LOG.qmr"), master);
   run = Qmr({"show", Path("LOG.qmr")});
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.err, "unknown version 9")) << run.err;
@@ -162,17 +162,17 @@ TEST_F(ShowCommand, MasterOfUnknownVersion) {
 TEST_F(ShowCommand, MasterWhoseLengthDoesNotMatchItsCount) {
   Trend("T", qmr::samples::RisingTrend(2, "Tee", 3));
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
-  Bytes master = ReadAll(Path("T.qmr"));
+  Bytes master = ReadWholeFile(Path("T.qmr"));
 
   master.resize(176 + 2 * 240);  // one entry lost
-  WriteAll(Path("T.qmr"), master);
+  WriteBytes(Path("T.qmr"), master);
   Outcome run = Qmr({"show", Path("T.qmr")});
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.out, "entry 1 (byte 416)")) << run.out;
   EXPECT_TRUE(Contains(run.err, "file_count is 3")) << run.err;
 
   master.resize(176 + 3 * 240 + 7);  // a partial entry after the last
-  WriteAll(Path("T.qmr"), master);
+  WriteBytes(Path("T.qmr"), master);
   run = Qmr({"show", Path("T.qmr")});
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(Contains(run.err, "7 bytes after the last entry")) << run.err;

@@ -1,7 +1,7 @@
 // The batch: the order of its events, and where it stops.
 #include <gtest/gtest.h>
 
-#include "EngineSupport.h"
+#include "Harness.h"
 #include "trends/Batch.h"
 
 namespace engine_test {
@@ -19,7 +19,7 @@ TEST_F(BatchTest, OneNameIsNamedPumpedRebuiltThenTheBatchEnds) {
 
   EXPECT_EQ(events.lines, (Calls{"batch started 1", "trend started TANK1", "pump", "trend finished " + PathOf("TANK1.qmr"),
                                  "batch done"}));
-  EXPECT_EQ(ReadAll(PathOf("TANK1.qmr")), ExpectedMaster("TANK1", files, 6, "Tank 1", {1, 0}));
+  EXPECT_EQ(ReadWholeFile(PathOf("TANK1.qmr")), ExpectedMaster("TANK1", files, 6, "Tank 1", {1, 0}));
 }
 
 TEST_F(BatchTest, SeveralNamesRunInListOrderEachNamedBeforeItsRebuild) {
@@ -41,8 +41,8 @@ TEST_F(BatchTest, SeveralNamesRunInListOrderEachNamedBeforeItsRebuild) {
   for (const char* master : {"B.X.qmr", "LINE 2.qmr", "A.qmr"})
     EXPECT_TRUE(std::filesystem::is_regular_file(PathOf(master))) << master;
   // The folder and the name are joined with the separator, nothing trimmed.
-  const Bytes line2 = ReadAll(PathOf("LINE 2.qmr"));
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line2.data()) + kHeaderSize), PathOf("LINE 2.002"));
+  const Bytes line2 = ReadWholeFile(PathOf("LINE 2.qmr"));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(line2.data()) + kMasterHeaderSize), PathOf("LINE 2.002"));
 }
 
 TEST_F(BatchTest, AnEmptyListStillShowsAndHidesTheStatusAndReportsTheEnd) {
@@ -52,30 +52,56 @@ TEST_F(BatchTest, AnEmptyListStillShowsAndHidesTheStatusAndReportsTheEnd) {
   EXPECT_TRUE(std::filesystem::is_empty(folder()));
 }
 
-TEST_F(BatchTest, AFailingTrendEndsTheBatchAndIsNamed) {
+// A trend name too long for the banner fails its trend before the master
+// is opened: the batch ends there, naming it; its old master stays, the
+// trends before it are rebuilt and those after it are not looked at.
+TEST_F(BatchTest, ANameTooLongForTheBannerEndsTheBatchAtThatTrend) {
   WriteTrend(folder(), "FIRST", RisingTrend(6, "first", 1));
   WriteTrend(folder(), "BAD.ONE", RisingTrend(6, std::string(70, 'x'), 1));
   WriteTrend(folder(), "LAST", RisingTrend(6, "last", 1));
+  WriteBytes(PathOf("BAD.ONE.qmr"), Bytes(70, 0xBB));
+  const FolderState before = Snapshot(folder());
 
-  qmr::RebuildTrends(folder(), {"FIRST.000", "BAD.ONE.000", "LAST.000"}, events);
+  const RecordingEvents outcome = RunBatch(folder(), {"FIRST.000", "BAD.ONE.000", "LAST.000"});
 
-  // The batch ends at the failed trend, naming it; no completion.
-  EXPECT_EQ(events.lines, (Calls{"batch started 3", "trend started FIRST", "pump", "trend finished " + PathOf("FIRST.qmr"),
-                                 "trend started BAD.ONE", "pump", "batch failed BAD.ONE: error 5"}));
-  EXPECT_TRUE(std::filesystem::exists(PathOf("FIRST.qmr")));
-  EXPECT_FALSE(std::filesystem::exists(PathOf("BAD.ONE.qmr")));
+  ExpectPromises(folder(), {"FIRST", "BAD.ONE", "LAST"}, before, outcome);
+  EXPECT_EQ(outcome.lines, (Calls{"batch started 3", "trend started FIRST", "pump",
+                                  "trend finished " + PathOf("FIRST.qmr"), "trend started BAD.ONE", "pump",
+                                  "batch failed BAD.ONE: error 5"}));
+  EXPECT_EQ(outcome.failedCode, qmr::ErrorCode::InvalidArgument);
+  EXPECT_EQ(ReadWholeFile(PathOf("BAD.ONE.qmr")), Bytes(70, 0xBB));
   EXPECT_FALSE(std::filesystem::exists(PathOf("LAST.qmr")));
 }
 
-TEST_F(BatchTest, AMasterThatCannotBeReplacedFailsWithItsFileError) {
-  WriteTrend(folder(), "TANK1", RisingTrend(6, "Tank 1", 1));
-  std::filesystem::create_directory(PathOf("TANK1.qmr"));
+// NAME.qmr of the middle trend is a folder (holding a file), which the new
+// master cannot replace: the first trend's old master is replaced by a whole
+// one, the batch ends at the middle trend naming it and its NAME.qmr, the
+// folder and what it holds stay, no temporary file is left, and the last
+// trend's old master is not touched.
+TEST_F(BatchTest, AFolderNamedLikeAMasterEndsTheBatchAndIsLeftAsItWas) {
+  const auto first = RisingTrend(6, "A", 3);
+  WriteTrend(folder(), "A", first);
+  WriteTrend(folder(), "B", RisingTrend(6, "B", 3));
+  WriteTrend(folder(), "C", RisingTrend(6, "C", 3));
+  WriteBytes(PathOf("A.qmr"), Bytes(50, 0xAA));
+  std::filesystem::create_directory(PathOf("B.qmr"));
+  WriteBytes(PathOf("B.qmr") + qmr::kPathSeparator + "keep.txt", Bytes(3, 'k'));
+  WriteBytes(PathOf("C.qmr"), Bytes(50, 0xCC));
+  const FolderState before = Snapshot(folder());
 
-  qmr::RebuildTrends(folder(), {"TANK1.000"}, events);
+  const RecordingEvents outcome = RunBatch(folder(), {"A.000", "B.000", "C.000"});
 
-  ASSERT_TRUE(events.failed);
-  EXPECT_EQ(events.failedTrend, "TANK1");
-  EXPECT_NE(events.failedDescription.find("TANK1.qmr"), std::string::npos) << events.failedDescription;
+  ExpectPromises(folder(), {"A", "B", "C"}, before, outcome);
+  ASSERT_TRUE(outcome.failed);
+  EXPECT_EQ(outcome.failedTrend, "B");
+  EXPECT_NE(outcome.failedDescription.find(PathOf("B.qmr")), std::string::npos) << outcome.failedDescription;
+  ASSERT_EQ(outcome.lines.size(), 7u);
+  EXPECT_EQ(Calls(outcome.lines.begin(), outcome.lines.end() - 1),
+            (Calls{"batch started 3", "trend started A", "pump", "trend finished " + PathOf("A.qmr"), "trend started B",
+                   "pump"}));
+  EXPECT_EQ(outcome.lines.back().rfind("batch failed B: error ", 0), 0u) << outcome.lines.back();
+  EXPECT_EQ(Master("A"), ExpectedMaster("A", first, 6, "A", {2, 1, 0}));
+  EXPECT_EQ(ReadWholeFile(PathOf("C.qmr")), Bytes(50, 0xCC));
 }
 
 TEST_F(BatchTest, AProgramEndingInAPauseStopsTheBatchWithoutAnotherEvent) {

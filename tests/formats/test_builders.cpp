@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/ErrorCodeOf.h"
 #include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
 #include "trends/Builders.h"
@@ -16,6 +17,7 @@ namespace {
 
 using namespace std::string_literals;
 
+using testsupport::CodeOf;
 using testsupport::MakeTime;
 
 template <typename Record>
@@ -30,29 +32,13 @@ Record Zeroed() {
   return record;
 }
 
-template <typename Function>
-void ExpectInvalidArgument(Function call) {
-  try {
-    call();
-    ADD_FAILURE() << "no error";
-  } catch (const Error& error) {
-    EXPECT_EQ(error.code(), ErrorCode::InvalidArgument);
-    EXPECT_EQ(error.number(), 5);
-  }
-}
-
 // Fixes the clock at Tue Mar 06 09:05:03 2007 for the length of a test.
 class MasterHeaderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previous_ = SetLocalTimeSource([] { return MakeTime(2007, 3, 6, 9, 5, 3, 2); });
-  }
-  void TearDown() override { SetLocalTimeSource(previous_); }
-
   static std::string Banner(const MasterHeader& header) { return Image(header).substr(0, 128); }
 
  private:
-  LocalTimeSource previous_;
+  testsupport::FixedClock clock_;
 };
 
 const std::string kTank1Banner =
@@ -94,7 +80,7 @@ TEST_F(MasterHeaderTest, SixtyFiveCharacterNameFillsTheBanner) {
 
 TEST_F(MasterHeaderTest, SixtySixCharacterNameIsTooLongAndLeavesRecordUntouched) {
   auto header = Zeroed<MasterHeader>();
-  ExpectInvalidArgument([&] { BuildMasterHeader(header, 5, std::string(66, 'N'), 1); });
+  EXPECT_EQ(CodeOf([&] { BuildMasterHeader(header, 5, std::string(66, 'N'), 1); }), ErrorCode::InvalidArgument);
   EXPECT_EQ(Image(header), std::string(176, '\0'));
 }
 
@@ -141,9 +127,9 @@ TEST(BannerTime, FixedEnglishNamesAndTwoDigitFields) {
 }
 
 TEST(BannerTime, ImpossibleWeekdayOrMonthIsRejected) {
-  ExpectInvalidArgument([] { FormatBannerTime(MakeTime(2007, 13, 6, 9, 5, 3, 2)); });
-  ExpectInvalidArgument([] { FormatBannerTime(MakeTime(2007, 3, 6, 9, 5, 3, 7)); });
-  ExpectInvalidArgument([] { FormatBannerTime(MakeTime(2007, 3, 6, 9, 5, 3, -1)); });
+  EXPECT_EQ(CodeOf([] { FormatBannerTime(MakeTime(2007, 13, 6, 9, 5, 3, 2)); }), ErrorCode::InvalidArgument);
+  EXPECT_EQ(CodeOf([] { FormatBannerTime(MakeTime(2007, 3, 6, 9, 5, 3, 7)); }), ErrorCode::InvalidArgument);
+  EXPECT_EQ(CodeOf([] { FormatBannerTime(MakeTime(2007, 3, 6, 9, 5, 3, -1)); }), ErrorCode::InvalidArgument);
 }
 
 TEST(BannerTime, SystemClockWhenNoSourceIsSet) {
@@ -169,10 +155,10 @@ TEST(PadAndCut, PadAppendsNulsAndNeverCuts) {
   EXPECT_EQ(PadWithNul("", 3), "\0\0\0"s);
   EXPECT_EQ(PadWithNul("ABC", 3), "ABC");
   EXPECT_EQ(PadWithNul("", 0), "");
-  ExpectInvalidArgument([] { PadWithNul("ABCD", 3); });
+  EXPECT_EQ(CodeOf([] { PadWithNul("ABCD", 3); }), ErrorCode::InvalidArgument);
   // Lengths are bytes: a two-byte UTF-8 character counts twice.
   EXPECT_EQ(PadWithNul("\xC3\xA9", 3), "\xC3\xA9\0"s);
-  ExpectInvalidArgument([] { PadWithNul("\xC3\xA9", 1); });
+  EXPECT_EQ(CodeOf([] { PadWithNul("\xC3\xA9", 1); }), ErrorCode::InvalidArgument);
 }
 
 TEST(PadAndCut, CutStopsAtFirstNul) {
@@ -279,7 +265,7 @@ TEST(Entries, Family5PathLimitIs144Bytes) {
   EXPECT_EQ(Image(entry).substr(144, 8), "QUORAX\0\0"s);
 
   auto untouched = Zeroed<MasterEntryV5>();
-  ExpectInvalidArgument([&] { BuildEntryV5(data, untouched, std::string(145, 'r')); });
+  EXPECT_EQ(CodeOf([&] { BuildEntryV5(data, untouched, std::string(145, 'r')); }), ErrorCode::InvalidArgument);
   EXPECT_EQ(Image(untouched), std::string(sizeof(MasterEntryV5), '\0'));
 }
 
@@ -287,12 +273,15 @@ TEST(Entries, WidePathLimitIs272Bytes) {
   auto entry4 = Zeroed<MasterEntryV4>();
   BuildEntryV4(Patterned<DataHeaderV4>(), entry4, std::string(272, 'p'));
   EXPECT_EQ(Image(entry4).substr(0, 272), std::string(272, 'p'));
-  ExpectInvalidArgument([&] { BuildEntryV4(Patterned<DataHeaderV4>(), entry4, std::string(273, 'p')); });
+  EXPECT_EQ(CodeOf([&] { BuildEntryV4(Patterned<DataHeaderV4>(), entry4, std::string(273, 'p')); }),
+            ErrorCode::InvalidArgument);
 
   auto entry6 = Zeroed<MasterEntryV6>();
-  ExpectInvalidArgument([&] { BuildEntryV6(Patterned<DataHeaderV6>(), entry6, std::string(273, 'p')); });
+  EXPECT_EQ(CodeOf([&] { BuildEntryV6(Patterned<DataHeaderV6>(), entry6, std::string(273, 'p')); }),
+            ErrorCode::InvalidArgument);
   auto entry1 = Zeroed<MasterEntryV1to3>();
-  ExpectInvalidArgument([&] { BuildEntryV1to3(Patterned<DataHeaderV1to3>(), entry1, std::string(145, 'p')); });
+  EXPECT_EQ(CodeOf([&] { BuildEntryV1to3(Patterned<DataHeaderV1to3>(), entry1, std::string(145, 'p')); }),
+            ErrorCode::InvalidArgument);
 }
 
 }  // namespace

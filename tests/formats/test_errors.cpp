@@ -4,19 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "TempFolder.h"
+#include "tests/support/ErrorCodeOf.h"
+#include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
 
 namespace qmr {
 namespace {
 
 Error Caught(int errnoValue, const std::string& path) {
-  try {
-    ThrowFileError(errnoValue, path);
-  } catch (const Error& error) {
-    return error;
-  }
-  return Error(ErrorCode::InvalidArgument, "ThrowFileError returned");
+  return testsupport::ErrorOf([&] { ThrowFileError(errnoValue, path); });
 }
 
 TEST(Errors, NumbersAndDefaultWording) {
@@ -31,7 +27,7 @@ TEST(Errors, NumbersAndDefaultWording) {
 }
 
 TEST(Errors, MissingFileAndMissingFolderDiffer) {
-  const testing::TempFolder folder;
+  const testsupport::TempFolder folder;
   const Error file = Caught(ENOENT, folder / "TANK1.000");
   EXPECT_EQ(file.number(), 53);
   EXPECT_NE(file.description().find(folder / "TANK1.000"), std::string::npos);

@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <vector>
+
+#include "tools/FileReading.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -27,16 +27,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   for (const auto& path : inputs) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-      std::cerr << "cannot read " << path << "\n";
-      return 1;
-    }
+    const std::vector<unsigned char> bytes = qmr::ReadWholeFile(path.string());
     // An empty vector's data() may be null; libFuzzer never passes null.
     static const std::uint8_t empty = 0;
-    const auto* data = bytes.empty() ? &empty : reinterpret_cast<const std::uint8_t*>(bytes.data());
-    LLVMFuzzerTestOneInput(data, bytes.size());
+    LLVMFuzzerTestOneInput(bytes.empty() ? &empty : bytes.data(), bytes.size());
   }
   std::cout << inputs.size() << " inputs replayed from " << argv[1] << "\n";
   return 0;

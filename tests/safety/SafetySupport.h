@@ -25,8 +25,9 @@
 #include <vector>
 
 #include "samples/SampleTrends.h"
-#include "tests/support/CheckedFiles.h"
+#include "tests/support/RecordingEvents.h"
 #include "tests/support/TestFiles.h"
+#include "tools/FileReading.h"
 #include "tools/Errors.h"
 #include "trends/Banner.h"
 #include "trends/Rebuild.h"
@@ -38,8 +39,9 @@ namespace safety_test {
 
 using Bytes = std::vector<unsigned char>;
 using qmr::samples::RisingTrend;
+using qmr::samples::WriteBytes;
+using qmr::testsupport::Snapshot;
 using qmr::testsupport::TempFolder;
-using qmr::testsupport::WriteAll;
 
 // The user the tests become to be refused what root is allowed: "nobody".
 constexpr uid_t kOtherUser = 65534;
@@ -48,30 +50,19 @@ constexpr gid_t kOtherGroup = 65534;
 // The prefix every temporary file of a master replacement starts with.
 inline bool IsTemporaryName(const std::string& name) { return name.rfind("~qmr-", 0) == 0; }
 
-// The whole file at `path`; false when it cannot be read. A read of its own:
-// the tests compare thousands of files after every interruption.
-inline bool ReadWhole(const std::string& path, Bytes& bytes) {
-  bytes.clear();
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  bool whole = fstat(fd, &info) == 0;
-  if (whole) bytes.resize(static_cast<std::size_t>(info.st_size));
-  std::size_t done = 0;
-  while (whole && done < bytes.size()) {
-    const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-    if (got < 0 && errno == EINTR) continue;
-    whole = got > 0;
-    if (whole) done += static_cast<std::size_t>(got);
+// The whole file at `path`, or nothing when it cannot be read.
+inline std::optional<Bytes> ReadIfThere(const std::string& path) {
+  try {
+    return qmr::ReadWholeFile(path);
+  } catch (const qmr::Error&) {
+    return std::nullopt;
   }
-  close(fd);
-  return whole;
 }
 
 inline Bytes Contents(const std::string& path) {
-  Bytes bytes;
-  EXPECT_TRUE(ReadWhole(path, bytes)) << "cannot read " << path;
-  return bytes;
+  const std::optional<Bytes> bytes = ReadIfThere(path);
+  EXPECT_TRUE(bytes.has_value()) << "cannot read " << path;
+  return bytes.value_or(Bytes{});
 }
 
 // The temporary files in `folder`, by name.
@@ -83,14 +74,6 @@ inline std::vector<std::string> Temporaries(const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
-}
-
-// Every file of `folder` (name -> bytes).
-inline std::map<std::string, Bytes> Snapshot(const std::string& folder) {
-  std::map<std::string, Bytes> files;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    files[entry.path().filename().string()] = Contents(entry.path().string());
-  return files;
 }
 
 inline struct stat StatOf(const std::string& path) {
@@ -108,17 +91,7 @@ inline Bytes WithoutDate(Bytes master) {
   return master;
 }
 
-// What the engine tells about ownership and leftovers.
-class SafetyEvents : public qmr::RebuildEvents {
- public:
-  std::vector<std::string> ownerNotKept;  // master paths
-  std::vector<std::string> staleRemoved;  // temporary file paths
-
-  void MasterOwnerNotKept(const std::string& masterPath, const std::string&) override {
-    ownerNotKept.push_back(masterPath);
-  }
-  void StaleTemporaryRemoved(const std::string& path) override { staleRemoved.push_back(path); }
-};
+using SafetyEvents = qmr::testsupport::RecordingEvents;
 
 // An in-process rebuild told as text, so that it can cross a pipe from a
 // child that runs as another user: "rebuilt" or "error N: DESCRIPTION",
@@ -308,8 +281,7 @@ class TrendSet {
     const auto start = std::chrono::steady_clock::now();
     const int status = RunQmr(RebuildArguments(), outputPath);
     const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    Bytes output;
-    ReadWhole(outputPath, output);
+    const Bytes output = ReadIfThere(outputPath).value_or(Bytes{});
     EXPECT_EQ(status, 0) << std::string(output.begin(), output.end());
     for (const Trend& trend : trends_) {
       const Bytes written = Contents(MasterPath(trend.name));
@@ -321,12 +293,13 @@ class TrendSet {
   }
 
   void RestoreOldMasters() const {
-    for (const auto& [name, bytes] : oldMasters_) WriteAll(MasterPath(name), bytes);
+    for (const auto& [name, bytes] : oldMasters_) WriteBytes(MasterPath(name), bytes);
   }
 
   MasterState StateOf(const std::string& name) const {
-    Bytes master;
-    if (!ReadWhole(MasterPath(name), master)) return MasterState::Neither;
+    const std::optional<Bytes> read = ReadIfThere(MasterPath(name));
+    if (!read) return MasterState::Neither;
+    const Bytes& master = *read;
     if (master == oldMasters_.at(name)) return MasterState::Old;
     const Bytes& expected = newMasters_.at(name);
     if (master.size() == expected.size() && qmr::BannerDateRange(master) && WithoutDate(master) == expected)
@@ -338,8 +311,7 @@ class TrendSet {
   std::vector<std::string> ChangedDataFiles() const {
     std::vector<std::string> changed;
     for (const auto& [name, bytes] : dataFiles_) {
-      Bytes now;
-      if (!ReadWhole(folder_ + "/" + name, now) || now != bytes) changed.push_back(name);
+      if (ReadIfThere(folder_ + "/" + name) != bytes) changed.push_back(name);
     }
     return changed;
   }

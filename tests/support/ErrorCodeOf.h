@@ -1,5 +1,5 @@
-// The code of the error an action raises, for tests that check which one.
-// Uses GoogleTest, so it stays a header for the test executables only.
+// The error an action raises, for tests that check which one. Uses
+// GoogleTest, so it stays a header for the test executables only.
 #pragma once
 
 #include <functional>
@@ -10,15 +10,19 @@
 
 namespace qmr::testsupport {
 
-// The code of the qmr::Error `action` raises; a test failure when it raises none.
-inline ErrorCode CodeOf(const std::function<void()>& action) {
+// The qmr::Error `action` raises (its number and description with it); a
+// test failure when it raises none.
+inline Error ErrorOf(const std::function<void()>& action) {
   try {
     action();
   } catch (const Error& error) {
-    return error.code();
+    return error;
   }
   ADD_FAILURE() << "no qmr::Error was raised";
-  return ErrorCode::InvalidArgument;
+  return Error(ErrorCode::InvalidArgument, "no error was raised");
 }
+
+// The code of the qmr::Error `action` raises.
+inline ErrorCode CodeOf(const std::function<void()>& action) { return ErrorOf(action).code(); }
 
 }  // namespace qmr::testsupport

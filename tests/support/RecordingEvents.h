@@ -32,6 +32,8 @@ class RecordingEvents : public RebuildEvents {
   std::vector<std::string> startedTrends;
   std::vector<std::string> unrecognisedPaths;
   std::vector<UnrecognisedReason> unrecognisedReasons;
+  std::vector<std::string> ownerNotKept;  // master paths
+  std::vector<std::string> staleRemoved;  // temporary file paths
   bool done = false;
   bool failed = false;
   std::string failedTrend;
@@ -65,6 +67,14 @@ class RecordingEvents : public RebuildEvents {
     lines.push_back("unrecognised " + path + ": " + ReasonText(reason));
     unrecognisedPaths.push_back(path);
     unrecognisedReasons.push_back(reason);
+  }
+  void MasterOwnerNotKept(const std::string& masterPath, const std::string&) override {
+    lines.push_back("owner not kept " + masterPath);
+    ownerNotKept.push_back(masterPath);
+  }
+  void StaleTemporaryRemoved(const std::string& path) override {
+    lines.push_back("leftover removed " + path);
+    staleRemoved.push_back(path);
   }
 
  private:

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "app/Arguments.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/RecordingEvents.h"
+#include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/Batch.h"
@@ -32,24 +32,21 @@ constexpr std::size_t kEntryV6Size = 448;
 constexpr std::size_t kPathFieldV6 = 272;
 constexpr wchar_t kNoAnsiForm = 0x4E2D;  // a CJK ideograph
 
-// A fresh folder under the user's temporary folder, removed with everything
-// in it (attributes cleared first: read-only files refuse deletion).
+// The test's folder as Windows names it: a temporary folder, or a folder of
+// the given wide name inside one. Attributes are cleared before the
+// temporary folder goes: Windows refuses to delete a read-only file.
 class WindowsFolder {
  public:
-  explicit WindowsFolder(const std::wstring& leafSuffix = L"") {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-    EXPECT_GT(length, 0u);
-    std::random_device random;
-    do {
-      path_ = std::wstring(temp, length) + L"qmr-windows-" + std::to_wstring(random()) + leafSuffix;
-    } while (!CreateDirectoryW(path_.c_str(), nullptr));
+  explicit WindowsFolder(const std::wstring& leaf = L"") : path_(temp_.fsPath().wstring()) {
+    if (!leaf.empty()) {
+      path_ += L"\\" + leaf;
+      EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr));
+    }
   }
   ~WindowsFolder() {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
       SetFileAttributesW(entry.path().c_str(), FILE_ATTRIBUTE_NORMAL);
-    std::filesystem::remove_all(path_, ignored);
   }
   WindowsFolder(const WindowsFolder&) = delete;
   WindowsFolder& operator=(const WindowsFolder&) = delete;
@@ -67,6 +64,7 @@ class WindowsFolder {
   std::string operator/(const std::string& name) const { return ansi() + "\\" + name; }
 
  private:
+  qmr::testsupport::TempFolder temp_{"qmr-windows-"};
   std::wstring path_;
 };
 
@@ -86,6 +84,8 @@ std::string MakeFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_
   return path;
 }
 
+// Reads by the wide name rather than through the program's ANSI reader, so
+// that a test sees where a file really is.
 std::vector<unsigned char> ReadWide(const std::wstring& path) {
   std::vector<unsigned char> bytes;
   std::FILE* in = _wfopen(path.c_str(), L"rb");
