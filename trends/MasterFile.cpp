@@ -29,7 +29,7 @@ namespace {
 
 // Big enough that a master of 32767 entries takes a few hundred writes, small
 // enough that a failure part way through can be simulated.
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} << 10;
 // How many temporary names are tried before giving up on a folder in which
 // every candidate already exists.
 constexpr int kTemporaryAttempts = 100;

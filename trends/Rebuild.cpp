@@ -41,7 +41,7 @@ constexpr std::size_t kFewSlots = 64;
 // instead of thousands (a fault costs as much as reading a data file).
 void AdviseLargePages(void* start, std::size_t size) {
 #ifdef MADV_HUGEPAGE
-  constexpr std::uintptr_t kLargePage = 2 * 1024 * 1024;
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
   const auto from = (reinterpret_cast<std::uintptr_t>(start) + kLargePage - 1) & ~(kLargePage - 1);
   const auto to = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kLargePage - 1);
   if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
