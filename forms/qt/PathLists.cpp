@@ -1,4 +1,4 @@
-#include "forms/PathLists.h"
+#include "forms/qt/PathLists.h"
 
 #include <QDir>
 #include <QFileInfo>
