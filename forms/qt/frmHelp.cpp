@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "forms/qt/FormFont.h"
 #include "forms/FormTexts.h"
+#include "forms/qt/FormFont.h"
 #include "forms/qt/TwipsGeometry.h"
 
 namespace qmr {

@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "forms/qt/FormFont.h"
 #include "forms/FormTexts.h"
 #include "forms/Layout.h"
+#include "forms/Twips.h"
+#include "forms/qt/FormFont.h"
 #include "forms/qt/PathLists.h"
 #include "forms/qt/QtServices.h"
-#include "forms/Twips.h"
 #include "forms/qt/TwipsGeometry.h"
 #include "tools/Errors.h"
 

@@ -3,8 +3,8 @@
 #include <QCloseEvent>
 #include <QLabel>
 
-#include "forms/qt/FormFont.h"
 #include "forms/FormTexts.h"
+#include "forms/qt/FormFont.h"
 #include "forms/qt/TwipsGeometry.h"
 
 namespace qmr {
