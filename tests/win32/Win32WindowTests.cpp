@@ -85,6 +85,20 @@ TEST_F(MainWindow, TextsAndControls) {
   }
 }
 
+TEST_F(MainWindow, LoadStepTriesDriveCAndItsDataFolderSilently) {
+  window_->Load();
+  EXPECT_TRUE(messages_.empty());
+  char shown[16] = {};
+  GetWindowTextA(Control(drvConvert), shown, sizeof(shown));
+  EXPECT_STREQ(shown, "c:");
+  const DWORD data = GetFileAttributesA("c:\\quorax\\data");
+  if (data != INVALID_FILE_ATTRIBUTES && (data & FILE_ATTRIBUTE_DIRECTORY)) {
+    EXPECT_EQ(window_->FolderPath(), "C:\\quorax\\data");
+  } else {
+    EXPECT_EQ(window_->FolderPath().rfind("C:\\", 0), 0u) << window_->FolderPath();
+  }
+}
+
 TEST_F(MainWindow, DriveListHoldsTheDriveLetters) {
   const HWND drives = Control(drvConvert);
   const LRESULT count = SendMessageA(drives, CB_GETCOUNT, 0, 0);
