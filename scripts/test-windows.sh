@@ -15,7 +15,7 @@ step() { echo "== [$(( $(date +%s) - started ))s] $*"; }
 
 step "packages"
 ./scripts/install-deps.sh cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev \
-  binutils-mingw-w64-x86-64 xvfb openbox
+  binutils-mingw-w64-x86-64 xvfb openbox x11-utils
 
 step "cross build"
 # The windows preset: Release at -O2 rather than CMake's -O3 (at -O3 GCC 12
@@ -110,6 +110,10 @@ done
 # is shown or activated.
 openbox >/dev/null 2>&1 &
 openbox_pid=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 echo "Xvfb and openbox on $DISPLAY"
 
 # One server for the set-up and every test run, stopped by cleanup.
