@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
 BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation nlohmann-json3-dev
 
-.PHONY: all deps build test release run bench fuzz test-windows clean
+.PHONY: all deps build test release run bench fuzz test-windows dist-windows clean
 
 all: build
 
@@ -39,5 +39,9 @@ fuzz:
 test-windows:
 	./scripts/test-windows.sh
 
+# dist/QMRRebuilder-VERSION-windows-x64.zip: QMRRebuilder.exe, qmr.exe, README.txt.
+dist-windows:
+	./scripts/dist-windows.sh
+
 clean:
-	rm -rf build build-*
+	rm -rf build build-* dist

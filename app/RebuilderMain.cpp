@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include "ProgramVersion.h"
-#include "forms/QtServices.h"
-#include "forms/frmQMRRebuilder.h"
+#include "forms/qt/QtServices.h"
+#include "forms/qt/frmQMRRebuilder.h"
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -50,7 +50,7 @@ inline constexpr TwipsRect kHelpBox{2640, 0, 1215, 375};
 // Help window.
 inline constexpr const char* kHelpCaption = "Help";
 // The credit at the end of the version line.
-inline constexpr const char* kHelpComments = "Rebuilds trend master files from their data files.";
+inline constexpr const char* kHelpComments = kProgramComments;
 inline constexpr const char* kHelpText1 = "QMR Rebuilder re-creates damaged or missing QMR files for Quorax trends. ";
 inline constexpr const char* kHelpText2 =
     "Before using this utility, back up the trend files, then delete the bad QMR file(s). Make sure all trend "

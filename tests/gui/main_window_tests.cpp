@@ -12,10 +12,10 @@
 #include <QTest>
 #include <memory>
 
-#include "forms/PathLists.h"
-#include "forms/QtServices.h"
-#include "forms/frmQMRRebuilder.h"
-#include "forms/frmStatus.h"
+#include "forms/qt/PathLists.h"
+#include "forms/qt/QtServices.h"
+#include "forms/qt/frmQMRRebuilder.h"
+#include "forms/qt/frmStatus.h"
 #include "samples/SampleTrends.h"
 #include "tools/Errors.h"
 #include "trends/Batch.h"

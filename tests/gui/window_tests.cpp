@@ -6,10 +6,10 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "forms/QtServices.h"
-#include "forms/frmHelp.h"
-#include "forms/frmQMRRebuilder.h"
-#include "forms/frmStatus.h"
+#include "forms/qt/QtServices.h"
+#include "forms/qt/frmHelp.h"
+#include "forms/qt/frmQMRRebuilder.h"
+#include "forms/qt/frmStatus.h"
 
 using namespace qmr;
 

@@ -1,4 +1,4 @@
-#include "forms/frmQMRRebuilder.h"
+#include "forms/qt/frmQMRRebuilder.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -7,13 +7,13 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "forms/FormFont.h"
 #include "forms/FormTexts.h"
 #include "forms/Layout.h"
-#include "forms/PathLists.h"
-#include "forms/QtServices.h"
 #include "forms/Twips.h"
-#include "forms/TwipsGeometry.h"
+#include "forms/qt/FormFont.h"
+#include "forms/qt/PathLists.h"
+#include "forms/qt/QtServices.h"
+#include "forms/qt/TwipsGeometry.h"
 #include "tools/Errors.h"
 
 namespace qmr {

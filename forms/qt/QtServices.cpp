@@ -1,4 +1,4 @@
-#include "forms/QtServices.h"
+#include "forms/qt/QtServices.h"
 
 #include <QApplication>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "ProgramVersion.h"
-#include "forms/frmHelp.h"
-#include "forms/frmStatus.h"
+#include "forms/qt/frmHelp.h"
+#include "forms/qt/frmStatus.h"
 
 namespace qmr {
 

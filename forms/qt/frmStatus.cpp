@@ -1,11 +1,11 @@
-#include "forms/frmStatus.h"
+#include "forms/qt/frmStatus.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 
-#include "forms/FormFont.h"
 #include "forms/FormTexts.h"
-#include "forms/TwipsGeometry.h"
+#include "forms/qt/FormFont.h"
+#include "forms/qt/TwipsGeometry.h"
 
 namespace qmr {
 

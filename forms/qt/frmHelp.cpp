@@ -1,11 +1,11 @@
-#include "forms/frmHelp.h"
+#include "forms/qt/frmHelp.h"
 
 #include <QLabel>
 #include <QPushButton>
 
-#include "forms/FormFont.h"
 #include "forms/FormTexts.h"
-#include "forms/TwipsGeometry.h"
+#include "forms/qt/FormFont.h"
+#include "forms/qt/TwipsGeometry.h"
 
 namespace qmr {
 

@@ -1,4 +1,4 @@
-#include "forms/TwipsGeometry.h"
+#include "forms/qt/TwipsGeometry.h"
 
 #include <QWidget>
 

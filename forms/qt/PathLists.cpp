@@ -1,4 +1,4 @@
-#include "forms/PathLists.h"
+#include "forms/qt/PathLists.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -157,9 +157,7 @@ void FolderList::fill() {
   scrollToItem(parentItem);
 }
 
-FileList::FileList(QWidget* parent) : QListWidget(parent) {
-  setSelectionMode(QAbstractItemView::ExtendedSelection);
-}
+FileList::FileList(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::ExtendedSelection); }
 
 void FileList::setPattern(const QString& pattern) {
   pattern_ = pattern;

@@ -1,0 +1,31 @@
+// The one font of every Win32 window: a face found on every Windows
+// (Microsoft Sans Serif, else Tahoma, else the system's message font) at the
+// largest size from 8 points down to 6 at which every fixed text fits its
+// box at the screen's resolution, measured as a label breaks it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace qmr::win32 {
+
+struct FormFontChoice {
+  HFONT font = nullptr;  // the caller owns it (DeleteObject)
+  std::string face;
+  double points = 8;
+};
+
+FormFontChoice ChooseFormFont(int dpiX, int dpiY);
+
+// The face the windows use on this machine.
+std::string FormFace();
+
+// A font of `face` at `points` for a screen of `dpiY` dots per inch.
+HFONT CreateFormFont(const std::string& face, double points, int dpiY);
+
+// True when `text`, broken into lines at blanks in `font`, fits a box of
+// `width` by `height` pixels (as a left-aligned or centred label shows it).
+bool TextFits(HFONT font, const std::string& text, int width, int height, bool centred);
+
+}  // namespace qmr::win32

@@ -1,0 +1,52 @@
+#include "forms/win32/frmStatus.h"
+
+#include "forms/FormTexts.h"
+#include "forms/win32/Win32Names.h"
+#include "forms/win32/Win32Services.h"
+
+namespace qmr::win32 {
+
+namespace {
+
+LRESULT CALLBACK StatusProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  // Closed by the keyboard (it has no close box): only hidden; a running
+  // batch goes on and hides it at its end.
+  if (message == WM_CLOSE) {
+    ShowWindow(window, SW_HIDE);
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterStatusClass() {
+  static const bool registered = [] {
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = StatusProcedure;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kStatusClass;
+    return RegisterClassExA(&windowClass) != 0;
+  }();
+  (void)registered;
+}
+
+}  // namespace
+
+HWND NewStatusWindow(const Win32Services& services, HWND owner) {
+  RegisterStatusClass();
+  // A caption without a system menu: no close, minimise or maximise box.
+  HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,
+                                 kStatusClientHeight, owner, nullptr);
+  CreateControl(services, window, "STATIC", kStatusText, SS_LEFT | SS_NOPREFIX, status::Label1, kStatusLabel1Box);
+  // One line high: a name with blanks shows only its first line.
+  CreateControl(services, window, "STATIC", "", SS_LEFT | SS_NOPREFIX, status::lblFileName, kFileNameBox);
+  return window;
+}
+
+void SetStatusWindowTrendName(HWND status, const std::string& name) {
+  SetWindowTextA(GetDlgItem(status, status::lblFileName), name.c_str());
+}
+
+}  // namespace qmr::win32

@@ -1,0 +1,347 @@
+// The Win32 main, help and status windows driven with messages: texts, the
+// chained lists, the selection, OK, real rebuilds of generated trends and
+// what the user does while a batch runs.
+#include <filesystem>
+#include <functional>
+
+#include "forms/FormTexts.h"
+#include "forms/win32/Win32Names.h"
+#include "samples/SampleTrends.h"
+#include "tests/support/TestFiles.h"
+#include "tests/win32/Win32Support.h"
+#include "trends/Batch.h"
+
+namespace qmr::win32::testing {
+namespace {
+
+using Names = std::vector<std::string>;
+using namespace main;
+
+// Forwards to the window's own events, and lets a test act at each pause
+// before the window's event pump runs.
+class PausingEvents : public RebuildEvents {
+ public:
+  PausingEvents(RebuildEvents& inner, std::function<void(int)> atPause) : inner_(inner), atPause_(std::move(atPause)) {}
+  void BatchStarted(std::size_t count) override { inner_.BatchStarted(count); }
+  void TrendStarted(const std::string& name) override { inner_.TrendStarted(name); }
+  bool LetEventsRun() override {
+    atPause_(++pauses_);
+    return inner_.LetEventsRun();
+  }
+  void TrendFinished(const MasterSummary& master) override { inner_.TrendFinished(master); }
+  void BatchDone() override { inner_.BatchDone(); }
+  void BatchFailed(const std::string& name, const Error& error) override { inner_.BatchFailed(name, error); }
+  void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override {
+    inner_.DataFileUnrecognised(path, reason);
+  }
+
+ private:
+  RebuildEvents& inner_;
+  std::function<void(int)> atPause_;
+  int pauses_ = 0;
+};
+
+class MainWindow : public MainWindowTest {
+ protected:
+  testsupport::TempFolder folder_;
+  std::vector<std::pair<std::string, Names>> batches_;
+
+  void Touch(const std::string& name) { samples::WriteBytes(folder_ / name, {}); }
+  void OpenFolder() { window_->SetFolderPath(folder_.path()); }
+  HWND Files() const { return Control(filConvert); }
+  void RecordBatches() {
+    window_->SetBatchFunction([this](const std::string& folder, const Names& names, RebuildEvents&) {
+      batches_.emplace_back(folder, names);
+    });
+  }
+  // The batch runs the real rebuild; `atPause` acts in each pause.
+  void PauseWith(std::function<void(int)> atPause) {
+    window_->SetBatchFunction([atPause](const std::string& folder, const Names& names, RebuildEvents& events) {
+      PausingEvents pausing(events, atPause);
+      RebuildTrends(folder, names, pausing);
+    });
+  }
+  bool MasterWritten(const std::string& trend) const { return std::filesystem::exists(folder_ / (trend + ".qmr")); }
+  void SelectAll() { SendMessageA(Files(), LB_SETSEL, TRUE, -1); }
+};
+
+TEST_F(MainWindow, TextsAndControls) {
+  HWND window = window_->Window();
+  EXPECT_EQ(ClassOf(window), "frmQMRRebuilder");
+  EXPECT_EQ(WindowText(window), "QMR Rebuilder");
+  EXPECT_EQ(WindowText(Control(fraTrendLocation)), "Trends Location");
+  EXPECT_EQ(WindowText(Control(lblMultiSelect)), "Hold the Control key to select multiple trends");
+  EXPECT_EQ(WindowText(Control(cmdOK)), "OK");
+  EXPECT_EQ(WindowText(Control(cmdClose)), "Close");
+  EXPECT_EQ(WindowText(Control(cmdHelp)), "Help");
+  EXPECT_EQ(GetWindowLongPtrA(Control(cmdOK), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  EXPECT_TRUE(GetWindowLongPtrA(Files(), GWL_STYLE) & LBS_EXTENDEDSEL);
+  EXPECT_EQ(GetFocus(), Control(drvConvert));
+  // Tab goes drive list, folder list, file list, OK, Close, Help.
+  HWND at = Control(drvConvert);
+  for (int next : {dirConvert, filConvert, cmdOK, cmdClose, cmdHelp, drvConvert}) {
+    at = GetNextDlgTabItem(window, at, FALSE);
+    EXPECT_EQ(at, Control(next)) << next;
+  }
+}
+
+TEST_F(MainWindow, LoadStepTriesDriveCAndItsDataFolderSilently) {
+  window_->Load();
+  EXPECT_TRUE(messages_.empty());
+  char shown[16] = {};
+  GetWindowTextA(Control(drvConvert), shown, sizeof(shown));
+  EXPECT_STREQ(shown, "c:");
+  const DWORD data = GetFileAttributesA("c:\\quorax\\data");
+  if (data != INVALID_FILE_ATTRIBUTES && (data & FILE_ATTRIBUTE_DIRECTORY)) {
+    EXPECT_EQ(window_->FolderPath(), "C:\\quorax\\data");
+  } else {
+    EXPECT_EQ(window_->FolderPath().rfind("C:\\", 0), 0u) << window_->FolderPath();
+  }
+}
+
+TEST_F(MainWindow, DriveListHoldsTheDriveLetters) {
+  const HWND drives = Control(drvConvert);
+  const LRESULT count = SendMessageA(drives, CB_GETCOUNT, 0, 0);
+  ASSERT_GE(count, 1);
+  bool hasC = false;
+  for (LRESULT i = 0; i < count; ++i) {
+    char text[16] = {};
+    SendMessageA(drives, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    const std::string drive = text;
+    EXPECT_TRUE(drive.size() == 2 && drive[0] >= 'a' && drive[0] <= 'z' && drive[1] == ':') << drive;
+    hasC = hasC || drive == "c:";
+  }
+  EXPECT_TRUE(hasC);
+}
+
+TEST_F(MainWindow, FileListShowsOrdinaryTrendFilesByName) {
+  for (const char* name : {"b.000", "A.000", "C.000", "A.001", "notes.txt", "HIDDEN.000", "SYSTEM.000"}) Touch(name);
+  std::filesystem::create_directory(folder_ / "FOLDER.000");
+  SetFileAttributesA((folder_ / "HIDDEN.000").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA((folder_ / "SYSTEM.000").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  OpenFolder();
+  EXPECT_EQ(ListItems(Files()), (Names{"A.000", "C.000", "b.000"}));
+}
+
+TEST_F(MainWindow, DoubleClickOrEnterOpensAFolder) {
+  std::filesystem::create_directories(folder_ / "sub\\deeper");
+  Touch("sub\\INNER.000");
+  Touch("OUTER.000");
+  OpenFolder();
+  const HWND folders = Control(dirConvert);
+  const Names shown = ListItems(folders);
+  ASSERT_EQ(shown.back(), "sub");  // the root, the path down to the folder, then its subfolders
+  const std::string outer = window_->FolderPath();
+  ClickItem(folders, static_cast<int>(shown.size()) - 1, 0, true);
+  EXPECT_EQ(window_->FolderPath(), outer + "\\sub");
+  EXPECT_EQ(ListItems(Files()), Names{"INNER.000"});
+
+  RecordBatches();
+  SendMessageA(folders, LB_SETCURSEL, static_cast<WPARAM>(ListItems(folders).size()) - 1, 0);
+  PressKey(folders, VK_RETURN);
+  EXPECT_EQ(window_->FolderPath(), outer + "\\sub\\deeper");
+  EXPECT_TRUE(batches_.empty());  // Enter there opens the folder, it does not press OK
+  EXPECT_TRUE(messages_.empty());
+
+  // The folder two lines up is the outer one again.
+  SendMessageA(folders, LB_SETCURSEL, static_cast<WPARAM>(ListItems(folders).size()) - 3, 0);
+  PressKey(folders, VK_RETURN);
+  EXPECT_EQ(window_->FolderPath(), outer);
+}
+
+TEST_F(MainWindow, UnreadableDriveWarnsAndLeavesTheLists) {
+  Touch("KEEP.000");
+  OpenFolder();
+  const std::string folder = window_->FolderPath();
+  const HWND drives = Control(drvConvert);
+  // A drive letter that names no drive, picked with the keyboard.
+  SendMessageA(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("q:"));
+  SetFocus(drives);
+  SendMessageA(drives, WM_KEYDOWN, VK_END, 0);
+  Pump();
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text.rfind("Error 76 ", 0), 0u) << messages_[0].text;
+  EXPECT_EQ(messages_[0].caption, "QMR Rebuilder");
+  EXPECT_EQ(messages_[0].icon, MessageIcon::Warning);
+  char shown[16] = {};
+  GetWindowTextA(drives, shown, sizeof(shown));
+  EXPECT_STREQ(shown, "q:");
+  EXPECT_EQ(window_->FolderPath(), folder);
+  EXPECT_EQ(ListItems(Files()), Names{"KEEP.000"});
+}
+
+TEST_F(MainWindow, OKWithNothingSelected) {
+  Touch("A.000");
+  OpenFolder();
+  RecordBatches();
+  Click(Control(cmdOK));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, "Please select one or more trend files");
+  EXPECT_EQ(messages_[0].caption, "QMR Rebuilder");
+  EXPECT_EQ(messages_[0].icon, MessageIcon::None);
+  EXPECT_TRUE(batches_.empty());
+}
+
+TEST_F(MainWindow, SelectionReachesTheBatchInListOrder) {
+  for (const char* name : {"A.000", "B.000", "C.000", "D.000"}) Touch(name);
+  OpenFolder();
+  RecordBatches();
+  // Control: third, first, second.
+  ClickItem(Files(), 2);
+  ClickItem(Files(), 0, MK_CONTROL);
+  ClickItem(Files(), 1, MK_CONTROL);
+  Click(Control(cmdOK));
+  // Shift: a range upwards.
+  ClickItem(Files(), 3);
+  ClickItem(Files(), 1, MK_SHIFT);
+  Click(Control(cmdOK));
+  // Control again takes one off; a plain click clears the rest.
+  ClickItem(Files(), 2, MK_CONTROL);
+  Click(Control(cmdOK));
+  ClickItem(Files(), 0);
+  // Enter presses OK.
+  PressKey(Files(), VK_RETURN);
+  ASSERT_EQ(batches_.size(), 4u);
+  EXPECT_EQ(batches_[0].first, window_->FolderPath());
+  EXPECT_EQ(batches_[0].second, (Names{"A.000", "B.000", "C.000"}));
+  EXPECT_EQ(batches_[1].second, (Names{"B.000", "C.000", "D.000"}));
+  EXPECT_EQ(batches_[2].second, (Names{"B.000", "D.000"}));
+  EXPECT_EQ(batches_[3].second, (Names{"A.000"}));
+}
+
+TEST_F(MainWindow, NameWithoutAnAnsiFormIsRefused) {
+  const std::wstring wide = std::filesystem::path(folder_.path()).wstring() + L"\\\u4E2D.000";
+  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  OpenFolder();
+  RecordBatches();
+  ASSERT_EQ(ListItems(Files()).size(), 1u);
+  SelectAll();
+  Click(Control(cmdOK));
+  EXPECT_TRUE(batches_.empty());
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text.rfind("Error 52 ", 0), 0u) << messages_[0].text;
+  EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
+}
+
+TEST_F(MainWindow, RealRebuildNamesEachTrendInTheStatusWindow) {
+  samples::WriteTrend(folder_.path(), "TANK1", samples::RisingTrend(6, "Tank 1 level", 3));
+  samples::WriteTrend(folder_.path(), "FLOW", samples::RisingTrend(4, "Main line flow", 2));
+  OpenFolder();
+  std::vector<std::pair<bool, std::string>> pauses;
+  PauseWith([&](int) {
+    HWND status = services_->StatusWindow();
+    pauses.emplace_back(IsWindowVisible(status), WindowText(GetDlgItem(status, status::lblFileName)));
+  });
+  SelectAll();
+  Click(Control(cmdOK));
+  EXPECT_TRUE(MasterWritten("FLOW"));
+  EXPECT_TRUE(MasterWritten("TANK1"));
+  EXPECT_EQ(pauses, (std::vector<std::pair<bool, std::string>>{{true, "FLOW"}, {true, "TANK1"}}));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, "Your QMR files have been rebuilt");
+  EXPECT_EQ(messages_[0].icon, MessageIcon::None);
+  EXPECT_FALSE(messages_[0].statusVisible);
+  HWND status = services_->StatusWindow();
+  EXPECT_EQ(ClassOf(status), "frmStatus");
+  EXPECT_EQ(WindowText(status), "Quorax Trend Extender");
+  EXPECT_EQ(WindowText(GetDlgItem(status, status::Label1)), "ReBuilding QMR Files ...");
+  EXPECT_FALSE(GetWindowLongPtrA(status, GWL_STYLE) & WS_SYSMENU);  // no close box
+  EXPECT_FALSE(IsWindowVisible(status));                            // hidden, loaded, keeping the last name
+  EXPECT_EQ(WindowText(GetDlgItem(status, status::lblFileName)), "TANK1");
+}
+
+TEST_F(MainWindow, FailingTrendIsReportedAndEndsTheBatch) {
+  samples::WriteTrend(folder_.path(), "AAA", samples::RisingTrend(6, "Blocked", 2));
+  samples::WriteTrend(folder_.path(), "BBB", samples::RisingTrend(6, "Never reached", 2));
+  std::filesystem::create_directory(folder_ / "AAA.qmr");  // no master can be written over a folder
+  OpenFolder();
+  SelectAll();
+  Click(Control(cmdOK));
+  EXPECT_FALSE(MasterWritten("BBB"));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
+  EXPECT_NE(messages_[0].text.find("AAA"), std::string::npos) << messages_[0].text;
+  EXPECT_NE(messages_[0].text.find("Error "), std::string::npos) << messages_[0].text;
+  EXPECT_FALSE(messages_[0].statusVisible);
+  EXPECT_FALSE(window_->Busy());
+}
+
+TEST_F(MainWindow, SecondOKDuringABatchIsIgnored) {
+  for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_.path(), name, samples::RisingTrend(5, name, 2));
+  OpenFolder();
+  int batches = 0;
+  window_->SetBatchFunction([&](const std::string& folder, const Names& names, RebuildEvents& events) {
+    ++batches;
+    PausingEvents pressing(events, [&](int) { PostMessageA(Control(cmdOK), BM_CLICK, 0, 0); });
+    RebuildTrends(folder, names, pressing);
+  });
+  SelectAll();
+  Click(Control(cmdOK));
+  EXPECT_EQ(batches, 1);
+  EXPECT_TRUE(MasterWritten("ONE") && MasterWritten("TWO"));
+  ASSERT_EQ(messages_.size(), 1u);
+  EXPECT_EQ(messages_[0].text, "Your QMR files have been rebuilt");
+  EXPECT_FALSE(window_->Busy());
+  Click(Control(cmdOK));  // once the batch is over OK works again
+  EXPECT_EQ(batches, 2);
+}
+
+TEST_F(MainWindow, CloseDuringABatchEndsBetweenTwoTrends) {
+  for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_.path(), name, samples::RisingTrend(5, name, 2));
+  OpenFolder();
+  PauseWith([&](int pause) {
+    if (pause == 2) PostMessageA(Control(cmdClose), BM_CLICK, 0, 0);
+  });
+  SelectAll();
+  Click(Control(cmdOK));
+  EXPECT_TRUE(MasterWritten("ONE"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "TWO.qmr"));
+  EXPECT_EQ(ends_, 1);
+  EXPECT_TRUE(messages_.empty());
+  EXPECT_FALSE(IsWindow(window_->Window()));
+  EXPECT_TRUE(Win32Services::OpenWindows().empty());
+}
+
+TEST_F(MainWindow, FrameCloseEndsLikeCloseAndUnloadsEverything) {
+  services_->ShowStatus();
+  services_->HideStatus();  // hidden but loaded
+  services_->ShowHelp();
+  EXPECT_EQ(Win32Services::OpenWindows().size(), 3u);
+  PostMessageA(window_->Window(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_EQ(ends_, 1);
+  EXPECT_TRUE(Win32Services::OpenWindows().empty());
+}
+
+TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
+  Click(Control(cmdHelp));
+  std::vector<HWND> helps = WindowsOfClass("frmHelp");
+  ASSERT_EQ(helps.size(), 1u);
+  HWND help = helps[0];
+  EXPECT_EQ(WindowText(help), "Help");
+  HWND version = GetDlgItem(help, help::lblVersion);
+  EXPECT_EQ(WindowText(version), std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
+  EXPECT_EQ(WindowText(GetDlgItem(help, help::Label1)),
+            "QMR Rebuilder re-creates damaged or missing QMR files for Quorax trends. ");
+  EXPECT_EQ(WindowText(GetDlgItem(help, help::Label4)).rfind("NOTE: This program has minimal error checking.", 0), 0u);
+  EXPECT_NE(GetWindowLongPtrA(GetDlgItem(help, help::cmdClose), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+  const LONG_PTR style = GetWindowLongPtrA(help, GWL_STYLE);
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+  SetWindowTextA(version, "marked");  // a second Help must not compose the line again
+  SetForegroundWindow(window_->Window());
+  Click(Control(cmdHelp));
+  EXPECT_EQ(WindowsOfClass("frmHelp"), std::vector<HWND>{help});
+  EXPECT_TRUE(IsWindowVisible(help));
+  EXPECT_EQ(WindowText(version), "marked");
+
+  Click(GetDlgItem(help, help::cmdClose));
+  EXPECT_FALSE(IsWindow(help));
+  EXPECT_TRUE(WindowsOfClass("frmHelp").empty());
+  Click(Control(cmdHelp));  // afresh, with its line composed again
+  ASSERT_EQ(WindowsOfClass("frmHelp").size(), 1u);
+  EXPECT_EQ(WindowText(GetDlgItem(services_->HelpWindow(), help::lblVersion)),
+            std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
+}
+
+}  // namespace
+}  // namespace qmr::win32::testing
