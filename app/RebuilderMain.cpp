@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "ProgramVersion.h"
+#include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/QtServices.h"
 #include "forms/qt/frmQMRRebuilder.h"
 
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(qmr::kApplicationTitle);
   QApplication::setApplicationVersion(qmr::kVersionText);
+  // Every window and message box carries the application icon.
+  QApplication::setWindowIcon(qmr::ApplicationIcon());
 
   qmr::QtServices services;
   auto* main = new qmr::frmQMRRebuilder(services);

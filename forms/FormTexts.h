@@ -3,7 +3,10 @@
 // and the font choice agree.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "ProgramVersion.h"
 
@@ -18,12 +21,20 @@ inline constexpr const char* kBatchDoneMessage = "Your QMR files have been rebui
 inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
 // "Error 76 Path not found": a drive that cannot be read.
 std::string DriveErrorText(int number, const std::string& description);
-// The error box of a batch that a failing trend ended.
-std::string BatchFailedText(const std::string& trendName, const Error& error);
+// The error box of a batch that a failing trend ended, `rebuilt` trends
+// into the batch, with `notReached` trends after it: which masters were
+// written and which were not.
+std::string BatchFailedText(const std::string& trendName, const Error& error, std::size_t rebuilt,
+                            std::size_t notReached);
 // The error box of a batch ended by anything else.
 std::string BatchStoppedText(const std::string& what);
 // A selected name that has no form in the file system's encoding.
 std::string BadNameText(const std::string& shownName);
+// The first line of `text` as a label `width` wide breaks it at blanks, by
+// the width `widthOf` gives a text in the label's font: a one-line label
+// shows that line alone, cleanly, instead of the top of a second one.
+std::string FirstLine(std::string_view text, int width, const std::function<int(std::string_view)>& widthOf);
+
 // "QMR Rebuilder version 1.01.000 " followed by `comments`.
 std::string VersionLine(const std::string& comments);
 

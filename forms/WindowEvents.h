@@ -15,12 +15,15 @@ class WindowEvents : public RebuildEvents {
   void BatchStarted(std::size_t trendCount) override;
   void TrendStarted(const std::string& name) override;
   bool LetEventsRun() override;
+  void TrendFinished(const MasterSummary& master) override;
   void BatchDone() override;
   void BatchFailed(const std::string& name, const Error& error) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
 
  private:
   WindowServices& windows_;
+  std::size_t trends_ = 0;   // in the batch
+  std::size_t rebuilt_ = 0;  // so far
 };
 
 }  // namespace qmr

@@ -99,9 +99,9 @@ void FolderList::setPath(const QString& path) {
   const QFileInfo info(absolute);
   if (!info.isDir()) throw Error(ErrorCode::PathNotFound);
   if (!info.isReadable() || !info.isExecutable()) throw Error(ErrorCode::PermissionDenied);
-  const QString native = QDir::toNativeSeparators(absolute);
-  if (native == path_) return;
-  path_ = native;
+  // The folder already open, opened again, is read again: folders and trend
+  // files copied in meanwhile appear.
+  path_ = QDir::toNativeSeparators(absolute);
   fill();
   emit pathChanged(path_);
 }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "forms/FormTexts.h"
+#include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/FormFont.h"
 #include "forms/qt/TwipsGeometry.h"
 
@@ -28,6 +29,7 @@ frmHelp::frmHelp(QWidget* parent)
   setObjectName("frmHelp");
   setAttribute(Qt::WA_DeleteOnClose);  // closing discards it; the next Help creates it afresh
   setWindowTitle(kHelpCaption);
+  setWindowIcon(ApplicationIcon());
   setFont(FormFont());
   setFixedSize(TwipsToPixelsX(*this, kHelpClientWidth), TwipsToPixelsY(*this, kHelpClientHeight));
 

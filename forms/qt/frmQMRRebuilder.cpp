@@ -6,10 +6,12 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include "forms/FormTexts.h"
 #include "forms/Layout.h"
 #include "forms/Twips.h"
+#include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/FormFont.h"
 #include "forms/qt/PathLists.h"
 #include "forms/qt/QtServices.h"
@@ -37,6 +39,7 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
       services_(services) {
   setObjectName("frmQMRRebuilder");
   setWindowTitle(kApplicationTitle);
+  setWindowIcon(ApplicationIcon());
   setFont(FormFont());
   services_.SetMainWindow(this);
 
@@ -86,6 +89,14 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   connect(ok, &QPushButton::clicked, this, &frmQMRRebuilder::onOK);
   connect(close, &QPushButton::clicked, this, [this] { services_.ExitProgram(); });
   connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(); });
+  // F5 reads the folder and file lists again.
+  connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] {
+    try {
+      folders_->setPath(folders_->path());
+    } catch (const Error&) {
+      // The folder went away: the lists stay as they were.
+    }
+  });
 
   files_->setFolder(folders_->path());
   resize(TwipsToPixelsX(*this, kMainClientWidth), TwipsToPixelsY(*this, kMainClientHeight));

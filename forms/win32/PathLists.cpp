@@ -168,7 +168,8 @@ void FolderList::SetPath(const std::string& path) {
   std::vector<WIN32_FIND_DATAA> entries;
   DWORD error = 0;
   if (!ListFolder(absolute, "*", entries, error)) ThrowWindowsError(error, absolute, ErrorCode::PermissionDenied);
-  if (absolute == path_) return;
+  // The folder already open, opened again, is read again: files copied in
+  // meanwhile appear.
   path_ = absolute;
   Fill();
   if (changed) changed();

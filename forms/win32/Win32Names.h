@@ -27,6 +27,8 @@ enum Control : int {
   fraButtons,
   cmdClose,
   cmdHelp,
+  // F5: the folder and file lists read again.
+  kReadAgain = 190,
 };
 }  // namespace main
 

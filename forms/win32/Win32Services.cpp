@@ -138,6 +138,13 @@ int Win32Services::RunMessageLoop() {
 
 void Win32Services::DeliverMessage(MSG& message) {
   HWND root = message.hwnd ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+  // F5 anywhere in the main window reads its lists again.
+  char rootClass[32] = {};
+  if (root && message.message == WM_KEYDOWN && message.wParam == VK_F5 &&
+      GetClassNameA(root, rootClass, sizeof(rootClass)) > 0 && std::strcmp(rootClass, kMainClass) == 0) {
+    SendMessageA(root, WM_COMMAND, MAKEWPARAM(main::kReadAgain, 0), 0);
+    return;
+  }
   if (root && IsOurs(root) && IsDialogMessageA(root, &message)) return;
   TranslateMessage(&message);
   DispatchMessageA(&message);

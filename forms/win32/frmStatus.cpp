@@ -24,6 +24,7 @@ void RegisterStatusClass() {
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = StatusProcedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kStatusClass;
@@ -40,13 +41,28 @@ HWND NewStatusWindow(const Win32Services& services, HWND owner) {
   HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,
                                  kStatusClientHeight, owner, nullptr);
   CreateControl(services, window, "STATIC", kStatusText, SS_LEFT | SS_NOPREFIX, status::Label1, kStatusLabel1Box);
-  // One line high: a name with blanks shows only its first line.
+  // One line high: a name with blanks shows only its first line (see
+  // SetStatusWindowTrendName).
   CreateControl(services, window, "STATIC", "", SS_LEFT | SS_NOPREFIX, status::lblFileName, kFileNameBox);
   return window;
 }
 
 void SetStatusWindowTrendName(HWND status, const std::string& name) {
-  SetWindowTextA(GetDlgItem(status, status::lblFileName), name.c_str());
+  // The label would break a long name at its blanks and show the top of the
+  // second line under the first: it is given the first line alone.
+  const HWND label = GetDlgItem(status, status::lblFileName);
+  RECT box{};
+  GetClientRect(label, &box);
+  const HDC context = GetDC(label);
+  const HGDIOBJ previous = SelectObject(context, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+  const std::string line = FirstLine(name, box.right - box.left, [context](std::string_view text) {
+    SIZE size{};
+    GetTextExtentPoint32A(context, text.data(), static_cast<int>(text.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  SelectObject(context, previous);
+  ReleaseDC(label, context);
+  SetWindowTextA(label, line.c_str());
 }
 
 }  // namespace qmr::win32

@@ -21,11 +21,25 @@ TEST(FormTexts, VersionLineIsTitleVersionAndCredit) {
 
 TEST(FormTexts, MessagesNameTheirNumbers) {
   EXPECT_EQ(DriveErrorText(76, "Path not found"), "Error 76 Path not found");
-  const std::string failed = BatchFailedText("TANK1", Error(ErrorCode::PermissionDenied, "Permission denied: 'x'"));
-  EXPECT_NE(failed.find("TANK1"), std::string::npos) << failed;
-  EXPECT_NE(failed.find("Error 70 Permission denied: 'x'"), std::string::npos) << failed;
+  const Error denied(ErrorCode::PermissionDenied, "Permission denied: 'x'");
+  EXPECT_EQ(BatchFailedText("T", denied, 0, 0),
+            "The rebuild stopped at trend T.\n\nError 70 Permission denied: 'x'\n\nT was not rebuilt.");
+  EXPECT_EQ(BatchFailedText("T", denied, 1, 3),
+            "The rebuild stopped at trend T.\n\nError 70 Permission denied: 'x'\n\n"
+            "The trend before it was rebuilt. T and the 3 trends after it were not rebuilt.");
   EXPECT_EQ(BadNameText("?.000").rfind("Error 52 ", 0), 0u) << BadNameText("?.000");
   EXPECT_NE(BadNameText("?.000").find("?.000"), std::string::npos);
+}
+
+// A one-line label shows its first line alone: a text broken at blanks as
+// the label would break it (here every character is 10 wide).
+TEST(FormTexts, FirstLineIsTheWordsThatFit) {
+  const auto widthOf = [](std::string_view text) { return static_cast<int>(text.size()) * 10; };
+  EXPECT_EQ(FirstLine("Boiler feed pump", 200, widthOf), "Boiler feed pump");
+  EXPECT_EQ(FirstLine("Boiler feed pump", 110, widthOf), "Boiler feed");
+  EXPECT_EQ(FirstLine("Boiler feed pump", 100, widthOf), "Boiler");
+  EXPECT_EQ(FirstLine("Boilerfeedpump two", 50, widthOf), "Boilerfeedpump");  // cut at the edge
+  EXPECT_EQ(FirstLine("", 50, widthOf), "");
 }
 
 TEST(Twips, ConvertAtTheScreenResolution) {

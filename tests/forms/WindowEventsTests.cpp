@@ -38,14 +38,22 @@ TEST(WindowEvents, EachEngineEventAsTheWindowsShowIt) {
   EXPECT_FALSE(windows.messages[1].statusShown);
 }
 
+// The error box says which masters were written and which were not.
 TEST(WindowEvents, FailedTrendHidesTheStatusWithTheErrorBox) {
   RecordingWindows windows;
   WindowEvents events(windows);
-  events.BatchStarted(1);
-  const Error error(ErrorCode::PermissionDenied);
+  events.BatchStarted(4);
+  for (const char* trend : {"A", "B"}) {
+    events.TrendStarted(trend);
+    events.TrendFinished(MasterSummary{});
+  }
+  events.TrendStarted("TANK1");
+  const Error error(ErrorCode::PermissionDenied, "Permission denied: 'x'");
   events.BatchFailed("TANK1", error);
   ASSERT_EQ(windows.messages.size(), 1u);
-  EXPECT_EQ(windows.messages[0].text, BatchFailedText("TANK1", error));
+  EXPECT_EQ(windows.messages[0].text,
+            "The rebuild stopped at trend TANK1.\n\nError 70 Permission denied: 'x'\n\n"
+            "The 2 trends before it were rebuilt. TANK1 and the trend after it were not rebuilt.");
   EXPECT_EQ(windows.messages[0].icon, MessageIcon::Error);
   EXPECT_FALSE(windows.messages[0].statusShown);
 }

@@ -180,6 +180,26 @@ class MainWindowTests : public QObject {
     QCOMPARE(files()->item(0)->text(), QString("INNER.000"));
   }
 
+  // Trend files copied in after the folder was opened appear when it is
+  // opened again, or on F5.
+  void openingTheOpenFolderAgainOrF5ReadsItAgain() {
+    touch("A.000");
+    folders()->setPath(folder_->path());
+    QCOMPARE(files()->count(), 1);
+    touch("B.000");
+    QTreeWidgetItem* current = folders()->currentItem();
+    const QRect rect = folders()->visualItemRect(current);
+    QTest::mouseClick(folders()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(folders()->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(files()->count(), 2);
+    touch("C.000");
+    window_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window_));
+    QTest::keyClick(files(), Qt::Key_F5);
+    QCOMPARE(files()->count(), 3);
+    QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
+  }
+
   void missingFolderFailsAndStays() {
     folders()->setPath(folder_->path());
     try {
@@ -352,6 +372,7 @@ class MainWindowTests : public QObject {
     QCOMPARE(messages_[0].icon, MessageIcon::Error);
     QCOMPARE(messages_[0].caption, QString("QMR Rebuilder"));
     QVERIFY2(messages_[0].text.contains("AAA") && messages_[0].text.contains("Error "), qPrintable(messages_[0].text));
+    QVERIFY2(messages_[0].text.endsWith("AAA and the trend after it were not rebuilt."), qPrintable(messages_[0].text));
     QVERIFY(!messages_[0].statusVisible);
     QVERIFY(!window_->busy());
   }

@@ -119,6 +119,32 @@ class WindowTests : public QObject {
     QCOMPARE(services.StatusWindow(), status);
   }
 
+  // A long name with blanks: the one-line label shows its first line alone,
+  // nothing of a second line under it.
+  void statusNameShowsOnlyItsFirstLine() {
+    QtServices services;
+    services.ShowStatus();
+    const QString name = "Boiler feed water pump number three discharge pressure at the north side header";
+    services.SetStatusTrendName(name.toStdString());
+    const QLabel* label = services.StatusWindow()->findChild<QLabel*>("lblFileName");
+    QVERIFY(name.startsWith(label->text()) && label->text().size() < name.size());
+    const QRect needed =
+        QFontMetrics(label->font()).boundingRect(QRect(0, 0, label->width(), 1000), Qt::TextWordWrap, label->text());
+    QVERIFY2(needed.height() <= label->height(), qPrintable(label->text()));
+  }
+
+  void everyWindowCarriesTheApplicationIcon() {
+    QtServices services;
+    frmQMRRebuilder main(services);
+    services.ShowHelp();
+    services.ShowStatus();
+    for (const QWidget* window : {static_cast<QWidget*>(&main), static_cast<QWidget*>(services.HelpWindow()),
+                                  static_cast<QWidget*>(services.StatusWindow())}) {
+      QVERIFY2(!window->windowIcon().availableSizes().isEmpty(), qPrintable(window->objectName()));
+      QVERIFY(window->windowIcon().availableSizes().contains(QSize(32, 32)));
+    }
+  }
+
   void exitUnloadsEveryWindowAndEndsOnce() {
     QtServices services;
     int ends = 0;

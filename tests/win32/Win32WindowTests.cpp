@@ -149,6 +149,23 @@ TEST_F(MainWindow, DoubleClickOrEnterOpensAFolder) {
   EXPECT_EQ(window_->FolderPath(), outer);
 }
 
+// Trend files copied in after the folder was opened appear when it is
+// opened again, or on F5.
+TEST_F(MainWindow, OpeningTheOpenFolderAgainOrF5ReadsItAgain) {
+  Touch("A.000");
+  OpenFolder();
+  EXPECT_EQ(ListItems(Files()), Names{"A.000"});
+  Touch("B.000");
+  const HWND folders = Control(dirConvert);
+  const LRESULT current = SendMessageA(folders, LB_GETCURSEL, 0, 0);
+  PressKey(folders, VK_RETURN);
+  EXPECT_EQ(SendMessageA(folders, LB_GETCURSEL, 0, 0), current);
+  EXPECT_EQ(ListItems(Files()), (Names{"A.000", "B.000"}));
+  Touch("C.000");
+  PressKey(Files(), VK_F5);
+  EXPECT_EQ(ListItems(Files()), (Names{"A.000", "B.000", "C.000"}));
+}
+
 TEST_F(MainWindow, UnreadableDriveWarnsAndLeavesTheLists) {
   Touch("KEEP.000");
   OpenFolder();
@@ -262,8 +279,25 @@ TEST_F(MainWindow, FailingTrendIsReportedAndEndsTheBatch) {
   EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
   EXPECT_NE(messages_[0].text.find("AAA"), std::string::npos) << messages_[0].text;
   EXPECT_NE(messages_[0].text.find("Error "), std::string::npos) << messages_[0].text;
+  EXPECT_NE(messages_[0].text.find("AAA and the trend after it were not rebuilt."), std::string::npos);
   EXPECT_FALSE(messages_[0].statusVisible);
   EXPECT_FALSE(window_->Busy());
+}
+
+// A long name with blanks shows its first line alone; every window carries
+// the application icon.
+TEST_F(MainWindow, StatusNameShowsItsFirstLineAndEveryWindowItsIcon) {
+  services_->ShowStatus();
+  services_->ShowHelp();
+  const std::string name = "Boiler feed water pump number three discharge pressure at the north side header";
+  services_->SetStatusTrendName(name);
+  const HWND label = GetDlgItem(services_->StatusWindow(), status::lblFileName);
+  const std::string shown = WindowText(label);
+  EXPECT_EQ(name.rfind(shown, 0), 0u) << shown;
+  EXPECT_LT(shown.size(), name.size());
+  EXPECT_EQ(name[shown.size()], ' ');  // broken at a blank
+  for (HWND window : {window_->Window(), services_->HelpWindow(), services_->StatusWindow()})
+    EXPECT_NE(GetClassLongPtrA(window, GCLP_HICON), 0) << ClassOf(window);
 }
 
 TEST_F(MainWindow, SecondOKDuringABatchIsIgnored) {
