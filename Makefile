@@ -6,7 +6,9 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
-BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation nlohmann-json3-dev
+# help2man writes qmr's man page.
+BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation \
+                  nlohmann-json3-dev help2man
 
 .PHONY: all deps build test release run bench fuzz test-windows dist-windows clean
 
