@@ -6,9 +6,9 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
-# help2man writes qmr's man page.
+# help2man writes qmr's man page; bash-completion runs the completion's test.
 BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation \
-                  nlohmann-json3-dev help2man
+                  nlohmann-json3-dev help2man bash-completion
 
 .PHONY: all deps build test release run bench fuzz test-windows dist-windows clean
 
