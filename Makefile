@@ -13,7 +13,7 @@ BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-d
 # lintian, which checks the package.
 PACKAGE_PACKAGES := dpkg-dev file lintian
 
-.PHONY: all deps build test release package run bench fuzz test-windows dist-windows clean
+.PHONY: all deps build test release package test-package run bench fuzz test-windows dist-windows clean
 
 all: build
 
@@ -45,6 +45,10 @@ package: deps
 	  cpack --preset package
 	cp build-package/qmr-rebuilder_*.deb .
 	lintian --fail-on error qmr-rebuilder_*.deb
+
+# Installs the package on this machine, tries what it installed and removes it.
+test-package:
+	./scripts/test-package.sh
 
 run: release
 	./scripts/run.sh build-release
