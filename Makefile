@@ -6,9 +6,14 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
-BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation nlohmann-json3-dev
+# help2man writes qmr's man page; bash-completion runs the completion's test.
+BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation \
+                  nlohmann-json3-dev help2man bash-completion
+# What CPack's Debian generator calls: dpkg-shlibdeps (dpkg-dev), file; and
+# lintian, which checks the package.
+PACKAGE_PACKAGES := dpkg-dev file lintian
 
-.PHONY: all deps build test release run bench fuzz test-windows dist-windows clean
+.PHONY: all deps build test release package test-package run bench fuzz test-windows dist-windows clean
 
 all: build
 
@@ -27,6 +32,24 @@ release: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
 
+# The Debian package, qmr-rebuilder_<version>-1_<arch>.deb, left in this
+# folder: `sudo apt-get install ./qmr-rebuilder_*.deb`. Dated by the last
+# commit, so that the same sources give the same package. The icon comes
+# from resources/icons, or from the folder QMR_ICON_DIR=... names.
+package: deps
+	./scripts/install-deps.sh $(PACKAGE_PACKAGES)
+	rm -f qmr-rebuilder_*.deb build-package/qmr-rebuilder_*.deb
+	export SOURCE_DATE_EPOCH=$$(git log -1 --format=%ct 2>/dev/null || date +%s) && \
+	  cmake --preset package $(if $(QMR_ICON_DIR),-DQMR_ICON_DIR=$(QMR_ICON_DIR)) && \
+	  cmake --build --preset package -j $(JOBS) && \
+	  cpack --preset package
+	cp build-package/qmr-rebuilder_*.deb .
+	lintian --fail-on error qmr-rebuilder_*.deb
+
+# Installs the package on this machine, tries what it installed and removes it.
+test-package:
+	./scripts/test-package.sh
+
 run: release
 	./scripts/run.sh build-release
 
@@ -44,4 +67,4 @@ dist-windows:
 	./scripts/dist-windows.sh
 
 clean:
-	rm -rf build build-* dist
+	rm -rf build build-* dist qmr-rebuilder_*.deb

@@ -54,6 +54,7 @@ Commands:
       read-only master is not replaced. A trend that fails is reported with
       the error's description and number; the next trend is rebuilt all the
       same.
+
       -n, --dry-run  read every data file and report what would be written,
                      without writing anything.
       --force        write a master without entries over one with entries.
@@ -63,6 +64,7 @@ Commands:
       per trend "ok", "missing", "is a folder", or "differs" with each field
       that differs (up to 20), its expected and its actual value. Never writes
       anything.
+
       --strict       also fail a master that matches but is not healthy: no
                      entries while data files exist, all-zero entries, data
                      files beyond a gap, files that are not trend data files,
@@ -77,6 +79,7 @@ Commands:
       the data files that are not trend data files or lie beyond a gap. A
       summary follows: trends by state, data files read, time taken.
       Folders that cannot be read are reported and the walk goes on.
+
       --rebuild        rebuild the masters that are missing or differ, under
                        the rules of rebuild (-n and --force as there).
       --cross-devices  enter folders on other file systems too.
