@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(qmr::kVersionText);
   // Every window and message box carries the application icon.
   QApplication::setWindowIcon(qmr::ApplicationIcon());
+  // The desktop entry the package installs, for desktops that match windows
+  // to their menu entry by it.
+  QGuiApplication::setDesktopFileName("qmr-rebuilder");
 
   qmr::QtServices services;
   auto* main = new qmr::frmQMRRebuilder(services);
