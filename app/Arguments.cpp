@@ -1,8 +1,8 @@
 #include "app/Arguments.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -37,8 +37,7 @@ bool ToAnsi(const wchar_t* text, int length, std::string& ansi) {
   const int size = WideCharToMultiByte(codePage, flags, text, length, nullptr, 0, nullptr, usedDefaultOut);
   if (size <= 0 || usedDefault) return false;
   ansi.resize(static_cast<std::size_t>(size));
-  const int written =
-      WideCharToMultiByte(codePage, flags, text, length, ansi.data(), size, nullptr, usedDefaultOut);
+  const int written = WideCharToMultiByte(codePage, flags, text, length, ansi.data(), size, nullptr, usedDefaultOut);
   return written == size && !usedDefault;
 }
 
@@ -49,8 +48,7 @@ std::string FirstUnconvertible(const std::wstring& text) {
     const bool pair = i + 1 < text.size() && IS_HIGH_SURROGATE(text[i]) && IS_LOW_SURROGATE(text[i + 1]);
     const int units = pair ? 2 : 1;
     if (!ToAnsi(text.data() + i, units, ignored)) {
-      const unsigned long code =
-          pair ? 0x10000UL + ((text[i] - 0xD800UL) << 10) + (text[i + 1] - 0xDC00UL) : text[i];
+      const unsigned long code = pair ? 0x10000UL + ((text[i] - 0xD800UL) << 10) + (text[i + 1] - 0xDC00UL) : text[i];
       char buffer[16];
       std::snprintf(buffer, sizeof buffer, "U+%04lX", code);
       return buffer;
@@ -104,8 +102,8 @@ std::vector<std::string> AnsiArguments(const wchar_t* commandLine) {
     std::string ansi;
     if (!ToAnsi(arg.data(), static_cast<int>(arg.size()), ansi))
       throw Error(ErrorCode::BadFileName,
-                  std::string(DefaultDescription(ErrorCode::BadFileName)) + ": argument " + std::to_string(i) +
-                      " '" + Displayable(arg) + "' holds " + FirstUnconvertible(arg) +
+                  std::string(DefaultDescription(ErrorCode::BadFileName)) + ": argument " + std::to_string(i) + " '" +
+                      Displayable(arg) + "' holds " + FirstUnconvertible(arg) +
                       ", which has no form in the system's code page " + std::to_string(GetACP()) +
                       "; files are named in that code page, so rename the file or folder");
     args.push_back(std::move(ansi));

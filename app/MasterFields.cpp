@@ -24,25 +24,24 @@ struct KindOf<Bytes<N>> {
   static constexpr FieldKind value = FieldKind::Bytes;
 };
 
-#define QMR_FIELD(Record, field)                                                            \
-  FieldInfo {                                                                               \
-    #field, offsetof(Record, field), sizeof(Record::field),                                 \
-        KindOf<std::remove_cv_t<decltype(Record::field)>>::value                             \
+#define QMR_FIELD(Record, field)                                      \
+  FieldInfo {                                                         \
+#field, offsetof(Record, field), sizeof(Record::field),           \
+        KindOf < std::remove_cv_t < decltype(Record::field)>> ::value \
   }
 
 // The run of fields that follows trend_name in every family.
-#define QMR_TAIL(Record)                                                                     \
-  QMR_FIELD(Record, header_long_3), QMR_FIELD(Record, header_int_2),                          \
-      QMR_FIELD(Record, header_int_3), QMR_FIELD(Record, header_int_4),                       \
-      QMR_FIELD(Record, header_long_4), QMR_FIELD(Record, header_text_4),                     \
-      QMR_FIELD(Record, header_long_5), QMR_FIELD(Record, order_key),                         \
-      QMR_FIELD(Record, trailer_bytes), QMR_FIELD(Record, tail_text)
+#define QMR_TAIL(Record)                                                                                   \
+  QMR_FIELD(Record, header_long_3), QMR_FIELD(Record, header_int_2), QMR_FIELD(Record, header_int_3),      \
+      QMR_FIELD(Record, header_int_4), QMR_FIELD(Record, header_long_4), QMR_FIELD(Record, header_text_4), \
+      QMR_FIELD(Record, header_long_5), QMR_FIELD(Record, order_key), QMR_FIELD(Record, trailer_bytes),    \
+      QMR_FIELD(Record, tail_text)
 
-#define QMR_DATA_START(Record)                                                               \
+#define QMR_DATA_START(Record)                                                                    \
   QMR_FIELD(Record, header_text), QMR_FIELD(Record, header_bytes), QMR_FIELD(Record, maker_text), \
       QMR_FIELD(Record, header_int_1), QMR_FIELD(Record, version)
 
-#define QMR_ENTRY_START(Record)                                                              \
+#define QMR_ENTRY_START(Record)                                                                 \
   QMR_FIELD(Record, file_path), QMR_FIELD(Record, maker_text), QMR_FIELD(Record, header_int_1), \
       QMR_FIELD(Record, version)
 
@@ -61,56 +60,50 @@ struct FieldsOf;
 
 template <>
 struct FieldsOf<DataHeaderV1to3> {
-  static constexpr FieldInfo kList[] = {
-    QMR_DATA_START(DataHeaderV1to3), QMR_FIELD(DataHeaderV1to3, header_long_1),
-    QMR_FIELD(DataHeaderV1to3, trend_name), QMR_TAIL(DataHeaderV1to3)};
+  static constexpr FieldInfo kList[] = {QMR_DATA_START(DataHeaderV1to3), QMR_FIELD(DataHeaderV1to3, header_long_1),
+                                        QMR_FIELD(DataHeaderV1to3, trend_name), QMR_TAIL(DataHeaderV1to3)};
 };
 template <>
 struct FieldsOf<DataHeaderV4> {
-  static constexpr FieldInfo kList[] = {
-    QMR_DATA_START(DataHeaderV4),          QMR_FIELD(DataHeaderV4, header_text_2),
-    QMR_FIELD(DataHeaderV4, header_long_2), QMR_FIELD(DataHeaderV4, header_text_3),
-    QMR_FIELD(DataHeaderV4, trend_name),    QMR_TAIL(DataHeaderV4)};
+  static constexpr FieldInfo kList[] = {QMR_DATA_START(DataHeaderV4),           QMR_FIELD(DataHeaderV4, header_text_2),
+                                        QMR_FIELD(DataHeaderV4, header_long_2), QMR_FIELD(DataHeaderV4, header_text_3),
+                                        QMR_FIELD(DataHeaderV4, trend_name),    QMR_TAIL(DataHeaderV4)};
 };
 template <>
 struct FieldsOf<DataHeaderV5> {
-  static constexpr FieldInfo kList[] = {
-    QMR_DATA_START(DataHeaderV5), QMR_FIELD(DataHeaderV5, header_long_1),
-    QMR_FIELD(DataHeaderV5, trend_name), QMR_TAIL(DataHeaderV5)};
+  static constexpr FieldInfo kList[] = {QMR_DATA_START(DataHeaderV5), QMR_FIELD(DataHeaderV5, header_long_1),
+                                        QMR_FIELD(DataHeaderV5, trend_name), QMR_TAIL(DataHeaderV5)};
 };
 template <>
 struct FieldsOf<DataHeaderV6> {
-  static constexpr FieldInfo kList[] = {
-    QMR_DATA_START(DataHeaderV6),          QMR_FIELD(DataHeaderV6, header_long_1),
-    QMR_FIELD(DataHeaderV6, header_long_2), QMR_FIELD(DataHeaderV6, header_text_3),
-    QMR_FIELD(DataHeaderV6, trend_name),    QMR_TAIL(DataHeaderV6)};
+  static constexpr FieldInfo kList[] = {QMR_DATA_START(DataHeaderV6),           QMR_FIELD(DataHeaderV6, header_long_1),
+                                        QMR_FIELD(DataHeaderV6, header_long_2), QMR_FIELD(DataHeaderV6, header_text_3),
+                                        QMR_FIELD(DataHeaderV6, trend_name),    QMR_TAIL(DataHeaderV6)};
 };
 
 template <>
 struct FieldsOf<MasterEntryV1to3> {
-  static constexpr FieldInfo kList[] = {
-    QMR_ENTRY_START(MasterEntryV1to3), QMR_FIELD(MasterEntryV1to3, header_long_1),
-    QMR_FIELD(MasterEntryV1to3, trend_name), QMR_TAIL(MasterEntryV1to3)};
+  static constexpr FieldInfo kList[] = {QMR_ENTRY_START(MasterEntryV1to3), QMR_FIELD(MasterEntryV1to3, header_long_1),
+                                        QMR_FIELD(MasterEntryV1to3, trend_name), QMR_TAIL(MasterEntryV1to3)};
 };
 template <>
 struct FieldsOf<MasterEntryV4> {
   static constexpr FieldInfo kList[] = {
-    QMR_ENTRY_START(MasterEntryV4),          QMR_FIELD(MasterEntryV4, header_text_2),
-    QMR_FIELD(MasterEntryV4, header_long_2), QMR_FIELD(MasterEntryV4, header_text_3),
-    QMR_FIELD(MasterEntryV4, trend_name),    QMR_TAIL(MasterEntryV4)};
+      QMR_ENTRY_START(MasterEntryV4),          QMR_FIELD(MasterEntryV4, header_text_2),
+      QMR_FIELD(MasterEntryV4, header_long_2), QMR_FIELD(MasterEntryV4, header_text_3),
+      QMR_FIELD(MasterEntryV4, trend_name),    QMR_TAIL(MasterEntryV4)};
 };
 template <>
 struct FieldsOf<MasterEntryV5> {
-  static constexpr FieldInfo kList[] = {
-    QMR_ENTRY_START(MasterEntryV5), QMR_FIELD(MasterEntryV5, header_long_1),
-    QMR_FIELD(MasterEntryV5, trend_name), QMR_TAIL(MasterEntryV5)};
+  static constexpr FieldInfo kList[] = {QMR_ENTRY_START(MasterEntryV5), QMR_FIELD(MasterEntryV5, header_long_1),
+                                        QMR_FIELD(MasterEntryV5, trend_name), QMR_TAIL(MasterEntryV5)};
 };
 template <>
 struct FieldsOf<MasterEntryV6> {
   static constexpr FieldInfo kList[] = {
-    QMR_ENTRY_START(MasterEntryV6),          QMR_FIELD(MasterEntryV6, header_long_1),
-    QMR_FIELD(MasterEntryV6, header_long_2), QMR_FIELD(MasterEntryV6, header_text_3),
-    QMR_FIELD(MasterEntryV6, trend_name),    QMR_TAIL(MasterEntryV6)};
+      QMR_ENTRY_START(MasterEntryV6),          QMR_FIELD(MasterEntryV6, header_long_1),
+      QMR_FIELD(MasterEntryV6, header_long_2), QMR_FIELD(MasterEntryV6, header_text_3),
+      QMR_FIELD(MasterEntryV6, trend_name),    QMR_TAIL(MasterEntryV6)};
 };
 
 // Every table must name each byte of its record exactly once, in order.
@@ -127,8 +120,7 @@ template <typename Record>
 constexpr bool kCovered = CoversWithoutGaps(FieldsOf<Record>::kList, sizeof(Record));
 
 static_assert(CoversWithoutGaps(kMasterHeader, sizeof(MasterHeader)));
-static_assert(kCovered<DataHeaderV1to3> && kCovered<DataHeaderV4> && kCovered<DataHeaderV5> &&
-              kCovered<DataHeaderV6>);
+static_assert(kCovered<DataHeaderV1to3> && kCovered<DataHeaderV4> && kCovered<DataHeaderV5> && kCovered<DataHeaderV6>);
 static_assert(kCovered<MasterEntryV1to3> && kCovered<MasterEntryV4> && kCovered<MasterEntryV5> &&
               kCovered<MasterEntryV6>);
 

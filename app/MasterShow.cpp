@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <string_view>
 
+#include "app/MasterCheck.h"
 #include "app/MasterFields.h"
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
-#include "tools/FileReading.h"
-#include "app/MasterCheck.h"
 #include "tools/Errors.h"
+#include "tools/FileReading.h"
 #include "trends/Banner.h"
 
 namespace qmr::cli {
@@ -142,12 +142,12 @@ bool LooksLikeMaster(const std::string& path, std::span<const unsigned char> byt
   return AsText(bytes).starts_with(kMasterOpening);
 }
 
-int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out,
-               std::ostream& err) {
+int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, std::ostream& out, std::ostream& err) {
   constexpr std::size_t kHeaderSize = sizeof(MasterHeader);
   if (bytes.size() < kHeaderSize) {
-    return Fail(name, "too short for a master file: " + std::to_string(bytes.size()) + " bytes, its header needs " +
-                          std::to_string(kHeaderSize),
+    return Fail(name,
+                "too short for a master file: " + std::to_string(bytes.size()) + " bytes, its header needs " +
+                    std::to_string(kHeaderSize),
                 err);
   }
   const auto header = bytes.first(kHeaderSize);
@@ -168,8 +168,9 @@ int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, st
     // recognised: the header alone.
     out << "entries: none (version " << version << " has no entry layout)\n";
     if (!rest.empty()) {
-      return Fail(name, "unknown version " + std::to_string(version) + ": " + std::to_string(rest.size()) +
-                            " bytes after the header cannot be decoded",
+      return Fail(name,
+                  "unknown version " + std::to_string(version) + ": " + std::to_string(rest.size()) +
+                      " bytes after the header cannot be decoded",
                   err);
     }
     return 0;
@@ -190,13 +191,13 @@ int ShowMaster(const std::string& name, std::span<const unsigned char> bytes, st
 
   int status = 0;
   if (rest.size() % entrySize != 0) {
-    status = Fail(name, std::to_string(rest.size() % entrySize) + " bytes after the last entry do not make a whole entry",
-                  err);
+    status = Fail(
+        name, std::to_string(rest.size() % entrySize) + " bytes after the last entry do not make a whole entry", err);
   }
   if (static_cast<std::int64_t>(entries) != count) {
-    status = Fail(name, "file_count is " + std::to_string(count) + " but the file holds " + std::to_string(entries) +
-                            " entries",
-                  err);
+    status = Fail(
+        name, "file_count is " + std::to_string(count) + " but the file holds " + std::to_string(entries) + " entries",
+        err);
   }
   return status;
 }
@@ -209,8 +210,8 @@ std::string NotATrendDataFile(const UnrecognisedReason& why) {
     case UnrecognisedReason::Kind::UnknownVersion:
       return "unknown version " + std::to_string(why.version) + ": not a trend data file";
     case UnrecognisedReason::Kind::HeaderCut:
-      return "too short for the header of version " + std::to_string(why.version) + ": " +
-             std::to_string(why.length) + " bytes, the header needs " + std::to_string(why.needed);
+      return "too short for the header of version " + std::to_string(why.version) + ": " + std::to_string(why.length) +
+             " bytes, the header needs " + std::to_string(why.needed);
   }
   return "not a trend data file";
 }

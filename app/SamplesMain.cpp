@@ -10,8 +10,9 @@
 int main(int argc, char** argv) {
   const std::string first = argc > 1 ? argv[1] : "";
   if (first == "--help" || first == "-h") {
-    std::printf("usage: qmr-samples FOLDER\nWrites generated demo trends into FOLDER (made when missing) and prints\n"
-                "the first data file of each, one per line.\n");
+    std::printf(
+        "usage: qmr-samples FOLDER\nWrites generated demo trends into FOLDER (made when missing) and prints\n"
+        "the first data file of each, one per line.\n");
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
   // An option is never taken for a folder to create.

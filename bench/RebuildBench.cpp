@@ -35,7 +35,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 304;   // the version 6 header
+constexpr std::size_t kHeaderBytes = 304;  // the version 6 header
 constexpr std::size_t kMasterHeader = 176;
 constexpr std::size_t kEntryV6 = 448;
 

@@ -256,9 +256,8 @@ struct MasterEntryV6 {  // data header offsets + 144
 // ---------------------------------------------------------------------------
 // Compile-time layout checks, one line per table row.
 
-#define QMR_AT(Record, field, offset, width)                  \
-  static_assert(offsetof(qmr::Record, field) == (offset), \
-                #Record "::" #field " offset");               \
+#define QMR_AT(Record, field, offset, width)                                              \
+  static_assert(offsetof(qmr::Record, field) == (offset), #Record "::" #field " offset"); \
   static_assert(sizeof(qmr::Record::field) == (width), #Record "::" #field " width")
 
 // DataHeaderV1to3, 224 bytes

@@ -28,16 +28,14 @@ void RequireCopyOf(const qmr::DataFileHeader& decoded, const std::uint8_t* data)
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const qmr::DataFileHeader decoded =
-      qmr::DecodeDataFileHeader(std::span<const unsigned char>(data, size));
+  const qmr::DataFileHeader decoded = qmr::DecodeDataFileHeader(std::span<const unsigned char>(data, size));
 
   if (size < 140) {
     Require(!decoded.hasVersion && !decoded.recognised());
     Require(std::holds_alternative<std::monostate>(decoded.header));
     return 0;
   }
-  const auto version =
-      static_cast<std::int16_t>(static_cast<std::uint16_t>(data[138] | (data[139] << 8)));
+  const auto version = static_cast<std::int16_t>(static_cast<std::uint16_t>(data[138] | (data[139] << 8)));
   Require(decoded.hasVersion && decoded.version == version);
   const std::size_t needed = qmr::samples::LayoutOf(version).size;
   Require((decoded.family == qmr::Family::None) == (needed == 0));

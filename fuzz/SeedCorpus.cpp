@@ -29,7 +29,6 @@ struct Trend {
   bool oldMaster = false;
 };
 
-
 SampleFile Cut(SampleFile file, std::size_t length) {
   file.truncateTo = length;
   return file;
@@ -61,16 +60,15 @@ std::vector<Trend> Trends() {
   trends.push_back({"keys-text-order",
                     {MakeSample(3, "K", 99), MakeSample(3, "K", 100), MakeSample(3, "K", -5), MakeSample(3, "K", -3),
                      MakeSample(3, "K", 99)}});
-  trends.push_back({"v6-currency-keys", {MakeSample(6, "C", 2500), MakeSample(6, "C", 7), MakeSample(6, "C", -10000),
-                                         MakeSample(6, "C", 123456789)}});
+  trends.push_back(
+      {"v6-currency-keys",
+       {MakeSample(6, "C", 2500), MakeSample(6, "C", 7), MakeSample(6, "C", -10000), MakeSample(6, "C", 123456789)}});
   trends.push_back({"empty-file", {Cut(MakeSample(6, "", 0), 0)}, true});
   trends.push_back({"version-minus-one-last", {MakeSample(6, "A", 1), MakeSample(-1, "", 0)}});
   return trends;
 }
 
-void Write(const fs::path& path, const Bytes& bytes) {
-  qmr::samples::WriteBytes(path.string(), bytes);
-}
+void Write(const fs::path& path, const Bytes& bytes) { qmr::samples::WriteBytes(path.string(), bytes); }
 
 // The rebuild target's input: byte 0 = file count - 1 (bits 0-2) and the
 // old-master flag (bit 3); each file but the last as a 2-byte length and its
@@ -134,8 +132,7 @@ int main(int argc, char** argv) {
       const qmr::TrendMaster master = qmr::ComposeTrendMaster("T.000", silent);
       Write(out / "master_show" / trend.name, master.bytes);
       if (master.bytes.size() > 176) {
-        Write(out / "master_show" / (trend.name + "-cut"),
-              Bytes(master.bytes.begin(), master.bytes.end() - 1));
+        Write(out / "master_show" / (trend.name + "-cut"), Bytes(master.bytes.begin(), master.bytes.end() - 1));
       }
     } catch (const std::exception&) {
       // A trend that cannot be rebuilt has no master to show.

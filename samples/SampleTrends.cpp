@@ -97,10 +97,8 @@ std::vector<unsigned char> MakeDataFile(const SampleFile& file) {
     for (std::size_t i = 0; i < 8; ++i) bytes[128 + i] = static_cast<unsigned char>(maker[i]);
     PutLittleEndian(bytes, kVersionAt, static_cast<std::uint16_t>(file.version), 2);
     for (std::size_t i = 0; i < layout.trendNameWidth; ++i)
-      bytes[layout.trendNameOffset + i] =
-          i < file.trendName.size() ? static_cast<unsigned char>(file.trendName[i]) : 0;
-    PutLittleEndian(bytes, layout.orderKeyOffset, static_cast<std::uint64_t>(file.orderKey),
-                    layout.orderKeyWidth);
+      bytes[layout.trendNameOffset + i] = i < file.trendName.size() ? static_cast<unsigned char>(file.trendName[i]) : 0;
+    PutLittleEndian(bytes, layout.orderKeyOffset, static_cast<std::uint64_t>(file.orderKey), layout.orderKeyWidth);
   }
 
   if (file.sampleBytes > 0) {
@@ -132,8 +130,7 @@ void WriteTrend(const std::string& folder, const std::string& name, const std::v
     WriteBytes(prefix + DataFileName(name, static_cast<int>(number)), MakeDataFile(files[number]));
 }
 
-SampleFile MakeSample(std::int16_t version, const std::string& trendName, std::int64_t orderKey,
-                      std::uint32_t fill) {
+SampleFile MakeSample(std::int16_t version, const std::string& trendName, std::int64_t orderKey, std::uint32_t fill) {
   SampleFile file;
   file.version = version;
   file.trendName = trendName;
@@ -214,9 +211,8 @@ std::vector<std::string> WriteDemoFolder(const std::string& folder) {
   // 32-bit keys of every kind: their text decides the order (99 before 100,
   // -5 before -3), equal keys keep file order.
   trend("KEYS", {Keyed(2, "Key order demo", 100, 1), Keyed(2, "Key order demo", 99, 2),
-                 Keyed(2, "Key order demo", -3, 3), Keyed(2, "Key order demo", -5, 4),
-                 Keyed(2, "Key order demo", 0, 5), Keyed(2, "Key order demo", 100, 6),
-                 Keyed(2, "Key order demo", 2147483647, 7)});
+                 Keyed(2, "Key order demo", -3, 3), Keyed(2, "Key order demo", -5, 4), Keyed(2, "Key order demo", 0, 5),
+                 Keyed(2, "Key order demo", 100, 6), Keyed(2, "Key order demo", 2147483647, 7)});
 
   // Currency keys: 0.25, 0.0007, 12.5, 1, -0.5 and an equal pair.
   trend("CASH", {Keyed(6, "Currency key demo", 2500, 11), Keyed(6, "Currency key demo", 7, 12),

@@ -12,10 +12,10 @@ namespace qmr::samples {
 
 // One data file of a generated trend.
 struct SampleFile {
-  std::int16_t version = 6;     // any value; 1..6 give a trend data file
-  std::string trendName;        // stored in trend_name, NUL padded (may hold NULs)
-  std::int64_t orderKey = 0;    // the order_key integer (i32 families: truncated to 32 bits)
-  std::uint32_t fill = 0;       // seed for the values of the other copied fields
+  std::int16_t version = 6;   // any value; 1..6 give a trend data file
+  std::string trendName;      // stored in trend_name, NUL padded (may hold NULs)
+  std::int64_t orderKey = 0;  // the order_key integer (i32 families: truncated to 32 bits)
+  std::uint32_t fill = 0;     // seed for the values of the other copied fields
   // Cut the file to this many bytes (to make short, damaged files).
   std::optional<std::size_t> truncateTo;
   // Recorded samples after the header (deterministic bytes), so that a file

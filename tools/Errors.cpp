@@ -31,8 +31,7 @@ const char* DefaultDescription(ErrorCode code) noexcept {
 Error::Error(ErrorCode code) : std::runtime_error(DefaultDescription(code)), code_(code) {}
 
 Error::Error(ErrorCode code, const std::string& description)
-    : std::runtime_error(description.empty() ? std::string(DefaultDescription(code)) : description),
-      code_(code) {}
+    : std::runtime_error(description.empty() ? std::string(DefaultDescription(code)) : description), code_(code) {}
 
 namespace {
 
@@ -105,14 +104,13 @@ namespace {
 // FormatMessage appends.
 std::string SystemMessage(DWORD error) {
   char* buffer = nullptr;
-  const DWORD length = FormatMessageA(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text = length != 0 && buffer != nullptr ? std::string(buffer, length)
-                                                      : "system error " + std::to_string(error);
+  const DWORD length =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+  std::string text =
+      length != 0 && buffer != nullptr ? std::string(buffer, length) : "system error " + std::to_string(error);
   if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
-    text.pop_back();
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
   return text;
 }
 

@@ -46,9 +46,7 @@ bool FindOrdinaryFile(const std::string& path) {
   FindHandle search(FindFirstFileA(path.c_str(), &found));
   if (search.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-        error == ERROR_NO_MORE_FILES)
-      return false;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
     ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
   }
   // A pattern can match several entries: the first ordinary one counts.
@@ -80,8 +78,7 @@ std::string AbsolutePath(const std::string& path) {
   const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
   if (needed == 0) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
   std::vector<char> buffer(needed + 1);
-  const DWORD written =
-      GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  const DWORD written = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
   if (written == 0 || written >= buffer.size()) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
   return std::string(buffer.data(), written);
 }
@@ -119,7 +116,8 @@ std::string StripExtension(const std::string& path) {
 
 std::string WorkingFolder() {
   const char* pwd = std::getenv("PWD");
-  struct stat named {}, actual {};
+  struct stat named {
+  }, actual{};
   if (pwd != nullptr && pwd[0] == '/' && stat(pwd, &named) == 0 && stat(".", &actual) == 0 &&
       named.st_dev == actual.st_dev && named.st_ino == actual.st_ino)
     return pwd;
@@ -165,16 +163,14 @@ FileExistsHook fileExistsHook;
 bool FileExists(const std::string& path) {
   // The system would look for the text before the NUL: another file.
   if (path.find('\0') != std::string::npos)
-    throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) +
-                                            ": the path holds a NUL character");
+    throw Error(ErrorCode::BadFileName,
+                std::string(DefaultDescription(ErrorCode::BadFileName)) + ": the path holds a NUL character");
   const bool found = FindOrdinaryFile(path);
   if (fileExistsHook) fileExistsHook(path, found);
   return found;
 }
 
-FileExistsHook SetFileExistsHook(FileExistsHook hook) {
-  return std::exchange(fileExistsHook, std::move(hook));
-}
+FileExistsHook SetFileExistsHook(FileExistsHook hook) { return std::exchange(fileExistsHook, std::move(hook)); }
 
 EntryKind KindOfEntry(const std::string& path) {
 #ifdef _WIN32

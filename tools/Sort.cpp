@@ -182,9 +182,8 @@ std::vector<std::size_t> KeyOrder(const std::vector<std::string>& keys, std::int
   if (order != -1 && order != 1) throw Error(ErrorCode::InvalidArgument);
   std::vector<std::size_t> permutation(keys.size());
   std::iota(permutation.begin(), permutation.end(), std::size_t{0});
-  std::stable_sort(permutation.begin(), permutation.end(), [&](std::size_t a, std::size_t b) {
-    return OrdinalCompare(keys[a], keys[b]) == -order;
-  });
+  std::stable_sort(permutation.begin(), permutation.end(),
+                   [&](std::size_t a, std::size_t b) { return OrdinalCompare(keys[a], keys[b]) == -order; });
   return permutation;
 }
 

@@ -36,7 +36,9 @@ std::tm SystemLocalTime() {
 
 // The text up to the first NUL: neither the name (cut at its NUL) nor the
 // date can hold one.
-std::string_view TextOf(std::string_view banner) { return banner.substr(0, std::min(banner.find('\0'), banner.size())); }
+std::string_view TextOf(std::string_view banner) {
+  return banner.substr(0, std::min(banner.find('\0'), banner.size()));
+}
 
 }  // namespace
 

@@ -20,8 +20,7 @@ std::string PadWithNul(const std::string& text, std::size_t length) {
   if (text.size() > length)
     throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
                                                 ": a text of " + std::to_string(text.size()) +
-                                                " bytes does not fit a field of " +
-                                                std::to_string(length) + " bytes");
+                                                " bytes does not fit a field of " + std::to_string(length) + " bytes");
   // One allocation of the final length: the builders pad a path to 272
   // bytes for every data file of a trend.
   std::string padded(length, '\0');
@@ -34,8 +33,7 @@ std::string CutAtNul(const std::string& text) {
   return nul == std::string::npos ? text : text.substr(0, nul);
 }
 
-void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName,
-                       std::int16_t count) {
+void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::string& trendName, std::int16_t count) {
   // Everything that can fail comes first, so a failed build leaves the
   // record as it was.
   const std::string name = CutAtNul(trendName);
@@ -73,11 +71,10 @@ template <typename Data, typename Entry>
 void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) {
   constexpr std::size_t kWidth = sizeof(entry.file_path.raw);
   if (path.size() > kWidth)
-    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
-                                                ": the path '" + path + "' has " + std::to_string(path.size()) +
-                                                " characters; an entry of version " +
-                                                std::to_string(data.version.get()) + " holds at most " +
-                                                std::to_string(kWidth));
+    throw Error(ErrorCode::InvalidArgument,
+                std::string(DefaultDescription(ErrorCode::InvalidArgument)) + ": the path '" + path + "' has " +
+                    std::to_string(path.size()) + " characters; an entry of version " +
+                    std::to_string(data.version.get()) + " holds at most " + std::to_string(kWidth));
   // NUL-padded to the field's width, as PadWithNul would make it, without
   // a string of 272 bytes for each of up to 32767 data files.
   entry.file_path.assign(path);

@@ -208,7 +208,8 @@ std::vector<std::string> DataFilesAbove(const TrendFolder& folder, const std::st
   std::vector<std::string> paths;
   DataFilePath path(basePath + ".000");
   for (const long number : folder.NumbersOf(FileNameOf(basePath)))
-    if (number > missing && number <= std::numeric_limits<int>::max()) paths.push_back(path.For(static_cast<int>(number)));
+    if (number > missing && number <= std::numeric_limits<int>::max())
+      paths.push_back(path.For(static_cast<int>(number)));
   return paths;
 }
 

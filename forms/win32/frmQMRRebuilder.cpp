@@ -186,9 +186,7 @@ void frmQMRRebuilder::OnCommand(int id, int code, HWND control) {
     case dirConvert:
       if (code == LBN_DBLCLK) folders_.Open(static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0)));
       return;
-    case kReadAgain:
-      try {
-        folders_.SetPath(folders_.Path());
+    case kReadAgain: try { folders_.SetPath(folders_.Path());
       } catch (const Error&) {
         // The folder went away: the lists stay as they were.
       }

@@ -17,11 +17,11 @@ using qmr::samples::RisingTrend;
 // The master header and the family 1-3 entry as the format tables give them:
 // (offset, field name), each field running up to the next offset.
 const std::vector<std::pair<std::size_t, std::string>> kHeaderTable = {
-    {0, "banner"},         {128, "maker_text"},   {136, "master_int_1"}, {138, "version"},
-    {140, "master_text_1"}, {144, "master_long_1"}, {148, "file_count"},  {150, "file_count_2"},
-    {152, "master_int_2"}, {154, "master_int_3"},  {156, "master_text_2"}};
+    {0, "banner"},          {128, "maker_text"},    {136, "master_int_1"}, {138, "version"},
+    {140, "master_text_1"}, {144, "master_long_1"}, {148, "file_count"},   {150, "file_count_2"},
+    {152, "master_int_2"},  {154, "master_int_3"},  {156, "master_text_2"}};
 const std::vector<std::pair<std::size_t, std::string>> kEntryV1to3Table = {
-    {0, "file_path"},       {144, "maker_text"},   {152, "header_int_1"}, {154, "version"},
+    {0, "file_path"},       {144, "maker_text"},   {152, "header_int_1"},  {154, "version"},
     {156, "header_long_1"}, {160, "trend_name"},   {192, "header_long_3"}, {196, "header_int_2"},
     {198, "header_int_3"},  {200, "header_int_4"}, {202, "header_long_4"}, {206, "header_text_4"},
     {214, "header_long_5"}, {218, "order_key"},    {222, "trailer_bytes"}, {238, "tail_text"}};
@@ -58,8 +58,7 @@ TEST(BannerDate, IsFoundAfterTheNameLineAndOnlyInABanner) {
   EXPECT_EQ(tank->offset, 40u);
   EXPECT_EQ(tank->length, 24u);
   // An empty name, a negative version and a name of 65 characters (no padding left).
-  EXPECT_EQ(qmr::BannerDateRange(Master("QUORAX\r\nVERSION -2\r\nTREND MASTER\r\n\r\n" + date + tail))->offset,
-            36u);
+  EXPECT_EQ(qmr::BannerDateRange(Master("QUORAX\r\nVERSION -2\r\nTREND MASTER\r\n\r\n" + date + tail))->offset, 36u);
   const auto full = qmr::BannerDateRange(
       Master("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\n" + std::string(65, 'n') + "\r\n" + date + tail));
   ASSERT_TRUE(full.has_value());
@@ -123,8 +122,8 @@ TEST_F(CheckCommand, EveryChangedByteOutsideTheDateIsFoundAndNamed) {
                                        : "entry " + std::to_string((at - 176) / 240) + " field " +
                                              FieldOf(kEntryV1to3Table, (at - 176) % 240);
     // One line, naming the field and where it starts, with both values.
-    const std::size_t start = at < 176 ? StartOf(kHeaderTable, at) : 176 + (at - 176) / 240 * 240 +
-                                                                         StartOf(kEntryV1to3Table, (at - 176) % 240);
+    const std::size_t start = at < 176 ? StartOf(kHeaderTable, at)
+                                       : 176 + (at - 176) / 240 * 240 + StartOf(kEntryV1to3Table, (at - 176) % 240);
     const std::string head = Path("T.qmr") + ": differs: " + field + " (byte " + std::to_string(start) + "): expected ";
     ASSERT_EQ(run.status, 1) << "byte " << at;
     ASSERT_EQ(run.out.substr(0, head.size()), head) << run.out;
@@ -175,7 +174,8 @@ TEST_F(CheckCommand, MasterOfAnotherTrendStateDiffers) {
 
   EXPECT_EQ(run.status, 1);
   // Every field that differs, with both values, up to 20; then a count and the lengths.
-  EXPECT_EQ(run.out.substr(0, run.out.find('\n')), Path("T.qmr") + ": differs: field file_count (byte 148): expected 4, found 3");
+  EXPECT_EQ(run.out.substr(0, run.out.find('\n')),
+            Path("T.qmr") + ": differs: field file_count (byte 148): expected 4, found 3");
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 22) << run.out;
   EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": differs: and 18 more fields\n")) << run.out;
   EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": differs: length 1520 bytes, expected 1968\n")) << run.out;

@@ -63,8 +63,6 @@ class CliTest : public ::testing::Test {
 
 using qmr::samples::MakeSample;
 
-inline bool Contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 }  // namespace cli_test

@@ -58,8 +58,9 @@ TEST_F(RebuildCommand, DryRunReadsEverythingAndWritesNothing) {
 
   EXPECT_EQ(run.status, 3) << run.err;  // LOG's last file is no trend data file
   EXPECT_EQ(Snapshot(Folder()), before);
-  EXPECT_EQ(run.out, Path("TANK1.qmr") + ": version 4, 2 data files, 2 entries would be written (1040 bytes, dry run)\n" +
-                         Path("LOG.qmr") + ": version 9, 2 data files, 0 entries would be written (176 bytes, dry run)\n");
+  EXPECT_EQ(run.out,
+            Path("TANK1.qmr") + ": version 4, 2 data files, 2 entries would be written (1040 bytes, dry run)\n" +
+                Path("LOG.qmr") + ": version 9, 2 data files, 0 entries would be written (176 bytes, dry run)\n");
   // The unrecognised file is still reported while reading.
   EXPECT_TRUE(Contains(run.err, Path("LOG.001"))) << run.err;
 }
@@ -93,8 +94,8 @@ TEST_F(RebuildCommand, AnOperandWithoutItsFirstDataFileIsRefused) {
   // A pattern that matched nothing reaches the tool as it was typed (the
   // Windows build expands patterns itself).
   const std::string nothingMatched = Path("*.007");
-  const Outcome run = Qmr({"rebuild", Path("TYPO.000"), nothingMatched, Folder() + "/", Path("MOVED.000"),
-                           Path("GOOD.000")});
+  const Outcome run =
+      Qmr({"rebuild", Path("TYPO.000"), nothingMatched, Folder() + "/", Path("MOVED.000"), Path("GOOD.000")});
 
   EXPECT_EQ(run.status, 1);
 #ifdef _WIN32
@@ -143,8 +144,8 @@ TEST_F(RebuildCommand, WarningsNameTheFileAndWhyAndExitWithThree) {
   const Outcome run = Qmr({"rebuild", Path("MIX.000"), Path("GAP.000")});
 
   EXPECT_EQ(run.status, 3) << run.err;
-  EXPECT_EQ(run.err, "qmr: " + Path("MIX.001") + ": warning: not a trend data file: unknown version 9\n" +
-                         "qmr: " + Path("MIX.qmr") + ": warning: 1 entry is empty (all bytes 0): its data file is not a " +
+  EXPECT_EQ(run.err, "qmr: " + Path("MIX.001") + ": warning: not a trend data file: unknown version 9\n" + "qmr: " +
+                         Path("MIX.qmr") + ": warning: 1 entry is empty (all bytes 0): its data file is not a " +
                          "trend data file of the master's version family\n" + "qmr: " + Path("GAP.002") +
                          ": warning: not read, nor 1 more data file after it: the data file " + Path("GAP.001") +
                          " before it is missing\n");

@@ -30,7 +30,7 @@ class ScanCommand : public CliTest {
     Bytes differs = ReadWholeFile(Path("plant/south/DIFFERS.qmr"));
     differs[148] = 9;  // file_count
     WriteBytes(Path("plant/south/DIFFERS.qmr"), differs);
-    WriteBytes(Path("plant/south/CUT.002"), {});                   // the last file cut to nothing
+    WriteBytes(Path("plant/south/CUT.002"), {});                                        // the last file cut to nothing
     std::filesystem::rename(Path("plant/south/GAP.001"), Path("plant/south/GAP.003"));  // GAP.001 missing
     WriteBytes(Path("plant/south/GAP.001.bak"), {});
     std::filesystem::remove(Path("plant/south/GAP.003"));
@@ -53,14 +53,14 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
 
   EXPECT_EQ(one.status, 1);
   // Trends in path order, each folder's own before its subfolders'.
-  const std::string expected =
-      Line("plant/north/MISSING.qmr", "missing", summed) + Line("plant/north/OK.qmr", "ok", summed) +
-      Line("plant/south/CUT.qmr", "differs at field banner, no entries",
-           "3 data files, version 0, 0 entries (0 empty), 1 not trend data, 0 beyond a gap") +
-      Line("plant/south/DIFFERS.qmr", "differs at field file_count", summed) +
-      Line("plant/south/GAP.qmr", "differs at field file_count",
-           "1 data file, version 6, 1 entry (0 empty), 0 not trend data, 1 beyond a gap") +
-      Line("plant/south/old/LEFTOVER.qmr", "ok, stale temporary file", summed);
+  const std::string expected = Line("plant/north/MISSING.qmr", "missing", summed) +
+                               Line("plant/north/OK.qmr", "ok", summed) +
+                               Line("plant/south/CUT.qmr", "differs at field banner, no entries",
+                                    "3 data files, version 0, 0 entries (0 empty), 1 not trend data, 0 beyond a gap") +
+                               Line("plant/south/DIFFERS.qmr", "differs at field file_count", summed) +
+                               Line("plant/south/GAP.qmr", "differs at field file_count",
+                                    "1 data file, version 6, 1 entry (0 empty), 0 not trend data, 1 beyond a gap") +
+                               Line("plant/south/old/LEFTOVER.qmr", "ok, stale temporary file", summed);
   EXPECT_EQ(one.out.substr(0, one.out.rfind("scan: ")), expected);
   EXPECT_TRUE(Contains(one.out, "scan: 6 trends: 2 ok, 1 missing, 3 differ; 3 with warnings; 16 data files read in "))
       << one.out;

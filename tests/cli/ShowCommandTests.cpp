@@ -34,17 +34,25 @@ TEST_F(ShowCommand, MasterShowsBannerLinesCountsAndEveryEntry) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
   for (const std::string& part : {
-           std::string("line 1: \"QUORAX\""), std::string("line 2: \"VERSION 6\""),
-           std::string("line 3: \"TREND MASTER\""), std::string("line 4: \"Mixer\""),
-           std::string("line 5: \"Tue Mar 06 09:05:03 2007\""), std::string("line 7: \"\\x1a\""),
+           std::string("line 1: \"QUORAX\""),
+           std::string("line 2: \"VERSION 6\""),
+           std::string("line 3: \"TREND MASTER\""),
+           std::string("line 4: \"Mixer\""),
+           std::string("line 5: \"Tue Mar 06 09:05:03 2007\""),
+           std::string("line 7: \"\\x1a\""),
            // 128 - 68 characters of banner text.
            std::string("then 60 padding bytes"),
-           std::string("\"QUORAX\\r\\nVERSION 6\\r\\nTREND MASTER\\r\\nMixer\\r\\nTue Mar 06 09:05:03 2007\\n\\r\\n\\x1a\\x00{60}\""),
-           std::string("file_count    3\n"), std::string("file_count_2  3\n"), std::string("version       6\n"),
+           std::string("\"QUORAX\\r\\nVERSION 6\\r\\nTREND MASTER\\r\\nMixer\\r\\nTue Mar 06 09:05:03 "
+                       "2007\\n\\r\\n\\x1a\\x00{60}\""),
+           std::string("file_count    3\n"),
+           std::string("file_count_2  3\n"),
+           std::string("version       6\n"),
            std::string("entries: 3 of 448 bytes"),
-           std::string("entry 0 (byte 176):\n"), std::string("entry 1 (byte 624):\n"),
+           std::string("entry 0 (byte 176):\n"),
+           std::string("entry 1 (byte 624):\n"),
            std::string("entry 2 (byte 1072): all bytes 0"),
-           std::string("order_key     70000  text \"7\"\n"), std::string("order_key     2500  text \"0.25\"\n"),
+           std::string("order_key     70000  text \"7\"\n"),
+           std::string("order_key     2500  text \"0.25\"\n"),
            std::string("file_path     \"" + Escaped(Path("MIX.002")) + "\\x00{"),
            std::string("trend_name    \"Mixer\\x00{75}\"\n"),
        }) {
@@ -74,8 +82,7 @@ TEST_F(ShowCommand, DataFileOfEachFamilyShowsItsOwnFields) {
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_TRUE(Contains(run.out, "data file " + Path(name + ".000") + "\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, "version " + std::to_string(c.version))) << run.out;
-    EXPECT_TRUE(Contains(run.out, "trend_name    \"ABC\\x00{" + std::to_string(c.nameWidth - 3) + "}\"\n"))
-        << run.out;
+    EXPECT_TRUE(Contains(run.out, "trend_name    \"ABC\\x00{" + std::to_string(c.nameWidth - 3) + "}\"\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, std::string("order_key     ") + c.orderKey + "\n")) << run.out;
     EXPECT_TRUE(Contains(run.out, std::string("\n  ") + c.only + " ")) << run.out;
     EXPECT_FALSE(Contains(run.out, std::string("\n  ") + c.absent + " ")) << run.out;
@@ -115,9 +122,11 @@ TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
   WriteBytes(Path("C.qmr"), Bytes(175, 0));
   WriteBytes(Path("D.000"), qmr::samples::MakeDataFile(MakeSample(9, "Nine", 1)));
 
-  for (const auto& [file, problem] : std::vector<std::pair<std::string, std::string>>{
-           {"A.000", "too short"}, {"B.000", "too short"}, {"C.qmr", "too short"},
-           {"D.000", "unknown version 9"}, {"none.000", Path("none.000")}}) {
+  for (const auto& [file, problem] : std::vector<std::pair<std::string, std::string>>{{"A.000", "too short"},
+                                                                                      {"B.000", "too short"},
+                                                                                      {"C.qmr", "too short"},
+                                                                                      {"D.000", "unknown version 9"},
+                                                                                      {"none.000", Path("none.000")}}) {
     const Outcome run = Qmr({"show", Path(file)});
     EXPECT_EQ(run.status, 1) << file;
     EXPECT_TRUE(Contains(run.err, Path(file) + ": ")) << file << ": " << run.err;

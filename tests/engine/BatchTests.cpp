@@ -17,8 +17,8 @@ TEST_F(BatchTest, OneNameIsNamedPumpedRebuiltThenTheBatchEnds) {
 
   qmr::RebuildTrends(folder(), {"TANK1.000"}, events);
 
-  EXPECT_EQ(events.lines, (Calls{"batch started 1", "trend started TANK1", "pump", "trend finished " + PathOf("TANK1.qmr"),
-                                 "batch done"}));
+  EXPECT_EQ(events.lines, (Calls{"batch started 1", "trend started TANK1", "pump",
+                                 "trend finished " + PathOf("TANK1.qmr"), "batch done"}));
   EXPECT_EQ(ReadWholeFile(PathOf("TANK1.qmr")), ExpectedMaster("TANK1", files, 6, "Tank 1", {1, 0}));
 }
 
@@ -65,9 +65,9 @@ TEST_F(BatchTest, ANameTooLongForTheBannerEndsTheBatchAtThatTrend) {
   const RecordingEvents outcome = RunBatch(folder(), {"FIRST.000", "BAD.ONE.000", "LAST.000"});
 
   ExpectPromises(folder(), {"FIRST", "BAD.ONE", "LAST"}, before, outcome);
-  EXPECT_EQ(outcome.lines, (Calls{"batch started 3", "trend started FIRST", "pump",
-                                  "trend finished " + PathOf("FIRST.qmr"), "trend started BAD.ONE", "pump",
-                                  "batch failed BAD.ONE: error 5"}));
+  EXPECT_EQ(outcome.lines,
+            (Calls{"batch started 3", "trend started FIRST", "pump", "trend finished " + PathOf("FIRST.qmr"),
+                   "trend started BAD.ONE", "pump", "batch failed BAD.ONE: error 5"}));
   EXPECT_EQ(outcome.failedCode, qmr::ErrorCode::InvalidArgument);
   EXPECT_EQ(ReadWholeFile(PathOf("BAD.ONE.qmr")), Bytes(70, 0xBB));
   EXPECT_FALSE(std::filesystem::exists(PathOf("LAST.qmr")));

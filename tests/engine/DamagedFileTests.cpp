@@ -14,8 +14,8 @@ std::string NoVersionWord(std::size_t length) {
 }
 
 std::string HeaderCut(std::size_t length, std::size_t needed) {
-  return Numbered("header cut at ", static_cast<long long>(length)) +
-         Numbered(" of ", static_cast<long long>(needed)) + " bytes";
+  return Numbered("header cut at ", static_cast<long long>(length)) + Numbered(" of ", static_cast<long long>(needed)) +
+         " bytes";
 }
 
 std::string CutReason(std::size_t length, std::size_t needed) {

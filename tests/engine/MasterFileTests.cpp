@@ -13,7 +13,6 @@
 namespace engine_test {
 namespace {
 
-
 class MasterFileTest : public EngineTest {};
 
 TEST_F(MasterFileTest, AnOldLongerMasterLeavesNoBytesBehind) {

@@ -41,8 +41,7 @@ class MasterHeaderTest : public ::testing::Test {
   testsupport::FixedClock clock_;
 };
 
-const std::string kTank1Banner =
-    "QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a"s;
+const std::string kTank1Banner = "QUORAX\r\nVERSION 6\r\nTREND MASTER\r\nTANK1\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a"s;
 
 TEST_F(MasterHeaderTest, Tank1ExampleByteForByte) {
   ASSERT_EQ(kTank1Banner.size(), 68u);
@@ -50,14 +49,14 @@ TEST_F(MasterHeaderTest, Tank1ExampleByteForByte) {
   BuildMasterHeader(header, 6, "TANK1", 3);
 
   std::string expected = kTank1Banner + std::string(60, '\0');  // banner
-  expected += "QUORAX\0\0"s;                                     // maker_text
-  expected += "\0\0"s;                                           // master_int_1
-  expected += "\x06\0"s;                                         // version
-  expected += std::string(4, '\0');                              // master_text_1
-  expected += std::string(4, '\0');                              // master_long_1
-  expected += "\x03\0\x03\0"s;                                   // file_count twice
-  expected += std::string(4, '\0');                              // master_int_2, _3
-  expected += std::string(20, '\0');                             // master_text_2
+  expected += "QUORAX\0\0"s;                                    // maker_text
+  expected += "\0\0"s;                                          // master_int_1
+  expected += "\x06\0"s;                                        // version
+  expected += std::string(4, '\0');                             // master_text_1
+  expected += std::string(4, '\0');                             // master_long_1
+  expected += "\x03\0\x03\0"s;                                  // file_count twice
+  expected += std::string(4, '\0');                             // master_int_2, _3
+  expected += std::string(20, '\0');                            // master_text_2
   ASSERT_EQ(expected.size(), 176u);
   EXPECT_EQ(Image(header), expected);
 }
@@ -74,8 +73,7 @@ TEST_F(MasterHeaderTest, SixtyFiveCharacterNameFillsTheBanner) {
   BuildMasterHeader(header, 5, name, 1);
   const std::string banner = Banner(header);
   EXPECT_EQ(banner.find('\0'), std::string::npos);
-  EXPECT_EQ(banner, "QUORAX\r\nVERSION 5\r\nTREND MASTER\r\n" + name +
-                        "\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a");
+  EXPECT_EQ(banner, "QUORAX\r\nVERSION 5\r\nTREND MASTER\r\n" + name + "\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a");
 }
 
 TEST_F(MasterHeaderTest, SixtySixCharacterNameIsTooLongAndLeavesRecordUntouched) {
@@ -87,8 +85,8 @@ TEST_F(MasterHeaderTest, SixtySixCharacterNameIsTooLongAndLeavesRecordUntouched)
 TEST_F(MasterHeaderTest, EmptyNameKeepsBothLineBreaks) {
   auto header = Zeroed<MasterHeader>();
   BuildMasterHeader(header, 2, "", 0);
-  EXPECT_EQ(Banner(header), "QUORAX\r\nVERSION 2\r\nTREND MASTER\r\n\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a"s +
-                                std::string(65, '\0'));
+  EXPECT_EQ(Banner(header),
+            "QUORAX\r\nVERSION 2\r\nTREND MASTER\r\n\r\nTue Mar 06 09:05:03 2007\n\r\n\x1a"s + std::string(65, '\0'));
 }
 
 TEST_F(MasterHeaderTest, NegativeAndWideVersionsInDecimal) {
@@ -118,8 +116,7 @@ TEST(BannerTime, FixedEnglishNamesAndTwoDigitFields) {
   EXPECT_EQ(FormatBannerTime(MakeTime(1999, 12, 31, 23, 59, 59, 5)), "Fri Dec 31 23:59:59 1999");
   EXPECT_EQ(FormatBannerTime(MakeTime(2023, 7, 9, 14, 7, 8, 0)), "Sun Jul 09 14:07:08 2023");
   const char* days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-  const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   for (int day = 0; day < 7; ++day)
     EXPECT_EQ(FormatBannerTime(MakeTime(2007, 3, 6, 9, 5, 3, day)).substr(0, 3), days[day]);
   for (int month = 1; month <= 12; ++month)
@@ -206,9 +203,9 @@ TEST(Entries, V1to3FromItsTable) {
   const auto data = Patterned<DataHeaderV1to3>();
   auto entry = Zeroed<MasterEntryV1to3>();
   BuildEntryV1to3(data, entry, kPath);
-  const std::vector<Copy> copies = {{154, 2, 138},  {156, 4, 140},  {160, 32, 144}, {192, 4, 176},
-                                    {196, 2, 180},  {198, 2, 182},  {200, 2, 184},  {202, 4, 186},
-                                    {206, 8, 190},  {214, 4, 198},  {218, 4, 202},  {222, 16, 206}};
+  const std::vector<Copy> copies = {{154, 2, 138}, {156, 4, 140}, {160, 32, 144}, {192, 4, 176},
+                                    {196, 2, 180}, {198, 2, 182}, {200, 2, 184},  {202, 4, 186},
+                                    {206, 8, 190}, {214, 4, 198}, {218, 4, 202},  {222, 16, 206}};
   EXPECT_EQ(Image(entry), ExpectedEntry<MasterEntryV1to3>(data, kPath, 144, copies));
 }
 
@@ -236,10 +233,9 @@ TEST(Entries, V6FromItsTable) {
   const auto data = Patterned<DataHeaderV6>();
   auto entry = Zeroed<MasterEntryV6>();
   BuildEntryV6(data, entry, kPath);
-  const std::vector<Copy> copies = {{282, 2, 138}, {284, 4, 140}, {288, 4, 144},  {304, 80, 160},
-                                    {384, 4, 240}, {388, 2, 244}, {390, 2, 246},  {392, 2, 248},
-                                    {394, 4, 250}, {398, 8, 254}, {406, 4, 262},  {410, 8, 266},
-                                    {418, 24, 274}};
+  const std::vector<Copy> copies = {{282, 2, 138}, {284, 4, 140}, {288, 4, 144}, {304, 80, 160}, {384, 4, 240},
+                                    {388, 2, 244}, {390, 2, 246}, {392, 2, 248}, {394, 4, 250},  {398, 8, 254},
+                                    {406, 4, 262}, {410, 8, 266}, {418, 24, 274}};
   EXPECT_EQ(Image(entry), ExpectedEntry<MasterEntryV6>(data, kPath, 272, copies));
 }
 

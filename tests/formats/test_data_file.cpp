@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "definitions/DataFile.h"
 #include "tests/support/ErrorCodeOf.h"
 #include "tests/support/TestFiles.h"
-#include "definitions/DataFile.h"
 #include "tools/Errors.h"
 #include "trends/Builders.h"
 
@@ -94,8 +94,8 @@ TEST(DecodeDataFileHeader, EachVersionChoosesItsLayout) {
 }
 
 TEST(DecodeDataFileHeader, OtherVersionsAreNotTrendFiles) {
-  for (auto [low, high] : {std::pair{0x07, 0x00}, std::pair{0x00, 0x00}, std::pair{0x02, 0x01},
-                           std::pair{0xFE, 0xFF}}) {
+  for (auto [low, high] :
+       {std::pair{0x07, 0x00}, std::pair{0x00, 0x00}, std::pair{0x02, 0x01}, std::pair{0xFE, 0xFF}}) {
     const auto bytes = HeaderBytes(304, static_cast<unsigned char>(low), static_cast<unsigned char>(high));
     const DataFileHeader result = Decode(bytes, bytes.size());
     EXPECT_TRUE(result.hasVersion);

@@ -5,8 +5,8 @@
 #include <QTest>
 
 #include "forms/Layout.h"
-#include "forms/qt/QtServices.h"
 #include "forms/Twips.h"
+#include "forms/qt/QtServices.h"
 #include "forms/qt/frmQMRRebuilder.h"
 
 using namespace qmr;

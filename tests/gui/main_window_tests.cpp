@@ -378,7 +378,8 @@ class MainWindowTests : public QObject {
   }
 
   void secondOKDuringABatchIsIgnored() {
-    for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
+    for (const char* name : {"ONE", "TWO"})
+      samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
     folders()->setPath(folder_->path());
     int batches = 0;
     window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
@@ -401,7 +402,8 @@ class MainWindowTests : public QObject {
   }
 
   void closeDuringABatchEndsBetweenTwoTrends() {
-    for (const char* name : {"ONE", "TWO"}) samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
+    for (const char* name : {"ONE", "TWO"})
+      samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
     folders()->setPath(folder_->path());
     window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
       PausingEvents closing(events, [&](int pause) {

@@ -84,8 +84,7 @@ TEST(CellToInt32, ValuesBeyond32BitsOverflow) {
   for (const char* text : {"2147483648", "-2147483649", "99999999999999999999999", "-99999999999999999999999"}) {
     EXPECT_EQ(CodeOf([&] { (void)Cell::Text(text).ToInt32(); }), ErrorCode::Overflow) << text;
   }
-  EXPECT_EQ(CodeOf([] { (void)Cell::Money(std::numeric_limits<std::int64_t>::min()).ToInt32(); }),
-            ErrorCode::Overflow);
+  EXPECT_EQ(CodeOf([] { (void)Cell::Money(std::numeric_limits<std::int64_t>::min()).ToInt32(); }), ErrorCode::Overflow);
   EXPECT_EQ(CodeOf([] { (void)Cell::Money(21474836480000).ToInt32(); }), ErrorCode::Overflow);
 }
 

@@ -28,13 +28,15 @@ KeyTable MakeTable(int lower, const std::vector<std::pair<Cell, Cell>>& rows) {
 
 std::vector<std::string> KeyTexts(const KeyTable& table) {
   std::vector<std::string> texts;
-  for (int row = table.rowLower(); row <= table.rowUpper(); ++row) texts.push_back(table.at(row, table.columnLower()).ToText());
+  for (int row = table.rowLower(); row <= table.rowUpper(); ++row)
+    texts.push_back(table.at(row, table.columnLower()).ToText());
   return texts;
 }
 
 std::vector<std::string> CompanionTexts(const KeyTable& table) {
   std::vector<std::string> texts;
-  for (int row = table.rowLower(); row <= table.rowUpper(); ++row) texts.push_back(table.at(row, table.columnLower() + 1).ToText());
+  for (int row = table.rowLower(); row <= table.rowUpper(); ++row)
+    texts.push_back(table.at(row, table.columnLower() + 1).ToText());
   return texts;
 }
 
@@ -165,7 +167,8 @@ TEST(SortKeyTable, FurtherColumnsStayWhereTheyWere) {
 TEST(SortKeyTable, CurrencyKeysWithEqualWholeDigitsOrderNumerically) {
   const std::vector<std::int64_t> ticks = {12500, 19000, 10001, 15000, 99999, 10000, 12000};
   std::vector<std::pair<Cell, Cell>> rows;
-  for (std::size_t i = 0; i < ticks.size(); ++i) rows.push_back({Cell::Money(ticks[i]), Cell::Int16(static_cast<std::int16_t>(i))});
+  for (std::size_t i = 0; i < ticks.size(); ++i)
+    rows.push_back({Cell::Money(ticks[i]), Cell::Int16(static_cast<std::int16_t>(i))});
   KeyTable table = MakeTable(0, rows);
   SortKeyTable(table, -1);
   EXPECT_EQ(KeyTexts(table), (Texts{"9.9999", "1.9", "1.5", "1.25", "1.2", "1.0001", "1"}));
@@ -221,9 +224,11 @@ TEST(SortKeyTableErrors, NullFirstKeyFailsOnItsFirstComparison) {
 }
 
 TEST(SortKeyTableErrors, NullKeyOrCompanionInALaterRowIsATypeMismatch) {
-  KeyTable key = MakeTable(0, {{Cell::Int32(1), Cell::Int16(0)}, {Cell::Int32(2), Cell::Int16(1)}, {Cell(), Cell::Int16(2)}});
+  KeyTable key =
+      MakeTable(0, {{Cell::Int32(1), Cell::Int16(0)}, {Cell::Int32(2), Cell::Int16(1)}, {Cell(), Cell::Int16(2)}});
   EXPECT_EQ(CodeOf([&] { SortKeyTable(key, -1); }), ErrorCode::TypeMismatch);
-  KeyTable companion = MakeTable(0, {{Cell::Int32(1), Cell::Int16(0)}, {Cell::Int32(2), Cell::Int16(1)}, {Cell::Int32(3), Cell()}});
+  KeyTable companion =
+      MakeTable(0, {{Cell::Int32(1), Cell::Int16(0)}, {Cell::Int32(2), Cell::Int16(1)}, {Cell::Int32(3), Cell()}});
   EXPECT_EQ(ErrorOf([&] { SortKeyTable(companion, -1); }).number(), 13);
 }
 

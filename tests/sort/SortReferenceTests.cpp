@@ -59,9 +59,18 @@ class RandomTables {
   // Small pools so that equal texts (also across kinds) are frequent.
   Cell AnyCell(int nullPercent) {
     if (Between(1, 100) <= nullPercent) return Cell();
-    static const std::vector<std::string> texts = {"", "0", "1", "10", "9", "-1", "-", "a", "A", "ab",
-                                                   "\x7f", "\x80", "\xff", "\xe4x", "1.5", "0.25", " "};
-    static const std::vector<std::int64_t> ticks = {0, 1, 7, -7, 2500, -2500, 10000, 15000, 100000, -25000,
+    static const std::vector<std::string> texts = {"",   "0",    "1",    "10",   "9",     "-1",  "-",    "a", "A",
+                                                   "ab", "\x7f", "\x80", "\xff", "\xe4x", "1.5", "0.25", " "};
+    static const std::vector<std::int64_t> ticks = {0,
+                                                    1,
+                                                    7,
+                                                    -7,
+                                                    2500,
+                                                    -2500,
+                                                    10000,
+                                                    15000,
+                                                    100000,
+                                                    -25000,
                                                     std::numeric_limits<std::int64_t>::min(),
                                                     std::numeric_limits<std::int64_t>::max()};
     static const std::vector<std::int32_t> bigs = {std::numeric_limits<std::int32_t>::min(),

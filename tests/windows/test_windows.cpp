@@ -91,7 +91,8 @@ std::vector<unsigned char> ReadWide(const std::wstring& path) {
   std::FILE* in = _wfopen(path.c_str(), L"rb");
   if (in == nullptr) return bytes;
   unsigned char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;) bytes.insert(bytes.end(), buffer, buffer + got);
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+    bytes.insert(bytes.end(), buffer, buffer + got);
   std::fclose(in);
   return bytes;
 }
