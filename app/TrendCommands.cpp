@@ -68,7 +68,8 @@ void RemoveLeftovers(TrendReport& report, const TrendSettings& settings, MasterW
 
 // The temporary files an interrupted replacement of this master left.
 void AddLeftovers(TrendReport& report, const TrendJob& job) {
-  if (!job.folder) return;
+  // Most folders hold no leftovers: skip making the trend's name then.
+  if (!job.folder || job.folder->Temporaries().empty()) return;
   const std::string trendName = FileNameOf(StripExtension(report.firstFile));
   for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
     if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;

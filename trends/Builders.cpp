@@ -6,12 +6,14 @@ namespace qmr {
 
 namespace {
 
-constexpr const char* kMakerWord = "QUORAX";
+constexpr std::string_view kMakerWord = "QUORAX";
 
-// The maker word as every record stores it: the word, then NUL bytes.
+// The maker word as every record stores it: the word, then NUL bytes
+// (assign fills the rest of the field), without a string per record.
 template <std::size_t N>
 void SetMaker(Text<N>& field) {
-  field.assign(PadWithNul(kMakerWord, N));
+  static_assert(N >= kMakerWord.size());
+  field.assign(kMakerWord);
 }
 
 }  // namespace
