@@ -26,7 +26,7 @@ constexpr int kKills = 200;
 // their sizes and times of change are.
 constexpr int kFullComparisonEvery = 20;
 
-// 40 trends of every version, a few with versions 1 to 3 mixed.
+// Trends of every version, a few with versions 1 to 3 mixed.
 std::vector<TrendSet::Trend> CrashTrends() {
   std::vector<TrendSet::Trend> trends;
   for (int i = 0; i < kTrends; ++i) {
