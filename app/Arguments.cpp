@@ -1,8 +1,10 @@
 #include "app/Arguments.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// windows.h first, in a block of its own: shellapi.h needs what it defines.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 

@@ -9,8 +9,10 @@
 #include "tools/FolderListing.h"
 
 #ifdef _WIN32
-#include <shlwapi.h>
+// windows.h first, in a block of its own: shlwapi.h needs what it defines.
 #include <windows.h>
+
+#include <shlwapi.h>
 #endif
 
 namespace qmr::cli {
