@@ -51,24 +51,10 @@ LRESULT CALLBACK FrameProcedure(HWND frame, UINT message, WPARAM wParam, LPARAM 
   }
 }
 
-void RegisterFrameClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = FrameProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kFrameClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 }  // namespace
 
 HWND CreateFrame(const Win32Services& services, HWND parent, const char* caption, int id, const TwipsRect& box) {
-  RegisterFrameClass();
+  RegisterWindowClass(kFrameClass, FrameProcedure, false);
   // Tab and the arrow keys move into the frame's controls.
   return CreateControl(services, parent, kFrameClass, caption, WS_CLIPCHILDREN, id, box, WS_EX_CONTROLPARENT);
 }

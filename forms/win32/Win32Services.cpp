@@ -159,6 +159,25 @@ RECT Win32Services::Pixels(const TwipsRect& box) const {
   return RECT{left, top, left + X(box.width), top + Y(box.height)};
 }
 
+void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  if (GetClassInfoExA(instance, className, &windowClass)) return;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  if (withIcon) {
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  }
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = className;
+  RegisterClassExA(&windowClass);
+}
+
 HWND CreateControl(const Win32Services& services, HWND parent, const char* className, const char* text, DWORD style,
                    int id, const TwipsRect& box, DWORD extendedStyle) {
   const RECT r = services.Pixels(box);

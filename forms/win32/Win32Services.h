@@ -86,6 +86,10 @@ class Win32Services : public WindowServices {
   double fontPoints_ = 8;
 };
 
+// Registers one of the program's window classes, the first time it is asked
+// for: the dialog face as background, the arrow cursor, and the program's
+// icon (large and small) when `withIcon`.
+void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon);
 // A child control at `box` (twips) in the window's font.
 HWND CreateControl(const Win32Services& services, HWND parent, const char* className, const char* text, DWORD style,
                    int id, const TwipsRect& box, DWORD extendedStyle = 0);

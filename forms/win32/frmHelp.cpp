@@ -39,21 +39,6 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterHelpClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = HelpProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kHelpClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 void AddLabel(Win32Services& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
   CreateControl(services, window, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, id, box);
 }
@@ -61,7 +46,7 @@ void AddLabel(Win32Services& services, HWND window, int id, const std::string& t
 }  // namespace
 
 HWND NewHelpWindow(Win32Services& services) {
-  RegisterHelpClass();
+  RegisterWindowClass(kHelpClass, HelpProcedure, true);
   // A fixed border: no sizing, no minimise or maximise button.
   HWND window = CreateFormWindow(services, kHelpClass, kHelpCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                                  kHelpClientWidth, kHelpClientHeight, nullptr, &services);

@@ -32,24 +32,6 @@ LRESULT CALLBACK FolderKeys(HWND list, UINT message, WPARAM wParam, LPARAM lPara
   return DefSubclassProc(list, message, wParam, lParam);
 }
 
-void RegisterMainClass(WNDPROC procedure) {
-  static const bool registered = [procedure] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
-    windowClass.hIconSm =
-        static_cast<HICON>(LoadImageA(windowClass.hInstance, MAKEINTRESOURCEA(1), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 // A name the ANSI code page could not hold reaches the list with "?" in its
 // place, a character no Windows file name has.
 bool HasNoAnsiForm(const std::string& name) { return name.find('?') != std::string::npos; }
@@ -57,7 +39,7 @@ bool HasNoAnsiForm(const std::string& name) { return name.find('?') != std::stri
 }  // namespace
 
 frmQMRRebuilder::frmQMRRebuilder(Win32Services& services) : services_(services) {
-  RegisterMainClass(Procedure);
+  RegisterWindowClass(kMainClass, Procedure, true);
   window_ = CreateFormWindow(services_, kMainClass, kApplicationTitle, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                              kMainClientWidth, kMainClientHeight, nullptr, this);
   services_.SetMainWindow(window_);

@@ -18,25 +18,10 @@ LRESULT CALLBACK StatusProcedure(HWND window, UINT message, WPARAM wParam, LPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterStatusClass() {
-  static const bool registered = [] {
-    WNDCLASSEXA windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = StatusProcedure;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.hIcon = LoadIconA(windowClass.hInstance, MAKEINTRESOURCEA(1));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kStatusClass;
-    return RegisterClassExA(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 }  // namespace
 
 HWND NewStatusWindow(const Win32Services& services, HWND owner) {
-  RegisterStatusClass();
+  RegisterWindowClass(kStatusClass, StatusProcedure, true);
   // A caption without a system menu: no close, minimise or maximise box.
   HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,
                                  kStatusClientHeight, owner, nullptr);
