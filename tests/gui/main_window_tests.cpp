@@ -17,6 +17,7 @@
 #include "forms/qt/frmQMRRebuilder.h"
 #include "forms/qt/frmStatus.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/PausingEvents.h"
 #include "tools/Errors.h"
 #include "trends/Batch.h"
 
@@ -42,29 +43,7 @@ struct Pause {
   QString trendName;
 };
 
-// Forwards to the window's own events, and lets a test act at each pause
-// before the real event pump runs.
-class PausingEvents : public RebuildEvents {
- public:
-  PausingEvents(RebuildEvents& inner, std::function<void(int)> atPause) : inner_(inner), atPause_(std::move(atPause)) {}
-  void BatchStarted(std::size_t count) override { inner_.BatchStarted(count); }
-  void TrendStarted(const std::string& name) override { inner_.TrendStarted(name); }
-  bool LetEventsRun() override {
-    atPause_(++pauses_);
-    return inner_.LetEventsRun();
-  }
-  void TrendFinished(const MasterSummary& master) override { inner_.TrendFinished(master); }
-  void BatchDone() override { inner_.BatchDone(); }
-  void BatchFailed(const std::string& name, const Error& error) override { inner_.BatchFailed(name, error); }
-  void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override {
-    inner_.DataFileUnrecognised(path, reason);
-  }
-
- private:
-  RebuildEvents& inner_;
-  std::function<void(int)> atPause_;
-  int pauses_ = 0;
-};
+using testsupport::PausingEvents;
 
 std::string Native(const QString& path) { return QFile::encodeName(QDir::toNativeSeparators(path)).toStdString(); }
 

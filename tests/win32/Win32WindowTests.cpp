@@ -7,6 +7,7 @@
 #include "forms/FormTexts.h"
 #include "forms/win32/Win32Names.h"
 #include "samples/SampleTrends.h"
+#include "tests/support/PausingEvents.h"
 #include "tests/support/TestFiles.h"
 #include "tests/win32/Win32Support.h"
 #include "trends/Batch.h"
@@ -16,30 +17,7 @@ namespace {
 
 using Names = std::vector<std::string>;
 using namespace main;
-
-// Forwards to the window's own events, and lets a test act at each pause
-// before the window's event pump runs.
-class PausingEvents : public RebuildEvents {
- public:
-  PausingEvents(RebuildEvents& inner, std::function<void(int)> atPause) : inner_(inner), atPause_(std::move(atPause)) {}
-  void BatchStarted(std::size_t count) override { inner_.BatchStarted(count); }
-  void TrendStarted(const std::string& name) override { inner_.TrendStarted(name); }
-  bool LetEventsRun() override {
-    atPause_(++pauses_);
-    return inner_.LetEventsRun();
-  }
-  void TrendFinished(const MasterSummary& master) override { inner_.TrendFinished(master); }
-  void BatchDone() override { inner_.BatchDone(); }
-  void BatchFailed(const std::string& name, const Error& error) override { inner_.BatchFailed(name, error); }
-  void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override {
-    inner_.DataFileUnrecognised(path, reason);
-  }
-
- private:
-  RebuildEvents& inner_;
-  std::function<void(int)> atPause_;
-  int pauses_ = 0;
-};
+using testsupport::PausingEvents;
 
 class MainWindow : public MainWindowTest {
  protected:
