@@ -230,12 +230,14 @@ class TemporaryFile {
     return problem;
   }
 
+  // Renamed while still open, and so still locked: another run cleaning
+  // this folder never takes it for a leftover in between. The flush has
+  // written everything; closing after the rename has nothing left to fail.
   void FlushAndReplace() {
     if (fsync(fd_) != 0) ThrowFileError(errno, masterPath_);
-    const int fd = std::exchange(fd_, -1);
-    if (close(fd) != 0) ThrowFileError(errno, masterPath_);
     if (rename(name_.c_str(), masterPath_.c_str()) != 0) ThrowFileError(errno, masterPath_);
     committed_ = true;
+    close(std::exchange(fd_, -1));
   }
 
  private:
@@ -270,9 +272,14 @@ void SyncFolder(const std::string& folder) {
 }
 
 // A leftover: no one holds its lock, and its writer no longer runs here (or
-// it is old enough that its process number has been reused).
+// it is old enough that its process number has been reused: a container's
+// first process has the same number every time, this one's included).
 bool IsStale(const std::string& path, unsigned long processId) {
-  if (processId == CurrentProcessId()) return false;  // this run's own, in progress
+#ifndef F_OFD_SETLK
+  // Without locks of open files, this process's own locks do not exclude it:
+  // its own files are never taken for leftovers.
+  if (processId == CurrentProcessId()) return false;
+#endif
   const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info {};
@@ -346,14 +353,33 @@ class TemporaryFile {
 // The rename itself is written through; there is no folder to sync.
 void SyncFolder(const std::string&) {}
 
-// A file still open by its writer cannot be opened again: nothing shares it.
+bool ProcessRuns(unsigned long processId) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId));
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;  // another user's, running
+  DWORD code = 0;
+  const bool runs = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  CloseHandle(process);
+  return runs;
+}
+
+// A leftover: its writer does not hold it open (a file still open by its
+// writer cannot be opened again: nothing shares it), and the writer no
+// longer runs or the file is old enough that its number has been reused.
+// The writer closes the file just before renaming it: in that moment it
+// runs, and its file is new.
 bool IsStale(const std::string& path, unsigned long processId) {
-  if (processId == CurrentProcessId()) return false;
   const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
+  FILETIME written{}, now{};
+  const bool dated = GetFileTime(handle, nullptr, nullptr, &written) != 0;
   CloseHandle(handle);
-  return true;
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  const bool old = dated && ticks(now) > ticks(written) && ticks(now) - ticks(written) > 60ULL * 10000000ULL;
+  return old || !ProcessRuns(processId);
 }
 
 bool RemoveIfStale(const std::string& path, unsigned long processId) {

@@ -2,6 +2,9 @@
 // owner, group and mode stay, a master no one may write is not replaced, and
 // the leftovers of writers that died are cleared without touching the files
 // of writers still at work.
+#include <chrono>
+#include <filesystem>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -195,6 +198,12 @@ TEST_F(Replacement, LeftoversOfDeadWritersAreRemovedAndAWriterAtWorkKeepsItsFile
   // them while it replaced another trend's master of this folder.
   WriteBytes(Path("~qmr-999999999-0-TANK.tmp"), Bytes(100, 1));
   WriteBytes(Path("~qmr-999999999-1.tmp"), Bytes(100, 2));
+  // An earlier process that had this one's number (a container's first
+  // process always has the same), gone for two hours.
+  const std::string earlier = "~qmr-" + std::to_string(getpid()) + "-999999-FLOW.tmp";
+  WriteBytes(Path(earlier), Bytes(100, 3));
+  std::filesystem::last_write_time(Path(earlier),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
   const LiveWriter live(folder_.path());
   ASSERT_TRUE(live.Ready()) << "the writer at work could not lock its file";
 
@@ -204,7 +213,7 @@ TEST_F(Replacement, LeftoversOfDeadWritersAreRemovedAndAWriterAtWorkKeepsItsFile
   EXPECT_EQ(Temporaries(folder_.path()), std::vector<std::string>{live.Name()});
   std::sort(events.staleRemoved.begin(), events.staleRemoved.end());
   EXPECT_EQ(events.staleRemoved,
-            (std::vector<std::string>{Path("~qmr-999999999-0-TANK.tmp"), Path("~qmr-999999999-1.tmp")}));
+            (std::vector<std::string>{Path(earlier), Path("~qmr-999999999-0-TANK.tmp"), Path("~qmr-999999999-1.tmp")}));
   EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'p', 'a', 'r', 't'}));
 }
 
