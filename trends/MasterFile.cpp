@@ -88,8 +88,15 @@ std::string TemporaryPath(const std::string& masterPath) {
   std::string trend = file;
   if (trend.size() >= kMasterSuffix.size() && trend.ends_with(kMasterSuffix))
     trend.resize(trend.size() - kMasterSuffix.size());
-  if (!trend.empty() && name.size() + 1 + trend.size() + kTemporarySuffix.size() <= kLongestFileName)
-    name += "-" + trend;
+  const std::size_t longName = name.size() + 1 + trend.size() + kTemporarySuffix.size();
+#ifdef _WIN32
+  // A path of MAX_PATH characters or more cannot be opened here: a master
+  // deep in folders still gets a temporary file beside it.
+  const bool fits = folder.size() + longName < MAX_PATH;
+#else
+  const bool fits = true;
+#endif
+  if (!trend.empty() && longName <= kLongestFileName && fits) name += "-" + trend;
   name += kTemporarySuffix;
   return folder + name;
 }

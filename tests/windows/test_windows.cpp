@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -145,6 +146,33 @@ TEST(WindowsFileExists, RunOfDataFilesEndsAtAHiddenOrSystemFile) {
     EXPECT_EQ(master.fileCount, c.expectedCount);
     EXPECT_EQ(master.masterPath, folder / "TANK1.qmr");
     EXPECT_TRUE(events.unrecognisedPaths.empty());
+  }
+}
+
+// --- replacing a master --------------------------------------------------
+
+// A master deep in folders, its path a few characters short of MAX_PATH: the
+// temporary file beside it takes the short name, as the long one (with the
+// trend's name) would make a path the system cannot open.
+TEST(WindowsMasters, AMasterNearTheLongestPathIsReplaced) {
+  WindowsFolder folder;
+  const std::string trend = "TANK_WITH_A_LONG_NAME";
+  std::string deep = folder.ansi();
+  for (std::size_t room = MAX_PATH - 6 - (deep.size() + 1 + trend.size() + 4); room > 1;) {
+    const std::size_t leaf = std::min<std::size_t>(room - 1, 60);
+    deep += "\\" + std::string(leaf, 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr)) << deep.size();
+    room -= leaf + 1;
+  }
+  samples::WriteTrend(deep, trend, samples::RisingTrend(6, "Tank", 2));
+  const std::string master = deep + "\\" + trend + ".qmr";
+  ASSERT_LT(master.size(), static_cast<std::size_t>(MAX_PATH));
+  ASSERT_GT(master.size() + 12, static_cast<std::size_t>(MAX_PATH));
+  qmr::RebuildEvents silent;
+  for (int run = 0; run < 2; ++run) {  // written, then replaced
+    SCOPED_TRACE(run);
+    EXPECT_NO_THROW(qmr::RebuildTrend(deep + "\\" + trend + ".000", silent));
+    EXPECT_EQ(ReadWide(std::filesystem::path(master).wstring()).size(), kMasterHeaderSize + 2 * kEntryV6Size);
   }
 }
 
