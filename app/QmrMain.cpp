@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
   } catch (const std::exception& error) {
     std::cerr << "qmr: " << error.what() << '\n';
   }
-  // Results that never reached their reader (a full disk, a closed pipe)
-  // are a failure, whatever the commands did.
+  // Results that never reached their reader (a full disk, or a closed pipe
+  // where SIGPIPE is ignored) are a failure, whatever the commands did.
   errno = 0;
   std::cout.flush();
   if (!std::cout || std::fflush(stdout) != 0) {

@@ -498,7 +498,7 @@ void WriteMasterFile(const std::string& path, std::span<const unsigned char> byt
 
 void InstallInterruptCleanup() {
 #ifndef _WIN32
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     struct sigaction current {};
     // A signal the program was told to ignore (nohup) stays ignored.
     if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;

@@ -69,10 +69,11 @@ class MasterWriter {
 void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes);
 void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
 
-// When the program is interrupted (SIGINT, SIGTERM, SIGHUP), removes the
-// temporary file of every replacement in progress, then lets the signal end
-// the program as it would have. The old masters stay. Call once, early in
-// main; does nothing where the system has no such signals.
+// When the program is interrupted (SIGINT, SIGTERM, SIGHUP, or SIGPIPE when
+// the reader of its output went away), removes the temporary file of every
+// replacement in progress, then lets the signal end the program as it would
+// have. The old masters stay. Call once, early in main; does nothing where
+// the system has no such signals.
 void InstallInterruptCleanup();
 
 // Test seam: called before every low-level write with the number of bytes

@@ -69,7 +69,7 @@ TEST(Interrupt, AnInterruptedRebuildRemovesItsTemporaryFileAndKeepsTheOldMaster)
   TrendSet set(folder.path(), trends, 300);
   set.LearnNewMasters(output / "first-run");
 
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
     SCOPED_TRACE(strsignal(signalNumber));
     // A run whose temporary files all came and went before it could be
     // stopped is tried again.
