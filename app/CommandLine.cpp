@@ -278,6 +278,11 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
     TrendRunner runner(
         options.jobs != 0 ? options.jobs : DefaultThreads(),
         [&](TrendReport& report) {
+          if (report.unreadable) {
+            ++totals.unreadableFolders;
+            output.Unreadable(report.unreadable->folder, report.unreadable->why);
+            return;
+          }
           totals.Add(report);
           output.Trend(report);
         },
@@ -300,9 +305,12 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };
       walk.unreadable = [&](const std::string& folder, const std::string& why) {
-        ++totals.unreadableFolders;
-        progress.Clear();
-        output.Unreadable(folder, why);
+        ++found;  // one more line of the run, done as soon as it is taken
+        runner.Submit([unreadable = UnreadableFolder{folder, why}] {
+          TrendReport report;
+          report.unreadable = unreadable;
+          return report;
+        });
       };
       for (const std::string& root : options.operands) {
         try {

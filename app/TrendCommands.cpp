@@ -1,7 +1,9 @@
 #include "app/TrendCommands.h"
 
 #include <algorithm>
+#include <new>
 #include <optional>
+#include <vector>
 
 #include "app/MasterCheck.h"
 #include "app/ReportingEvents.h"
@@ -11,6 +13,7 @@
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FileTools.h"
+#include "trends/MasterFile.h"
 #include "trends/Rebuild.h"
 
 namespace qmr::cli {
@@ -50,20 +53,27 @@ std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntri
          "entries";
 }
 
-// scan --rebuild: the leftovers found beside a master that was not rebuilt
-// are removed as a rebuild in their folder would remove them.
-void RemoveLeftovers(TrendReport& report, const TrendSettings& settings, MasterWriter& writer, ProgressLine* progress) {
-  const bool found = std::any_of(report.warnings.begin(), report.warnings.end(),
-                                 [](const Warning& w) { return w.kind == Warning::Kind::StaleTemporary; });
-  if (!found || settings.dryRun) return;
-  ReportingEvents events(report, progress);
+// scan --rebuild: the folder's leftovers are removed, as a rebuild there
+// would remove them, before any of its trends is looked at, so that no trend
+// reports a file that another worker is about to remove. Each removed file
+// is told with the trend it names, or, when it names no trend of the folder,
+// with the folder's first trend: what a run prints does not depend on which
+// worker came first.
+void ClaimRemovedLeftovers(TrendReport& report, const TrendJob& job, MasterWriter& writer) {
+  RebuildEvents untold;
   const std::string folder = FolderPart(report.firstFile);
-  writer.RemoveLeftovers(folder.empty() ? "." : folder, events);
-  std::erase_if(report.warnings, [&](const Warning& w) {
-    return w.kind == Warning::Kind::StaleTemporary &&
-           std::find(report.leftoversRemoved.begin(), report.leftoversRemoved.end(), w.file) !=
-               report.leftoversRemoved.end();
-  });
+  const std::vector<std::string> removed = writer.RemoveLeftovers(folder.empty() ? "." : folder, untold);
+  if (removed.empty() || !job.folder) return;
+  const std::vector<std::string>& firstFiles = job.folder->FirstFiles();
+  const std::string firstFile = FileNameOf(report.firstFile);
+  const std::string trendName = StripExtension(firstFile);
+  const bool firstOfFolder = !firstFiles.empty() && firstFiles.front() == firstFile;
+  for (const std::string& path : removed) {
+    const std::optional<TemporaryName> name = ParseTemporaryName(FileNameOf(path));
+    const bool namesATrend = name && !name->trendName.empty() &&
+                             std::binary_search(firstFiles.begin(), firstFiles.end(), name->trendName + ".000");
+    if (namesATrend ? name->trendName == trendName : firstOfFolder) report.leftoversRemoved.push_back(path);
+  }
 }
 
 // The temporary files an interrupted replacement of this master left.
@@ -217,6 +227,7 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
   return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
+    if (settings.repair && writer != nullptr && !settings.dryRun) ClaimRemovedLeftovers(report, job, *writer);
     AddLeftovers(report, job);
     if (MatchesAtOnce(master)) {
       report.status = TrendStatus::Ok;
@@ -237,11 +248,9 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
       }
     }
     report.found = report.status;
-    if (settings.repair && writer != nullptr) {
-      if (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs)
-        Write(report, master, settings, *writer, progress);
-      RemoveLeftovers(report, settings, *writer, progress);
-    }
+    if (settings.repair && writer != nullptr &&
+        (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
+      Write(report, master, settings, *writer, progress);
   });
 }
 

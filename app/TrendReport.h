@@ -59,7 +59,17 @@ enum class TrendStatus {
   Failed,          // an error stopped the trend; nothing written
 };
 
+// scan: a folder the walk could not read.
+struct UnreadableFolder {
+  std::string folder;
+  std::string why;
+};
+
 struct TrendReport {
+  // scan: set for no trend but a folder the walk could not read, which goes
+  // through the same queue as the trends so that it is printed in its place
+  // among them whatever -j is; nothing else is set then.
+  std::optional<UnreadableFolder> unreadable;
   std::string operand;    // as the user gave it
   std::string firstFile;  // NAME.000, absolute
   std::string masterPath;

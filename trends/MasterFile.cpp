@@ -5,11 +5,14 @@
 #include <charconv>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "tools/Errors.h"
 #include "trends/RebuildEvents.h"
@@ -425,9 +428,15 @@ bool TemporaryIsStale(const std::string& path) {
 }
 
 struct MasterWriter::State {
+  // The leftovers of one folder, removed once by whichever thread comes
+  // first while the others wait for it.
+  struct Cleaning {
+    std::once_flag once;
+    std::vector<std::string> removed;
+  };
   FolderSync sync;
   std::mutex mutex;
-  std::set<std::string> cleaned;   // folders whose leftovers were removed
+  std::map<std::string, std::shared_ptr<Cleaning>> cleaned;
   std::set<std::string> unsynced;  // folders renamed into, not synced yet
 };
 
@@ -435,21 +444,30 @@ MasterWriter::MasterWriter(FolderSync sync) : state_(new State{sync, {}, {}, {}}
 
 MasterWriter::~MasterWriter() { Finish(); }
 
-void MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& events) {
+std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& events) {
+  std::shared_ptr<State::Cleaning> cleaning;
   {
     const std::lock_guard<std::mutex> lock(state_->mutex);
-    if (!state_->cleaned.insert(folder).second) return;
+    std::shared_ptr<State::Cleaning>& entry = state_->cleaned[folder];
+    if (!entry) entry = std::make_shared<State::Cleaning>();
+    cleaning = entry;
   }
-  try {
-    const std::string prefix = folder.back() == '/' || folder.back() == '\\' ? folder : folder + kSeparator;
-    const TrendFolder listed(folder);
-    for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
-      const std::string leftover = prefix + temporary.fileName;
-      if (RemoveIfStale(leftover, temporary.name.processId)) events.StaleTemporaryRemoved(leftover);
+  std::call_once(cleaning->once, [&] {
+    try {
+      const char last = folder.empty() ? '/' : folder.back();
+      const std::string prefix = last == '/' || last == '\\' ? folder : folder + kSeparator;
+      const TrendFolder listed(folder.empty() ? "." : folder);
+      for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
+        const std::string leftover = prefix + temporary.fileName;
+        if (!RemoveIfStale(leftover, temporary.name.processId)) continue;
+        cleaning->removed.push_back(leftover);
+        events.StaleTemporaryRemoved(leftover);
+      }
+    } catch (const Error&) {
+      // A folder that cannot be listed fails on the write that follows, naming it.
     }
-  } catch (const Error&) {
-    // A folder that cannot be listed fails on the write that follows, naming it.
-  }
+  });
+  return cleaning->removed;
 }
 
 void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {

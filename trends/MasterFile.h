@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace qmr {
 
@@ -53,9 +54,11 @@ class MasterWriter {
   // `path` (if any) is then untouched and no temporary file is left. What
   // the write has to tell goes to `events`.
   void Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
-  // Removes the leftovers of `folder` (once per folder, as before its
-  // first master) without writing a master there.
-  void RemoveLeftovers(const std::string& folder, RebuildEvents& events);
+  // Removes the leftovers of `folder` without writing a master there: once
+  // per folder, as before its first master, telling `events` of the call
+  // that removes them. A call while another thread removes them waits for
+  // it. Returns every leftover removed from the folder in this run.
+  std::vector<std::string> RemoveLeftovers(const std::string& folder, RebuildEvents& events);
   // Syncs every folder written to and not synced yet. A folder that cannot
   // be synced is no failure: its masters are in place.
   void Finish();

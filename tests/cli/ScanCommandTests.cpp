@@ -97,6 +97,48 @@ TEST_F(ScanCommand, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
   EXPECT_EQ(run.status, 3);
   EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": warning: folder not read: ")) << run.err;
   EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": ok;")) << run.out;
+
+  // In JSON the folder takes its place among the trends, whatever -j is.
+  const auto withoutSummary = [](const std::string& out) { return out.substr(0, out.rfind("{\"type\":\"summary\"")); };
+  const Outcome one = Qmr({"scan", "--json", "-j1", Folder(), Path("gone")});
+  const Outcome four = Qmr({"scan", "--json", "-j4", Folder(), Path("gone")});
+  EXPECT_LT(one.out.find(Path("T.qmr")), one.out.find("unreadable_folder")) << one.out;
+  EXPECT_EQ(withoutSummary(four.out), withoutSummary(one.out));
+}
+
+// Leftovers of two trends, of a trend that is gone and of no trend, in a
+// folder whose masters four workers rebuild at once: each is removed and told
+// once, with the trend it names or else with the folder's first trend, just
+// as one worker tells it, and no trend reports a leftover another removed.
+TEST_F(ScanCommand, LeftoversAreToldOnceWhateverTheJobs) {
+  for (const std::string copy : {"one", "four"}) {
+    std::filesystem::create_directories(Path(copy));
+    for (int i = 10; i < 22; ++i)
+      qmr::samples::WriteTrend(Folder(), copy + "/T" + std::to_string(i), RisingTrend(6, "Trend", 2));
+    for (const char* leftover :
+         {"~qmr-999999999-0.tmp", "~qmr-999999999-1-T15.tmp", "~qmr-999999999-2-GONE.tmp", "~qmr-999999999-3-T21.tmp"})
+      WriteBytes(Path(copy + "/" + leftover), Bytes(5, 1));
+  }
+  const Outcome one = Qmr({"scan", "--rebuild", "-j", "1", Path("one")});
+  const Outcome four = Qmr({"scan", "--rebuild", "-j", "4", Path("four")});
+  const auto lines = [this](const Outcome& run, const std::string& copy) {
+    std::string out = run.out.substr(0, run.out.rfind("scan: "));
+    for (std::size_t at = out.find(Path(copy)); at != std::string::npos; at = out.find(Path(copy)))
+      out.replace(at, Path(copy).size(), "FOLDER");
+    return out;
+  };
+  EXPECT_EQ(one.status, 0) << one.out << one.err;
+  EXPECT_EQ(four.status, 0) << four.out << four.err;
+  EXPECT_EQ(lines(four, "four"), lines(one, "one"));
+  for (const char* trend : {"T10", "T15", "T21"})
+    EXPECT_TRUE(Contains(lines(one, "one"),
+                         std::string("FOLDER/") + trend + ".qmr: rebuilt (was missing), stale temporary file removed;"))
+        << trend << "\n"
+        << one.out;
+  EXPECT_TRUE(Contains(lines(one, "one"), "FOLDER/T11.qmr: rebuilt (was missing); ")) << one.out;
+  for (const std::string copy : {"one", "four"})
+    for (const auto& entry : std::filesystem::directory_iterator(Path(copy)))
+      EXPECT_FALSE(entry.path().filename().string().starts_with("~qmr-")) << entry.path();
 }
 
 #endif
