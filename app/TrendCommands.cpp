@@ -23,7 +23,13 @@ namespace {
 // How many entries the master at `path` holds, when it holds any: none
 // when it is missing, is no file, or is its header alone.
 std::optional<std::size_t> EntriesOfExistingMaster(const std::string& path) {
+#ifdef _WIN32
+  // Any file at all: a hidden or system master, which FileExists passes
+  // over as it passes over such data files, holds entries as well.
+  if (KindOfEntry(path) != EntryKind::Other) return std::nullopt;
+#else
   if (!FileExists(path)) return std::nullopt;
+#endif
   const std::vector<unsigned char> bytes = ReadFileStart(path, kLargestMaster + 1);
   if (bytes.size() <= sizeof(MasterHeader)) return std::nullopt;
   const auto version = static_cast<std::int16_t>(ReadLittleEndian(bytes.data() + offsetof(MasterHeader, version), 2));

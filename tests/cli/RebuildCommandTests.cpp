@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "CliSupport.h"
 #include "tools/FileTools.h"
 #include "trends/Rebuild.h"
@@ -134,6 +138,21 @@ TEST_F(RebuildCommand, AMasterWithEntriesIsNotReplacedByOneWithoutUnlessForced) 
   EXPECT_EQ(run.status, 3) << run.err;
   EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u);
 }
+
+#ifdef _WIN32
+// A hidden master is not a data file to look for, but its entries are still
+// there to lose.
+TEST_F(RebuildCommand, AHiddenMasterWithEntriesIsNotReplacedByOneWithout) {
+  Trend("TANK", RisingTrend(6, "Tank", 4));
+  ASSERT_EQ(Qmr({"rebuild", Path("TANK.000")}).status, 0);
+  const Bytes good = ReadWholeFile(Path("TANK.qmr"));
+  ASSERT_TRUE(SetFileAttributesA(Path("TANK.qmr").c_str(), FILE_ATTRIBUTE_HIDDEN));
+  WriteBytes(Path("TANK.003"), {});
+
+  EXPECT_EQ(Qmr({"rebuild", Path("TANK.000")}).status, 1);
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), good);
+}
+#endif
 
 TEST_F(RebuildCommand, WarningsNameTheFileAndWhyAndExitWithThree) {
   auto gapped = RisingTrend(5, "Gap", 4);
