@@ -193,6 +193,10 @@ TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, Progres
     if (!RefuseWithoutDataFiles(report, job, master)) then(report, master);
   } catch (const Error& error) {
     Fail(report, error);
+  } catch (const std::bad_alloc&) {
+    // Many large trends at once: this one fails, the others go on, on
+    // whatever thread it ran.
+    Fail(report, Error(ErrorCode::OutOfMemory));
   }
   return report;
 }

@@ -15,6 +15,7 @@ const char* DefaultDescription(ErrorCode code) noexcept {
   switch (code) {
     case ErrorCode::InvalidArgument: return "Invalid procedure call or argument";
     case ErrorCode::Overflow: return "Overflow";
+    case ErrorCode::OutOfMemory: return "Out of memory";
     case ErrorCode::SubscriptOutOfRange: return "Subscript out of range";
     case ErrorCode::TypeMismatch: return "Type mismatch";
     case ErrorCode::BadFileName: return "Bad file name or number";

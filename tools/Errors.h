@@ -10,6 +10,7 @@ namespace qmr {
 enum class ErrorCode : int {
   InvalidArgument = 5,      // a text too long for its field, a bad argument
   Overflow = 6,             // a 16-bit counter stepped beyond 32767
+  OutOfMemory = 7,          // memory for a master could not be had
   SubscriptOutOfRange = 9,  // a table cell outside the table's bounds
   TypeMismatch = 13,        // a cell that has no text form (null)
   BadFileName = 52,         // a path the file system cannot represent
