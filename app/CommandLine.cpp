@@ -120,7 +120,9 @@ A relative path is made absolute by its text ("." and ".." resolved), so that
 the master records the paths as they were meant.
 
 Exit status:
-  0  success: every trend rebuilt (check, scan: every master ok), no warnings
+  0  success: every trend rebuilt (with -n: would be; check, scan: every
+     master ok; scan --rebuild: ok or rebuilt, or with -n would be), no
+     warnings
   1  a trend failed or was refused; check and scan: a master is missing or
      differs (with --strict: or is not healthy); show: the file did not
      decode whole
