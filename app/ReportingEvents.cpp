@@ -1,5 +1,6 @@
 #include "app/ReportingEvents.h"
 
+#include "app/ReadAhead.h"
 #include "app/TrendRunner.h"
 
 namespace qmr::cli {
@@ -8,6 +9,7 @@ void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader
   report_.lastFileRead = path;
   if (listFiles_) report_.filesRead.push_back({path, header.version, header.recognised()});
   if (progress_ != nullptr) progress_->DataFileRead();
+  if (readAhead_ != nullptr) readAhead_->FileRead();
 }
 
 void ReportingEvents::DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) {

@@ -7,13 +7,15 @@
 namespace qmr::cli {
 
 class ProgressLine;
+class ReadAhead;
 
 class ReportingEvents : public RebuildEvents {
  public:
   // `progress` (may be null) counts the data files read; `listFiles` keeps
-  // each of them in the report.
-  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr, bool listFiles = false)
-      : report_(report), progress_(progress), listFiles_(listFiles) {}
+  // each of them in the report; `readAhead` (may be null) is told of each.
+  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr, bool listFiles = false,
+                           ReadAhead* readAhead = nullptr)
+      : report_(report), progress_(progress), listFiles_(listFiles), readAhead_(readAhead) {}
 
   void DataFileRead(const std::string& path, const DataFileHeader& header) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
@@ -25,6 +27,7 @@ class ReportingEvents : public RebuildEvents {
   TrendReport& report_;
   ProgressLine* progress_;
   bool listFiles_;
+  ReadAhead* readAhead_;
 };
 
 }  // namespace qmr::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/MasterCheck.h"
+#include "app/ReadAhead.h"
 #include "app/ReportingEvents.h"
 #include "app/TrendRunner.h"
 #include "definitions/Definitions.h"
@@ -136,7 +137,10 @@ TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSetting
   options.folder = job.folder.get();
   if (settings.recordAs)
     options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
-  ReportingEvents events(report, progress, settings.listFilesRead);
+  std::optional<ReadAhead> ahead;
+  if (settings.readAhead && job.folder)
+    ahead.emplace(report.firstFile, job.folder->NumbersOf(StripExtension(FileNameOf(report.firstFile))));
+  ReportingEvents events(report, progress, settings.listFilesRead, ahead ? &*ahead : nullptr);
   TrendMaster master = ComposeTrendMaster(report.firstFile, events, options);
   report.masterPath = master.masterPath;
   report.master = master;
