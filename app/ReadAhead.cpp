@@ -1,9 +1,6 @@
 #include "app/ReadAhead.h"
 
 #include <chrono>
-#include <cstdio>
-
-#include "tools/FileTools.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -38,8 +35,7 @@ void AskForFirstPage([[maybe_unused]] const std::string& path) {
 
 }  // namespace
 
-ReadAhead::ReadAhead(const std::string& firstFile, const std::vector<long>& numbers, Warm warm)
-    : basePath_(StripExtension(firstFile)) {
+ReadAhead::ReadAhead(const std::string& firstFile, const std::vector<long>& numbers, Warm warm) : paths_(firstFile) {
   if (warm)
     warm_ = std::move(warm);
   else if (kCanAsk)
@@ -66,7 +62,6 @@ void ReadAhead::FileRead() {
 }
 
 void ReadAhead::Run() {
-  char number[32];
   for (std::size_t next = 0; next < count_; ++next) {
     {
       // A wake-up lost between the count and the wait only delays the
@@ -76,8 +71,7 @@ void ReadAhead::Run() {
         moved_.wait_for(lock, std::chrono::milliseconds(5));
       if (stopping_) return;
     }
-    std::snprintf(number, sizeof number, ".%03zu", next);
-    warm_(basePath_ + number);
+    warm_(paths_.For(static_cast<int>(next)));
   }
 }
 

@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "trends/Rebuild.h"
+
 namespace qmr::cli {
 
 class ReadAhead {
@@ -43,7 +45,7 @@ class ReadAhead {
  private:
   void Run();
 
-  std::string basePath_;
+  DataFilePath paths_;
   std::size_t count_ = 0;
   Warm warm_;
   std::atomic<std::size_t> read_{0};

@@ -39,11 +39,6 @@ std::optional<std::size_t> EntriesOfExistingMaster(const std::string& path) {
   return entrySize == 0 ? 1 : (bytes.size() - sizeof(MasterHeader) + entrySize - 1) / entrySize;
 }
 
-std::string FileNameOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -206,14 +201,6 @@ TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, Progres
 }
 
 }  // namespace
-
-std::string FolderPart(const std::string& path) {
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  if (cut == std::string::npos) return {};
-  // A root keeps its separator: "/", "C:\"; "C:" names a drive's folder.
-  const bool root = cut == 0 || path[cut] == ':' || (cut == 2 && path[1] == ':' && kPathSeparator == '\\');
-  return path.substr(0, root ? cut + 1 : cut);
-}
 
 std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
   {

@@ -57,7 +57,4 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress);
 
-// The folder part of `path` ("" for a bare name).
-std::string FolderPart(const std::string& path);
-
 }  // namespace qmr::cli

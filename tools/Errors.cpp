@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include "tools/FileTools.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -36,27 +38,11 @@ Error::Error(ErrorCode code, const std::string& description)
 
 namespace {
 
-// The folder part of `path` (everything before the last separator), or ""
-// when the path names a file in the current folder.
-std::string FolderOf(const std::string& path) {
-#ifdef _WIN32
-  const std::size_t cut = path.find_last_of("\\/:");
-  if (cut == std::string::npos) return {};
-  // "C:" and "C:\" (and a bare "\") name a drive's folder as they stand.
-  if (path[cut] == ':' || cut == 0 || path[cut - 1] == ':') return path.substr(0, cut + 1);
-#else
-  const std::size_t cut = path.find_last_of('/');
-  if (cut == std::string::npos) return {};
-  if (cut == 0) return path.substr(0, 1);  // the root folder itself
-#endif
-  return path.substr(0, cut);
-}
-
 // A missing file and a missing folder on the way to it get different
 // numbers, so that the user knows which of the two to look for. Only called
 // after a failure, so the extra look-up costs nothing on the normal path.
 bool FolderIsMissing(const std::string& path) {
-  const std::string folder = FolderOf(path);
+  const std::string folder = FolderPart(path);
   if (folder.empty()) return false;
   struct stat info {};
   if (stat(folder.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;

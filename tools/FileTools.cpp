@@ -184,6 +184,25 @@ EntryKind KindOfEntry(const std::string& path) {
 #endif
 }
 
+std::string FolderPart(const std::string& path) {
+#ifdef _WIN32
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  if (cut == std::string::npos) return {};
+  // "C:" and "C:\" (and a bare "\") name a drive's folder as they stand.
+  if (path[cut] == ':' || cut == 0 || path[cut - 1] == ':') return path.substr(0, cut + 1);
+#else
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  if (cut == std::string::npos) return {};
+  if (cut == 0) return path.substr(0, 1);  // the root folder itself
+#endif
+  return path.substr(0, cut);
+}
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   std::string joined;
   joined.reserve(folder.size() + 1 + name.size());

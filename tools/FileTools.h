@@ -42,6 +42,13 @@ inline constexpr char kPathSeparator = '/';
 inline constexpr const char* kFolderSeparators = "/";
 #endif
 
+// The folder part of `path`: everything before the last separator, or ""
+// when the path names a file in the current folder. A root keeps its
+// separator ("/", "C:\"), and "C:" names a drive's folder as it stands.
+std::string FolderPart(const std::string& path);
+// The file's own name: everything after the last folder separator.
+std::string FileNameOf(const std::string& path);
+
 // folder + separator + name, with nothing trimmed or added (a folder that
 // already ends in a separator gives a doubled one, which names the same file).
 std::string JoinPath(const std::string& folder, const std::string& name);

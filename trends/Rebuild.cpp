@@ -155,31 +155,6 @@ void TakeDataFile(FamilyLists& lists, std::size_t slot, const DataFileHeader& re
   });
 }
 
-// The path of data file `number`: the trend's base path, ".", and the number
-// in at least three digits. Reuses one string so that reading thousands of
-// files does not allocate a path for each.
-class DataFilePath {
- public:
-  explicit DataFilePath(const std::string& firstFilePath) : path_(StripExtension(firstFilePath)) {
-    path_.push_back('.');
-    prefixLength_ = path_.size();
-    path_.reserve(prefixLength_ + 8);
-  }
-
-  const std::string& For(int number) {
-    char digits[16];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    path_.resize(prefixLength_);
-    for (auto width = end - digits; width < 3; ++width) path_.push_back('0');
-    path_.append(digits, end);
-    return path_;
-  }
-
- private:
-  std::string path_;
-  std::size_t prefixLength_ = 0;
-};
-
 // The order the slots take in the master: the key column sort's, by the
 // text of their keys, descending, equal keys in slot order. An all-zero slot
 // has the key 0. Only the order is needed, so the texts go to the sort
@@ -195,11 +170,6 @@ std::vector<std::size_t> SortedSlotOrder(const Slots& slots) {
       keys[slot] = std::to_string(slots.KeyAt(slot));
   }
   return KeyOrder(keys, -1);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
 // The data files of the trend whose base path is `basePath` that `folder`
@@ -281,6 +251,21 @@ TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events
 TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
   MasterWriter writer;
   return RebuildTrend(firstFilePath, events, options, writer);
+}
+
+DataFilePath::DataFilePath(const std::string& firstFilePath) : path_(StripExtension(firstFilePath)) {
+  path_.push_back('.');
+  prefixLength_ = path_.size();
+  path_.reserve(prefixLength_ + 8);
+}
+
+const std::string& DataFilePath::For(int number) {
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  path_.resize(prefixLength_);
+  for (auto width = end - digits; width < 3; ++width) path_.push_back('0');
+  path_.append(digits, end);
+  return path_;
 }
 
 }  // namespace qmr

@@ -1,6 +1,7 @@
 // Rebuilding the master file of one trend from its numbered data files.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,6 +23,21 @@ struct RebuildOptions {
   // from the plant records the paths the runtime will open. May throw
   // qmr::Error for a name the runtime could not hold.
   std::function<std::string(const std::string& fileName)> recordedPath;
+};
+
+// The path of data file `number` of a trend: the trend's base path, ".",
+// and the number in at least three digits, as the runtime names them.
+// Reuses one string so that reading thousands of files does not allocate a
+// path for each.
+class DataFilePath {
+ public:
+  explicit DataFilePath(const std::string& firstFilePath);
+  // Valid until the next call.
+  const std::string& For(int number);
+
+ private:
+  std::string path_;
+  std::size_t prefixLength_ = 0;
 };
 
 // What a rebuild writes, or would write.
