@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/MasterShow.h"
+#include "cli/MasterShow.h"
 
 namespace {
 

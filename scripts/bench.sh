@@ -37,7 +37,7 @@ json="$BUILD_DIR/bench.json"
 # the run above). The master it writes is the same as the benchmark's.
 largest="$QMR_BENCH_DIR/files32767/T.000"
 timing="$BUILD_DIR/qmr-rebuild-time.txt"
-/usr/bin/time -v "$BUILD_DIR/app/qmr" rebuild "$largest" > /dev/null 2> "$timing"
+/usr/bin/time -v "$BUILD_DIR/bin/qmr" rebuild "$largest" > /dev/null 2> "$timing"
 peak_kb=$(sed -n 's/^[[:space:]]*Maximum resident set size (kbytes): //p' "$timing")
 wall=$(sed -n 's/^[[:space:]]*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$timing")
 

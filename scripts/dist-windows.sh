@@ -16,7 +16,7 @@ version=$(sed -n 's/.*kVersionText = "\([^"]*\)".*/\1/p' "$BUILD_DIR/generated/P
 name="QMRRebuilder-$version-windows-x64"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-cp "$BUILD_DIR/app/QMRRebuilder.exe" "$BUILD_DIR/app/qmr.exe" "$stage/"
+cp "$BUILD_DIR/bin/QMRRebuilder.exe" "$BUILD_DIR/bin/qmr.exe" "$stage/"
 sed -e "s/@VERSION@/$version/" -e 's/$/\r/' docs/windows-README.txt >"$stage/README.txt"
 
 mkdir -p dist

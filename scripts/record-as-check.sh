@@ -16,10 +16,10 @@ linux_qmr=$3
 plant="$WINEPREFIX/plant-d"
 mkdir -p "$plant/PLANT/DATA"
 ln -sfn "$plant" "$WINEPREFIX/dosdevices/d:"
-"$wine_loader" "$windows_build/app/qmr-samples.exe" 'D:\PLANT\DATA' > /dev/null
+"$wine_loader" "$windows_build/bin/qmr-samples.exe" 'D:\PLANT\DATA' > /dev/null
 data="$plant/PLANT/DATA"
 [ -f "$data/TANK1.000" ] || { echo "qmr-samples.exe wrote no D:\\PLANT\\DATA\\TANK1.000" >&2; exit 1; }
-"$wine_loader" "$windows_build/app/qmr.exe" rebuild 'D:\PLANT\DATA\TANK1.000' > /dev/null
+"$wine_loader" "$windows_build/bin/qmr.exe" rebuild 'D:\PLANT\DATA\TANK1.000' > /dev/null
 grep -qaF 'D:\PLANT\DATA\TANK1.011' "$data/TANK1.qmr" || { echo "the plant's master names no D: path" >&2; exit 1; }
 
 # Away from the plant: the check of the plant's master, then a rebuild of a copy.

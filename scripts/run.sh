@@ -11,21 +11,21 @@ build="${1:-build-release}"
 demo="$root/demo"
 
 for program in qmr-samples qmr QMRRebuilder; do
-  if [[ ! -x "$build/app/$program" ]]; then
-    echo "run.sh: $build/app/$program is missing; build first (make release)." >&2
+  if [[ ! -x "$build/bin/$program" ]]; then
+    echo "run.sh: $build/bin/$program is missing; build first (make release)." >&2
     exit 1
   fi
 done
 
 # A fresh folder each time: masters written by an earlier run are not kept.
 rm -rf "$demo"
-mapfile -t trends < <("$build/app/qmr-samples" "$demo")
+mapfile -t trends < <("$build/bin/qmr-samples" "$demo")
 echo "run.sh: ${#trends[@]} demo trends in $demo"
 
 cd "$demo"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are empty), so the windows cannot open;"
   echo "run.sh: rebuilding the demo trends with the command line tool instead:"
-  exec "$build/app/qmr" rebuild "${trends[@]}"
+  exec "$build/bin/qmr" rebuild "${trends[@]}"
 fi
-exec "$build/app/QMRRebuilder"
+exec "$build/bin/QMRRebuilder"

@@ -46,7 +46,7 @@ deb=${debs[0]}
 version=$(dpkg-deb -f "$deb" Version)
 upstream_version=${version%-*}
 # qmr-samples is no part of the package: the package build's writes the trends.
-samples=build-package/app/qmr-samples
+samples=build-package/bin/qmr-samples
 [ -x "$samples" ] || {
   echo "test-package: $samples is missing" >&2
   exit 1

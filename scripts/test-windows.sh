@@ -29,7 +29,7 @@ cmake --preset windows
 cmake --build --preset windows -j "$JOBS"
 
 step "QMRRebuilder.exe stands alone"
-rebuilder_exe="$BUILD_DIR/app/QMRRebuilder.exe"
+rebuilder_exe="$BUILD_DIR/bin/QMRRebuilder.exe"
 # Only DLLs that every Windows has: no MinGW or C++ runtime beside it.
 dlls=$(x86_64-w64-mingw32-objdump -p "$rebuilder_exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort)
 echo "$dlls" | tr '\n' ' '; echo
@@ -126,10 +126,10 @@ ctest --preset windows -j "$JOBS"
 
 step "qmr.exe under Wine"
 wine_run() { "$wine_loader" "$@"; }
-qmr_exe="$BUILD_DIR/app/qmr.exe"
+qmr_exe="$BUILD_DIR/bin/qmr.exe"
 trends_dir="$WINEPREFIX/drive_c/trends"
 mkdir -p "$trends_dir"
-wine_run "$BUILD_DIR/app/qmr-samples.exe" 'C:\trends' >/dev/null
+wine_run "$BUILD_DIR/bin/qmr-samples.exe" 'C:\trends' >/dev/null
 [ -f "$trends_dir/TANK1.000" ] || { echo "qmr-samples.exe wrote no TANK1.000" >&2; exit 1; }
 rm -f "$trends_dir/TANK1.qmr"
 
@@ -170,7 +170,7 @@ step "QMRRebuilder.exe under Wine, driven from outside"
 # box and presses Close.
 data_dir="$WINEPREFIX/drive_c/quorax/data"
 mkdir -p "$data_dir"
-trends=$(wine_run "$BUILD_DIR/app/qmr-samples.exe" 'C:\quorax\data' | tr -d '\r' | wc -l)
+trends=$(wine_run "$BUILD_DIR/bin/qmr-samples.exe" 'C:\quorax\data' | tr -d '\r' | wc -l)
 wine_run "$rebuilder_exe" &
 rebuilder_pid=$!
 if ! driven=$(wine_run "$BUILD_DIR/tests/win32/window-driver.exe" rebuild | tr -d '\r'); then
@@ -213,14 +213,14 @@ echo "the window's $trends masters are qmr.exe's, byte for byte but for the date
 step "a master rebuilt away from the plant"
 # The Linux qmr of a debug or release build, or one built for this check.
 linux_qmr=""
-for candidate in build/app/qmr build-release/app/qmr; do
+for candidate in build/bin/qmr build-release/bin/qmr; do
   [ -x "$candidate" ] && linux_qmr=$candidate && break
 done
 if [ -z "$linux_qmr" ]; then
   ./scripts/install-deps.sh g++ nlohmann-json3-dev
   cmake --preset release -DQMR_BUILD_GUI=OFF -DBUILD_TESTING=OFF > /dev/null
   cmake --build --preset release -j "$JOBS" --target qmr
-  linux_qmr=build-release/app/qmr
+  linux_qmr=build-release/bin/qmr
 fi
 ./scripts/record-as-check.sh "$wine_loader" "$BUILD_DIR" "$linux_qmr"
 

@@ -47,8 +47,8 @@ openbox_pid=$!
 wineboot -i >/dev/null 2>&1
 
 mkdir -p "$WINEPREFIX/drive_c/quorax/data"
-"$wine_loader" "$BUILD_DIR/app/qmr-samples.exe" 'C:\quorax\data' >/dev/null
-"$wine_loader" "$BUILD_DIR/app/QMRRebuilder.exe" &
+"$wine_loader" "$BUILD_DIR/bin/qmr-samples.exe" 'C:\quorax\data' >/dev/null
+"$wine_loader" "$BUILD_DIR/bin/QMRRebuilder.exe" &
 driver() { "$wine_loader" "$BUILD_DIR/tests/win32/window-driver.exe" "$@"; }
 
 # The window named `title`, with the frame openbox put around it (its

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliSupport.h"
-#include "app/MasterCheck.h"
+#include "cli/MasterCheck.h"
 
 namespace cli_test {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/TestFiles.h"
 #include "tools/FileReading.h"

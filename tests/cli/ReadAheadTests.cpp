@@ -9,12 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ReadAhead.h"
+#include "trends/ReadAhead.h"
 
 namespace cli_test {
 namespace {
 
-using qmr::cli::ReadAhead;
+using qmr::ReadAhead;
 
 std::vector<long> Numbers(long count) {
   std::vector<long> numbers(static_cast<std::size_t>(count));

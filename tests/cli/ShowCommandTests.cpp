@@ -7,7 +7,7 @@
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
-#include "app/MasterShow.h"
+#include "cli/MasterShow.h"
 
 namespace cli_test {
 namespace {

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Arguments.h"
+#include "cli/Arguments.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/RecordingEvents.h"
 #include "tests/support/TestFiles.h"

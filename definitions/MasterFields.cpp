@@ -1,10 +1,10 @@
-#include "app/MasterFields.h"
+#include "definitions/MasterFields.h"
 
 #include <type_traits>
 
 #include "tools/Sort.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
@@ -168,4 +168,4 @@ std::string OrderKeyText(Family family, std::int64_t key) {
   return currency ? CurrencyText(key) : std::to_string(key);
 }
 
-}  // namespace qmr::cli
+}  // namespace qmr

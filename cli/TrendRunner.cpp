@@ -1,10 +1,10 @@
-#include "app/TrendRunner.h"
+#include "cli/TrendRunner.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <utility>
 
-#include "app/TrendOutput.h"
+#include "cli/TrendOutput.h"
 
 namespace qmr::cli {
 

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <chrono>
 #include <cstdio>
@@ -8,15 +8,15 @@
 #include <string_view>
 
 #include "ProgramVersion.h"
-#include "app/MasterShow.h"
-#include "app/ShowJson.h"
-#include "app/TrendCommands.h"
-#include "app/TrendOperands.h"
-#include "app/TrendOutput.h"
-#include "app/TrendRunner.h"
-#include "app/TrendWalk.h"
+#include "cli/MasterShow.h"
+#include "cli/ShowJson.h"
+#include "cli/TrendCommands.h"
+#include "cli/TrendOperands.h"
+#include "cli/TrendOutput.h"
+#include "cli/TrendRunner.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
+#include "trends/TrendWalk.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -1,14 +1,14 @@
-#include "app/MasterShow.h"
+#include "cli/MasterShow.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <string_view>
 
-#include "app/MasterCheck.h"
-#include "app/MasterFields.h"
+#include "cli/MasterCheck.h"
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
+#include "definitions/MasterFields.h"
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "trends/Banner.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/TrendReport.h"
+#include "cli/TrendReport.h"
 
 namespace qmr::cli {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace qmr::cli {
+namespace qmr {
 
 class RecordedPaths {
  public:
@@ -29,4 +29,4 @@ class RecordedPaths {
 // beyond U+00FF.
 std::string SingleByteText(const std::string& text);
 
-}  // namespace qmr::cli
+}  // namespace qmr

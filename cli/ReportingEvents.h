@@ -1,13 +1,16 @@
 // The engine's events about one trend, written into its report.
 #pragma once
 
-#include "app/TrendReport.h"
+#include "cli/TrendReport.h"
 #include "trends/RebuildEvents.h"
+
+namespace qmr {
+class ReadAhead;
+}
 
 namespace qmr::cli {
 
 class ProgressLine;
-class ReadAhead;
 
 class ReportingEvents : public RebuildEvents {
  public:

@@ -7,7 +7,7 @@
 
 #include "trends/TrendFolder.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 struct WalkCallbacks {
   // A trend: its NAME.000, and what its folder holds.
@@ -23,4 +23,4 @@ struct WalkCallbacks {
 // that is an ordinary file (not hidden, not a folder, not a pipe).
 void WalkTrends(const std::string& root, bool crossDevices, const WalkCallbacks& callbacks);
 
-}  // namespace qmr::cli
+}  // namespace qmr

@@ -12,7 +12,7 @@
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 enum class FieldKind {
   Text,     // fixed text field, NUL padded
@@ -41,4 +41,4 @@ const FieldInfo* FieldAt(std::span<const FieldInfo> fields, std::size_t offset) 
 // (ten-thousandths) in families 4 and 6, the plain decimal integer otherwise.
 std::string OrderKeyText(Family family, std::int64_t key);
 
-}  // namespace qmr::cli
+}  // namespace qmr

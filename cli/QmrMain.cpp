@@ -1,5 +1,5 @@
 // qmr: the command line tool. Everything but reading the arguments and the
-// streams lives in app/CommandLine.cpp, where the tests reach it.
+// streams lives in cli/CommandLine.cpp, where the tests reach it.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Arguments.h"
-#include "app/CommandLine.h"
-#include "app/TrendOutput.h"
+#include "cli/Arguments.h"
+#include "cli/CommandLine.h"
+#include "cli/TrendOutput.h"
 #include "tools/Errors.h"
 #include "trends/MasterFile.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TrendReport.h"
+#include "cli/TrendReport.h"
 
 namespace qmr::cli {
 

@@ -1,9 +1,9 @@
-#include "app/TrendOutput.h"
+#include "cli/TrendOutput.h"
 
 #include <cstdio>
 #include <map>
 
-#include "app/JsonText.h"
+#include "cli/JsonText.h"
 #include "tools/FileTools.h"
 
 namespace qmr::cli {

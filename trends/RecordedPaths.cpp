@@ -1,11 +1,11 @@
-#include "app/RecordedPaths.h"
+#include "trends/RecordedPaths.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "tools/Errors.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
@@ -79,4 +79,4 @@ RecordedPaths::RecordedPaths(const std::string& folder) : folder_(SingleByteText
 
 std::string RecordedPaths::PathOf(const std::string& fileName) const { return folder_ + SingleByteText(fileName); }
 
-}  // namespace qmr::cli
+}  // namespace qmr

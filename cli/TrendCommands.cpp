@@ -1,20 +1,20 @@
-#include "app/TrendCommands.h"
+#include "cli/TrendCommands.h"
 
 #include <algorithm>
 #include <new>
 #include <optional>
 #include <vector>
 
-#include "app/MasterCheck.h"
-#include "app/ReadAhead.h"
-#include "app/ReportingEvents.h"
-#include "app/TrendRunner.h"
+#include "cli/MasterCheck.h"
+#include "cli/ReportingEvents.h"
+#include "cli/TrendRunner.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FileTools.h"
 #include "trends/MasterFile.h"
+#include "trends/ReadAhead.h"
 #include "trends/Rebuild.h"
 
 namespace qmr::cli {

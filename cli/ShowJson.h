@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "app/JsonText.h"
-#include "app/MasterShow.h"
+#include "cli/JsonText.h"
+#include "cli/MasterShow.h"
 
 namespace qmr::cli {
 

@@ -1,4 +1,4 @@
-#include "app/TrendOperands.h"
+#include "cli/TrendOperands.h"
 
 #include <algorithm>
 #include <set>

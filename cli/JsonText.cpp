@@ -1,4 +1,4 @@
-#include "app/JsonText.h"
+#include "cli/JsonText.h"
 
 #include <cstdio>
 

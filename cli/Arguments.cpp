@@ -1,4 +1,4 @@
-#include "app/Arguments.h"
+#include "cli/Arguments.h"
 
 #ifdef _WIN32
 // windows.h first, in a block of its own: shellapi.h needs what it defines.

@@ -1,4 +1,4 @@
-#include "app/ReadAhead.h"
+#include "trends/ReadAhead.h"
 
 #include <chrono>
 
@@ -8,7 +8,7 @@
 #include <unistd.h>
 #endif
 
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
@@ -75,4 +75,4 @@ void ReadAhead::Run() {
   }
 }
 
-}  // namespace qmr::cli
+}  // namespace qmr

@@ -1,13 +1,13 @@
-#include "app/MasterCheck.h"
+#include "cli/MasterCheck.h"
 
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
-#include "app/MasterFields.h"
-#include "app/MasterShow.h"
+#include "cli/MasterShow.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
+#include "definitions/MasterFields.h"
 #include "tools/FileReading.h"
 #include "trends/Banner.h"
 

@@ -12,7 +12,7 @@ std::string HelpText();
 
 // Runs the tool on `args` (the arguments after the program name): results go
 // to `out`, messages and failures to `err`. Returns the exit status (the
-// statuses are listed in app/TrendOutput.h and in the help text).
+// statuses are listed in cli/TrendOutput.h and in the help text).
 int RunQmr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace qmr::cli

@@ -1,12 +1,12 @@
-#include "app/ShowJson.h"
+#include "cli/ShowJson.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "app/MasterFields.h"
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
+#include "definitions/MasterFields.h"
 #include "trends/Banner.h"
 
 namespace qmr::cli {

@@ -1,7 +1,7 @@
-#include "app/ReportingEvents.h"
+#include "cli/ReportingEvents.h"
 
-#include "app/ReadAhead.h"
-#include "app/TrendRunner.h"
+#include "cli/TrendRunner.h"
+#include "trends/ReadAhead.h"
 
 namespace qmr::cli {
 

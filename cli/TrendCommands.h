@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "app/RecordedPaths.h"
-#include "app/TrendOperands.h"
-#include "app/TrendReport.h"
+#include "cli/TrendOperands.h"
+#include "cli/TrendReport.h"
 #include "trends/MasterFile.h"
+#include "trends/RecordedPaths.h"
 #include "trends/TrendFolder.h"
 
 namespace qmr::cli {

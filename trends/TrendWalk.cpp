@@ -1,4 +1,4 @@
-#include "app/TrendWalk.h"
+#include "trends/TrendWalk.h"
 
 #include <string_view>
 #include <vector>
@@ -6,7 +6,7 @@
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
@@ -46,4 +46,4 @@ void WalkTrends(const std::string& root, bool crossDevices, const WalkCallbacks&
   Walk(folder, device, crossDevices, callbacks);
 }
 
-}  // namespace qmr::cli
+}  // namespace qmr

@@ -18,7 +18,7 @@
 
 #include "trends/Rebuild.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 class ReadAhead {
  public:
@@ -55,4 +55,4 @@ class ReadAhead {
   std::thread thread_;
 };
 
-}  // namespace qmr::cli
+}  // namespace qmr

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TrendReport.h"
+#include "cli/TrendReport.h"
 
 namespace qmr::cli {
 
