@@ -62,7 +62,9 @@ fuzz:
 test-windows:
 	./scripts/test-windows.sh
 
-# dist/QMRRebuilder-VERSION-windows-x64.zip: QMRRebuilder.exe, qmr.exe, README.txt.
+# dist/QMRRebuilder-VERSION-windows-x64.zip and .msi: QMRRebuilder.exe,
+# qmr.exe, README.txt, LICENSE.txt and NOTICES.txt, unzipped or installed
+# under Program Files. Dated by the last commit, like the Debian package.
 dist-windows:
 	./scripts/dist-windows.sh
 

@@ -2,8 +2,10 @@
 # `make test-windows`: cross-builds the core, qmr.exe, the Win32 windows
 # (QMRRebuilder.exe) and their tests for 64-bit Windows with MinGW-w64 and
 # runs them under Wine, in a throw-away Wine prefix, on a display of its own
-# (Xvfb, started here and stopped at the end). Installs what it needs on a
-# fresh Debian machine.
+# (Xvfb, started here and stopped at the end); checks the programs as
+# installed (stripped, version information, manifests) and the MSI's
+# silent install, upgrade and removal (scripts/test-windows-msi.sh).
+# Installs what it needs on a fresh Debian machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,7 +17,7 @@ step() { echo "== [$(( $(date +%s) - started ))s] $*"; }
 
 step "packages"
 ./scripts/install-deps.sh cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest nlohmann-json3-dev \
-  binutils-mingw-w64-x86-64 xvfb openbox x11-utils
+  binutils-mingw-w64-x86-64 xvfb openbox x11-utils wixl msitools faketime python3
 
 step "cross build"
 # The windows preset: Release at -O2 rather than CMake's -O3 (at -O3 GCC 12
@@ -42,6 +44,29 @@ done
 size=$(stat -c %s "$rebuilder_exe")
 echo "QMRRebuilder.exe: $size bytes"
 [ "$size" -lt $((3 * 1024 * 1024)) ] || { echo "QMRRebuilder.exe is 3 MB or more" >&2; exit 1; }
+
+step "the programs as installed"
+# What the zip and the MSI carry: CMake's install of the build into a folder.
+installed=$(mktemp -d "$PWD/$BUILD_DIR/installed.XXXXXX")
+trap 'rm -rf "$installed"' EXIT  # until cleanup below takes over
+cmake --install "$BUILD_DIR" --prefix "$installed" >/dev/null
+for program in QMRRebuilder qmr; do
+  exe="$installed/$program.exe"
+  sections=$(x86_64-w64-mingw32-objdump -h "$exe" | awk '$1 ~ /^[0-9]+$/ { print $2 }')
+  ! grep -q '^\.debug' <<<"$sections" || { echo "$program.exe has debug sections: $(echo $sections)" >&2; exit 1; }
+  grep -qx '\.rsrc' <<<"$sections" || { echo "$program.exe has no resources" >&2; exit 1; }
+  # The version information, in the UTF-16 text of the resources.
+  texts=$(x86_64-w64-mingw32-strings -el "$exe")
+  for field in ProductName FileVersion ProductVersion CompanyName FileDescription LegalCopyright; do
+    grep -qx "$field" <<<"$texts" || { echo "$program.exe's version information has no $field" >&2; exit 1; }
+  done
+  grep -qx "$(sed -n 's/^QMR_PUBLISHER:STRING=//p' "$BUILD_DIR/CMakeCache.txt")" <<<"$texts" \
+    || { echo "$program.exe does not name its publisher" >&2; exit 1; }
+  grep -qa 'requestedExecutionLevel level="asInvoker"' "$exe" || { echo "$program.exe has no manifest" >&2; exit 1; }
+  echo "$program.exe: $(stat -c %s "$exe") bytes, no debug sections, version information and manifest"
+done
+grep -qa '<longPathAware[^>]*>true</longPathAware>' "$installed/qmr.exe" \
+  || { echo "qmr.exe is not marked aware of long paths" >&2; exit 1; }
 
 step "Wine prefix"
 # Wine from the package: the 64-bit loader itself (the `wine` wrapper only
@@ -77,7 +102,7 @@ cleanup() {
     wait "$xvfb_pid" 2>/dev/null || true
   fi
   "$wineserver_bin" -w >/dev/null 2>&1 || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$WINEPREFIX" "$installed"
   for dir in "${TMPDIR:-/tmp}"/wine-*/"$server_dir" /tmp/wine-*/"$server_dir" "/tmp/.wine-$(id -u)/$server_dir"; do
     [ -d "$dir" ] || continue
     rm -rf "$dir"
@@ -223,5 +248,8 @@ if [ -z "$linux_qmr" ]; then
   linux_qmr=build-release/bin/qmr
 fi
 ./scripts/record-as-check.sh "$wine_loader" "$BUILD_DIR" "$linux_qmr"
+
+step "the MSI: installed, upgraded and removed silently"
+./scripts/test-windows-msi.sh "$wine_loader" "$BUILD_DIR" "$installed"
 
 step "done"
