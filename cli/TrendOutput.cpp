@@ -107,6 +107,8 @@ std::string WarningWords(const Warning& warning) {
 }
 
 std::string TrendOf(const TrendReport& report) {
+  // An empty operand is shown as typed, so the line does not read "trend :".
+  if (report.firstFile.empty() && report.operand.empty()) return "''";
   return Shown(report.firstFile.empty() ? report.operand : StripExtension(report.firstFile));
 }
 
