@@ -9,6 +9,7 @@
 
 #include "ProgramVersion.h"
 #include "cli/CommandHelp.h"
+#include "cli/InterruptWatch.h"
 #include "cli/MasterShow.h"
 #include "cli/NearMiss.h"
 #include "cli/ShowJson.h"
@@ -193,6 +194,8 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       return UsageError("--record-as: " + error.description(), err);
     }
   }
+  // Before the first thread: every thread inherits the blocked signals.
+  if (threads > 1) WatchInterruptsBeforeThreads();
   const auto started = std::chrono::steady_clock::now();
   ProgressLine progress(err, StandardErrorIsTerminal() && !options.quiet && !options.json && &err == &std::cerr);
   // Each folder is synced once, after its last master.

@@ -10,12 +10,23 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandLine.h"
+#include "cli/InterruptWatch.h"
 #include "cli/TrendOutput.h"
 #include "tools/Errors.h"
 #include "trends/MasterFile.h"
 
 int main(int argc, char** argv) {
   qmr::InstallInterruptCleanup();
+  qmr::cli::AllowInterruptWatch();
+#ifndef _WIN32
+  // A closed output pipe is learnt from the write. The console's buffer is
+  // given back before `output` goes, as the stream is flushed again at exit.
+  qmr::cli::StandardOutput output;
+  struct GiveBack {
+    std::streambuf* console;
+    ~GiveBack() { std::cout.rdbuf(console); }
+  } giveBack{std::cout.rdbuf(&output)};
+#endif
   std::vector<std::string> args;
   try {
     args = qmr::ProgramArguments(argc, argv);

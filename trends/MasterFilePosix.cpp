@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -71,9 +72,18 @@ void UnregisterForCleanup(int slot) {
   if (slot >= 0) cleanupSlots[slot].state.store(0);
 }
 
-void RemoveTemporariesAndDie(int signalNumber) {
+// Held while a temporary file is named to the slots and created, so that a
+// thread ending the program (EndByInterrupt) sees every file that exists and
+// no file is created after it looked. A signal handler cannot take it.
+std::mutex creating;
+
+void RemoveRegisteredTemporaries() {
   for (CleanupSlot& slot : cleanupSlots)
     if (slot.state.load() == 2) unlink(slot.path);
+}
+
+void RemoveTemporariesAndDie(int signalNumber) {
+  RemoveRegisteredTemporaries();
   // The handler was installed to run once: the signal now does what it
   // would have done without us.
   raise(signalNumber);
@@ -118,6 +128,7 @@ TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(master
     // Should a signal come while a name already taken is tried, what the
     // handler removes can only be a leftover of an earlier process that
     // had this one's number.
+    const std::lock_guard<std::mutex> lock(creating);
     cleanupSlot_ = RegisterForCleanup(name_);
     fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) {
@@ -236,6 +247,20 @@ void InstallInterruptCleanup() {
     action.sa_flags = SA_RESETHAND;
     sigaction(signalNumber, &action, nullptr);
   }
+}
+
+void EndByInterrupt(int signalNumber) {
+  // Never given back: a worker that would create a file now waits for the
+  // end instead.
+  masterfile::creating.lock();
+  masterfile::RemoveRegisteredTemporaries();
+  signal(signalNumber, SIG_DFL);
+  sigset_t only;
+  sigemptyset(&only);
+  sigaddset(&only, signalNumber);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+  raise(signalNumber);
+  _exit(128 + signalNumber);  // not reached: the signal's default action ends the program
 }
 
 }  // namespace qmr
