@@ -210,10 +210,14 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         threads,
         [&](TrendReport& report) {
           if (report.unreadable) {
-            ++totals.unreadableFolders;
-            output.Unreadable(report.unreadable->folder, report.unreadable->why);
+            ++(report.unreadable->root ? totals.rootsNotWalked : totals.unreadableFolders);
+            output.Unreadable(*report.unreadable);
             return;
           }
+          // A master that matches fails a strict check when the trend is not
+          // healthy: its report says so, in words and in JSON.
+          if (options.strict && report.status == TrendStatus::Ok && !report.warnings.empty())
+            report.status = report.found = TrendStatus::Unhealthy;
           totals.Add(report);
           output.Trend(report);
         },
@@ -235,19 +239,39 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         ++found;
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };
-      walk.unreadable = [&](const std::string& folder, const std::string& why) {
+      std::string walkedRoot;  // as the walk names it: no separator at its end
+      const auto unreadable = [&](const std::string& folder, const std::string& why, bool root) {
         ++found;  // one more line of the run, done as soon as it is taken
-        runner.Submit([unreadable = UnreadableFolder{folder, why}] {
+        runner.Submit([unreadable = UnreadableFolder{folder, why, root}] {
           TrendReport report;
           report.unreadable = unreadable;
           return report;
         });
       };
+      walk.unreadable = [&](const std::string& folder, const std::string& why) {
+        unreadable(folder, why, folder == walkedRoot);
+      };
+      walk.entering = [&](const std::string& folder) {
+        progress.Walking(folder);
+        progress.Tick();
+      };
       for (const std::string& root : options.operands) {
+        // A mistyped FOLDER is an error, not a warning among the trends:
+        // a script must tell it from a plant whose scan found damage.
         try {
-          WalkTrends(AbsolutePath(root), options.crossDevices, walk);
+          const std::string absolute = AbsolutePath(root);
+          const EntryKind kind = KindOfEntry(absolute);
+          if (kind != EntryKind::Folder) {
+            unreadable(root, kind == EntryKind::None ? "no such folder" : "not a folder", true);
+            continue;
+          }
+          walkedRoot = absolute;
+          while (walkedRoot.size() > 1 && walkedRoot.back() == kPathSeparator &&
+                 walkedRoot[walkedRoot.size() - 2] != ':')
+            walkedRoot.pop_back();
+          WalkTrends(absolute, options.crossDevices, walk);
         } catch (const Error& error) {
-          walk.unreadable(root, error.description());
+          unreadable(root, error.description(), true);
         }
       }
       progress.SetTotal(found);

@@ -216,6 +216,21 @@ TEST_F(RebuildCommand, OnlyADataFileNumberOrQmrIsTakenOffAName) {
             "file (NAME.000)\n");
 }
 
+// Versions 1 to 3 share one entry layout: a trend whose files changed
+// version within it is told the layout's versions, and what to do.
+TEST_F(RebuildCommand, APathTooLongForAnEntryNamesItsVersionsAndWhatToDo) {
+  const std::string deep = Path(std::string(200, 'd'));
+  std::filesystem::create_directory(deep);
+  qmr::samples::WriteTrend(deep, "T", {MakeSample(1, "Tee", 1), MakeSample(3, "Tee", 2)});
+
+  const Outcome run = Qmr({"rebuild", deep + "/T.000"});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.err, "an entry of versions 1 to 3 holds at most 144")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "--record-as")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "shorter folder")) << run.err;
+}
+
 TEST(Usage, WrongUsageExitsWithTwo) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {},

@@ -90,13 +90,17 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
   EXPECT_TRUE(Contains(again.out, "scan: 6 trends: 6 ok; 1 with warnings;")) << again.out;
 }
 
-TEST_F(ScanCommand, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
+// A FOLDER given that is missing or no folder is the user's mistake, told
+// apart from a plant with warnings by its exit status.
+TEST_F(ScanCommand, AFolderGivenThatCannotBeWalkedFailsAndTheWalkGoesOn) {
   qmr::samples::WriteTrend(Folder(), "T", RisingTrend(5, "Tee", 1));
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
-  const Outcome run = Qmr({"scan", Path("gone"), Folder()});
-  EXPECT_EQ(run.status, 3);
-  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": warning: folder not read: ")) << run.err;
+  const Outcome run = Qmr({"scan", Path("gone"), Path("T.000"), Folder()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": cannot scan: no such folder\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("T.000") + ": cannot scan: not a folder\n")) << run.err;
   EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": ok;")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "scan: 1 trend: 1 ok; 2 folders given not scanned;")) << run.out;
 
   // In JSON the folder takes its place among the trends, whatever -j is.
   const auto withoutSummary = [](const std::string& out) { return out.substr(0, out.rfind("{\"type\":\"summary\"")); };
