@@ -1,11 +1,12 @@
 #include "cli/InterruptWatch.h"
 
+#include <atomic>
+#include <cerrno>
+
 #ifndef _WIN32
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <cerrno>
 #include <thread>
 
 #include "trends/MasterFile.h"
@@ -18,7 +19,6 @@ namespace qmr::cli {
 namespace {
 
 std::atomic<bool> allowed{false};
-std::atomic<bool> watching{false};
 
 }  // namespace
 
@@ -27,6 +27,7 @@ void AllowInterruptWatch() { allowed = true; }
 #ifndef _WIN32
 
 void WatchInterruptsBeforeThreads() {
+  static std::atomic<bool> watching{false};
   if (!allowed || watching.exchange(true)) return;
   sigset_t signals;
   sigemptyset(&signals);
@@ -78,6 +79,7 @@ bool StandardOutput::Drain() {
     if (done < 0 && errno == EPIPE) EndByInterrupt(SIGPIPE);
 #endif
     if (done <= 0) {
+      writeError_ = done < 0 ? errno : EIO;
       setp(buffer_, buffer_ + sizeof buffer_);
       return false;
     }

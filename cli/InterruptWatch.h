@@ -29,6 +29,9 @@ class StandardOutput : public std::streambuf {
   StandardOutput(const StandardOutput&) = delete;
   StandardOutput& operator=(const StandardOutput&) = delete;
 
+  // The errno of the write that failed, 0 while none did.
+  int WriteError() const { return writeError_; }
+
  protected:
   int_type overflow(int_type c) override;
   int sync() override;
@@ -36,6 +39,7 @@ class StandardOutput : public std::streambuf {
  private:
   bool Drain();
   char buffer_[1 << 14];
+  int writeError_ = 0;
 };
 
 }  // namespace qmr::cli

@@ -47,6 +47,9 @@ int main(int argc, char** argv) {
   // where SIGPIPE is ignored) are a failure, whatever the commands did.
   errno = 0;
   std::cout.flush();
+#ifndef _WIN32
+  if (output.WriteError() != 0) errno = output.WriteError();
+#endif
   if (!std::cout || std::fflush(stdout) != 0) {
     std::cerr << "qmr: cannot write to standard output" << (errno != 0 ? std::string(": ") + std::strerror(errno) : "")
               << '\n';

@@ -46,7 +46,7 @@ void ProgressLine::Tick() {
   std::string line = "qmr: " + std::to_string(done) + (total != 0 ? " of " + std::to_string(total) : "") +
                      ((total != 0 ? total : done) == 1 ? " trend, " : " trends, ") + rate + " data files/s";
   // While the walk goes on, how far it got: a long walk may find nothing.
-  if (total == 0 && folders_ > 0) line += ", " + std::to_string(folders_) + " folders";
+  if (total == 0 && folders_ > 0) line += ", " + std::to_string(folders_) + (folders_ == 1 ? " folder" : " folders");
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!current_.empty()) line += ", " + Shown(current_);

@@ -1,10 +1,14 @@
 // qmr scan over a tree of trends, and masters rebuilt away from the plant
 // (--record-as).
+#include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliSupport.h"
+#include "cli/TrendRunner.h"
 
 namespace cli_test {
 namespace {
@@ -174,6 +178,18 @@ TEST_F(RecordAs, WritesThePlantsPaths) {
     EXPECT_TRUE(Contains(refused.err, "--record-as: Bad file name or number: ")) << refused.err;
   }
   EXPECT_EQ(ReadWholeFile(Path("T.qmr")), master);
+}
+
+// A long walk that finds no trend still shows where it is, once the line is
+// due (a second into the run).
+TEST(ProgressLine, AWalkThatFindsNothingYetShowsWhereItIs) {
+  std::ostringstream err;
+  qmr::cli::ProgressLine progress(err, true);
+  progress.Walking("/srv/plant");
+  progress.Walking("/srv/plant/north");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  progress.Tick();
+  EXPECT_EQ(err.str(), "\rqmr: 0 trends, 0 data files/s, 2 folders, /srv/plant/north");
 }
 
 }  // namespace
