@@ -8,7 +8,10 @@
 #include <string_view>
 
 #include "ProgramVersion.h"
+#include "cli/CommandHelp.h"
+#include "cli/InterruptWatch.h"
 #include "cli/MasterShow.h"
+#include "cli/NearMiss.h"
 #include "cli/ShowJson.h"
 #include "cli/TrendCommands.h"
 #include "cli/TrendOperands.h"
@@ -28,112 +31,29 @@ namespace qmr::cli {
 
 namespace {
 
-const char* const kUsage =
-    R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
-       qmr check [--strict] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
-       qmr scan [--rebuild] [-n] [--force] [-j N] [--record-as FOLDER] [--cross-devices] [-q] [-v] [--json] FOLDER...
-       qmr show [--master | --data] [--json] FILE
-       qmr --help | --version
-)";
-
-const char* const kHelp = R"(Usage: qmr COMMAND [OPTION...] ARGUMENT...
-
-Rebuilds the master file (NAME.qmr) of a trend from its numbered data files
-(NAME.000, NAME.001, ...), checks existing master files, and shows the fields
-of master and data files.
-
-Commands:
-  qmr rebuild [OPTION...] NAME.000...
-      Rebuilds the master of each trend exactly as the windows do and prints
-      one line per trend: the master, its version, the data files found and
-      the entries written. A trend may be named by any of its files (NAME.000,
-      NAME.001, NAME.qmr) or by NAME; a trend named twice is rebuilt once. A
-      trend whose NAME.000 is missing is refused and nothing is written. A
-      master that holds entries is not replaced by one without entries (its
-      last data file is not a trend data file) unless --force is given. A
-      read-only master is not replaced. A trend that fails is reported with
-      the error's description and number; the next trend is rebuilt all the
-      same.
-
-      -n, --dry-run  read every data file and report what would be written,
-                     without writing anything.
-      --force        write a master without entries over one with entries.
-  qmr check [OPTION...] NAME.000...
-      Composes in memory what a rebuild would write and compares it with the
-      existing NAME.qmr, ignoring only the date and time in the banner. Prints
-      per trend "ok", "missing", "is a folder", or "differs" with each field
-      that differs (up to 20), its expected and its actual value. Never writes
-      anything.
-
-      --strict       also fail a master that matches but is not healthy: no
-                     entries while data files exist, all-zero entries, data
-                     files beyond a gap, files that are not trend data files,
-                     temporary files left by an interrupted rebuild.
-  qmr scan [OPTION...] FOLDER...
-      Walks each folder and the folders below it (links to folders are not
-      followed, other file systems not entered unless --cross-devices) and
-      checks every trend it finds (every NAME.000), one line per trend in
-      path order: the master's state (ok, missing, differs at the first
-      difference, a folder, no entries, stale temporary file), the data
-      files found, the last version, the entries and how many are empty,
-      the data files that are not trend data files or lie beyond a gap. A
-      summary follows: trends by state, data files read, time taken.
-      Folders that cannot be read are reported and the walk goes on.
-
-      --rebuild        rebuild the masters that are missing or differ, under
-                       the rules of rebuild (-n and --force as there).
-      --cross-devices  enter folders on other file systems too.
-  qmr show [--master | --data] FILE
-      Prints every field of a master file, or of a data file's header: the
-      banner's lines, the counts, one block per entry (numbered from 0,
-      all-zero slots marked), order keys as integer and as the text they are
-      sorted by. FILE is read as a master file when its name ends in ".qmr"
-      (any case) or when it opens with the banner's first lines; otherwise as
-      a data file. --master or --data decides instead. Text bytes are shown
-      quoted, with \r \n \t \" \\, \xHH for other bytes and \x00{N} for a run
-      of N NUL bytes. Folders, pipes and devices are refused.
-  qmr --help       prints this text.
-  qmr --version    prints the program's version.
-
-Options of rebuild, check and scan:
-  -j N, --jobs N   work on N trends at once (default: one per core). Each
-                   trend is still read one data file at a time and written
-                   as alone; the output is the same whatever N is.
-  --record-as FOLDER
-                   record in the entries the paths the runtime will open:
-                   FOLDER, "\" and each data file's name, whatever the
-                   machine that rebuilds (a copy of the plant's files rebuilt
-                   elsewhere). FOLDER must fit the format: single-byte
-                   characters, short enough for an entry.
-  -q, --quiet      print only failures and refusals.
-  -v, --verbose    also name each data file read (on standard error).
-  --json           print JSON Lines instead: one object per trend (or per
-                   file shown), then one summary object; see the README.
-On a terminal, a run that takes more than a second shows its progress on one
-line of standard error (not with -q or --json).
-
-Warnings go to standard error: a data file that is not a trend data file
-(with the reason), data files lying beyond a missing number (not read), empty
-entries, a master that could not keep its owner.
-
-A relative path is made absolute by its text ("." and ".." resolved), so that
-the master records the paths as they were meant.
-
-Exit status:
-  0  success: every trend rebuilt (with -n: would be; check, scan: every
-     master ok; scan --rebuild: ok or rebuilt, or with -n would be), no
-     warnings
-  1  a trend failed or was refused; check and scan: a master is missing or
-     differs (with --strict: or is not healthy); show: the file did not
-     decode whole
-  2  wrong usage
-  3  done, with warnings: some data files were not trend data files, lay
-     beyond a gap, or left empty entries; scan: a folder could not be read
-)";
-
-int UsageError(const std::string& problem, std::ostream& err) {
-  err << "qmr: " << problem << "\nTry 'qmr --help'.\n";
+int UsageError(const std::string& problem, std::ostream& err, const std::string& command = {}) {
+  err << "qmr: " << problem << "\nTry 'qmr " << (command.empty() ? std::string() : command + " ") << "--help'.\n";
   return kExitUsage;
+}
+
+// The options each command takes, for "did you mean".
+std::vector<std::string> OptionsOf(const std::string& command) {
+  std::vector<std::string> options{"--help", "--json"};
+  if (command == "show") {
+    options.insert(options.end(), {"--master", "--data"});
+    return options;
+  }
+  options.insert(options.end(), {"--jobs", "--record-as", "--quiet", "--verbose"});
+  if (command == "rebuild" || command == "scan") options.insert(options.end(), {"--dry-run", "--force"});
+  if (command == "check") options.emplace_back("--strict");
+  if (command == "scan") options.insert(options.end(), {"--rebuild", "--cross-devices"});
+  return options;
+}
+
+std::string Unknown(const std::string& what, const std::string& typed, const std::vector<std::string>& known) {
+  std::string problem = "unknown " + what + " '" + Shown(typed) + "'";
+  if (const std::optional<std::string> near = NearMiss(typed, known)) problem += "; did you mean '" + *near + "'?";
+  return problem;
 }
 
 struct Options {
@@ -191,11 +111,11 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     if (command == "check" && option == "--strict") return options.strict = true;
     if (command == "scan" && option == "--rebuild") return options.repair = true;
     if (command == "scan" && option == "--cross-devices") return options.crossDevices = true;
-    if (command == "show" && option == "--master" && options.showAs != ShowAs::Data) {
+    if (command == "show" && option == "--master") {
       options.showAs = ShowAs::Master;
       return true;
     }
-    if (command == "show" && option == "--data" && options.showAs != ShowAs::Master) {
+    if (command == "show" && option == "--data") {
       options.showAs = ShowAs::Data;
       return true;
     }
@@ -231,12 +151,15 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     } else if (recordAs == ValueMatch::Yes) {
       if (value.empty()) return command + ": --record-as needs a folder";
       options.recordAs = value;
+    } else if (command == "show" && (arg == "--master" || arg == "--data") && options.showAs != ShowAs::Auto &&
+               (options.showAs == ShowAs::Master) != (arg == "--master")) {
+      return "show: --master and --data conflict: give one of them";
     } else if (arg[1] == '-') {
-      if (!take(arg)) return command + ": unknown option '" + arg + "'";
+      if (!take(arg)) return command + ": " + Unknown("option", arg, OptionsOf(command));
     } else {
       for (std::size_t letter = 1; letter < arg.size(); ++letter) {
         const std::string single = std::string("-") + arg[letter];
-        if (!take(single)) return command + ": unknown option '" + single + "'";
+        if (!take(single)) return command + ": unknown option '" + Shown(single) + "'";
       }
     }
   }
@@ -271,6 +194,8 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       return UsageError("--record-as: " + error.description(), err);
     }
   }
+  // Before the first thread: every thread inherits the blocked signals.
+  if (threads > 1) WatchInterruptsBeforeThreads();
   const auto started = std::chrono::steady_clock::now();
   ProgressLine progress(err, StandardErrorIsTerminal() && !options.quiet && !options.json && &err == &std::cerr);
   // Each folder is synced once, after its last master.
@@ -285,10 +210,14 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         threads,
         [&](TrendReport& report) {
           if (report.unreadable) {
-            ++totals.unreadableFolders;
-            output.Unreadable(report.unreadable->folder, report.unreadable->why);
+            ++(report.unreadable->root ? totals.rootsNotWalked : totals.unreadableFolders);
+            output.Unreadable(*report.unreadable);
             return;
           }
+          // A master that matches fails a strict check when the trend is not
+          // healthy: its report says so, in words and in JSON.
+          if (options.strict && report.status == TrendStatus::Ok && !report.warnings.empty())
+            report.status = report.found = TrendStatus::Unhealthy;
           totals.Add(report);
           output.Trend(report);
         },
@@ -310,19 +239,39 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         ++found;
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };
-      walk.unreadable = [&](const std::string& folder, const std::string& why) {
+      std::string walkedRoot;  // as the walk names it: no separator at its end
+      const auto unreadable = [&](const std::string& folder, const std::string& why, bool root) {
         ++found;  // one more line of the run, done as soon as it is taken
-        runner.Submit([unreadable = UnreadableFolder{folder, why}] {
+        runner.Submit([unreadable = UnreadableFolder{folder, why, root}] {
           TrendReport report;
           report.unreadable = unreadable;
           return report;
         });
       };
+      walk.unreadable = [&](const std::string& folder, const std::string& why) {
+        unreadable(folder, why, folder == walkedRoot);
+      };
+      walk.entering = [&](const std::string& folder) {
+        progress.Walking(folder);
+        progress.Tick();
+      };
       for (const std::string& root : options.operands) {
+        // A mistyped FOLDER is an error, not a warning among the trends:
+        // a script must tell it from a plant whose scan found damage.
         try {
-          WalkTrends(AbsolutePath(root), options.crossDevices, walk);
+          const std::string absolute = AbsolutePath(root);
+          const EntryKind kind = KindOfEntry(absolute);
+          if (kind != EntryKind::Folder) {
+            unreadable(root, kind == EntryKind::None ? "no such folder" : "not a folder", true);
+            continue;
+          }
+          walkedRoot = absolute;
+          while (walkedRoot.size() > 1 && walkedRoot.back() == kPathSeparator &&
+                 walkedRoot[walkedRoot.size() - 2] != ':')
+            walkedRoot.pop_back();
+          WalkTrends(absolute, options.crossDevices, walk);
         } catch (const Error& error) {
-          walk.unreadable(root, error.description());
+          unreadable(root, error.description(), true);
         }
       }
       progress.SetTotal(found);
@@ -344,14 +293,34 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   return status;
 }
 
+// The file `show` reads: FILE as named, or for a trend's NAME that is no
+// file (no ".qmr" or data file ending taken off), its master NAME.qmr.
+std::string ShownPath(const std::string& operand) {
+  if (TrendPathOf(operand) != operand) return operand;
+  try {
+    if (KindOfEntry(operand) != EntryKind::None) return operand;
+  } catch (const Error&) {
+    return operand;  // the read that follows names the failure
+  }
+  return operand + ".qmr";
+}
+
+// A file that is not there is told so once, not by the number's wording,
+// the path and the system's wording in turn.
+std::string FailureWords(const Error& failure) {
+  if (failure.code() == ErrorCode::FileNotFound) return "not found";
+  return failure.description();
+}
+
 int Show(const Options& options, std::ostream& out, std::ostream& err) {
-  if (options.operands.size() != 1) return UsageError("show: give exactly one FILE", err);
-  const std::string& path = options.operands[0];
+  if (options.operands.size() != 1) return UsageError("show: give exactly one FILE", err, "show");
+  if (options.operands[0].empty()) return UsageError("show: an empty operand names no file", err, "show");
+  const std::string path = ShownPath(options.operands[0]);
   if (!options.json) {
     try {
       return ShowFile(path, options.showAs, out, err) == 0 ? kExitOk : kExitFailed;
     } catch (const Error& failure) {
-      err << "qmr: " << Shown(path) << ": " << Shown(failure.description()) << " (error " << failure.number() << ")\n";
+      err << "qmr: " << Shown(path) << ": " << Shown(FailureWords(failure)) << " (error " << failure.number() << ")\n";
       return kExitFailed;
     }
   }
@@ -380,39 +349,52 @@ int Show(const Options& options, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-std::string HelpText() { return kHelp; }
-
 int RunQmr(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
-    err << kUsage << "Try 'qmr --help' for more.\n";
+    err << UsageText() << "Try 'qmr --help' for more.\n";
     return kExitUsage;
   }
   const std::string& command = args[0];
-  if (command == "--help" || command == "-h" || command == "help") {
-    out << kHelp;
+  if (command == "--help" || command == "-h") {
+    out << HelpText();
     return kExitOk;
   }
-  if (command == "--version") {
+  if (command == "help") {
+    if (args.size() == 1) {
+      out << HelpText();
+      return kExitOk;
+    }
+    const std::optional<std::string> help = CommandHelpText(args[1]);
+    if (!help) return UsageError("help: " + Unknown("command", args[1], CommandNames()), err);
+    if (args.size() > 2) return UsageError("help: give one command", err);
+    out << *help;
+    return kExitOk;
+  }
+  if (command == "--version" || command == "-V" || command == "version") {
     out << kApplicationTitle << " version " << kVersionText << '\n';
     return kExitOk;
   }
-  if (command != "rebuild" && command != "check" && command != "scan" && command != "show")
-    return UsageError("unknown command '" + command + "'", err);
+  if (command != "rebuild" && command != "check" && command != "scan" && command != "show") {
+    std::vector<std::string> known = CommandNames();
+    known.insert(known.end(), {"--help", "--version"});
+    return UsageError(Unknown("command", command, known), err);
+  }
   for (std::size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
     if (args[i] == "--help" || args[i] == "-h") {
-      out << kHelp;
+      out << *CommandHelpText(command);
       return kExitOk;
     }
   }
 
   Options options;
-  if (const std::optional<std::string> problem = ParseOptions(command, args, options)) return UsageError(*problem, err);
+  if (const std::optional<std::string> problem = ParseOptions(command, args, options))
+    return UsageError(*problem, err, command);
   if (command == "show") return Show(options, out, err);
   if (command == "scan") {
-    if (options.operands.empty()) return UsageError("scan: no folder given", err);
+    if (options.operands.empty()) return UsageError("scan: no folder given", err, command);
     return RunTrends(Command::Scan, options, out, err);
   }
-  if (options.operands.empty()) return UsageError(command + ": no trend given (NAME.000)", err);
+  if (options.operands.empty()) return UsageError(command + ": no trend given (NAME.000)", err, command);
   return RunTrends(command == "rebuild" ? Command::Rebuild : Command::Check, options, out, err);
 }
 

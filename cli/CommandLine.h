@@ -7,9 +7,6 @@
 
 namespace qmr::cli {
 
-// The --help text.
-std::string HelpText();
-
 // Runs the tool on `args` (the arguments after the program name): results go
 // to `out`, messages and failures to `err`. Returns the exit status (the
 // statuses are listed in cli/TrendOutput.h and in the help text).

@@ -10,12 +10,23 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandLine.h"
+#include "cli/InterruptWatch.h"
 #include "cli/TrendOutput.h"
 #include "tools/Errors.h"
 #include "trends/MasterFile.h"
 
 int main(int argc, char** argv) {
   qmr::InstallInterruptCleanup();
+  qmr::cli::AllowInterruptWatch();
+#ifndef _WIN32
+  // A closed output pipe is learnt from the write. The console's buffer is
+  // given back before `output` goes, as the stream is flushed again at exit.
+  qmr::cli::StandardOutput output;
+  struct GiveBack {
+    std::streambuf* console;
+    ~GiveBack() { std::cout.rdbuf(console); }
+  } giveBack{std::cout.rdbuf(&output)};
+#endif
   std::vector<std::string> args;
   try {
     args = qmr::ProgramArguments(argc, argv);
@@ -36,6 +47,9 @@ int main(int argc, char** argv) {
   // where SIGPIPE is ignored) are a failure, whatever the commands did.
   errno = 0;
   std::cout.flush();
+#ifndef _WIN32
+  if (output.WriteError() != 0) errno = output.WriteError();
+#endif
   if (!std::cout || std::fflush(stdout) != 0) {
     std::cerr << "qmr: cannot write to standard output" << (errno != 0 ? std::string(": ") + std::strerror(errno) : "")
               << '\n';

@@ -179,6 +179,11 @@ void Fail(TrendReport& report, const Error& error) {
   report.status = TrendStatus::Failed;
   report.errorNumber = error.number();
   report.errorDescription = error.description();
+  // The engine's words for a path wider than an entry; what a user of this
+  // tool can do about it is the tool's to say.
+  if (error.code() == ErrorCode::InvalidArgument && report.errorDescription.find("; an entry of ") != std::string::npos)
+    report.errorDescription +=
+        ": rebuild from a shorter folder, or give --record-as with the (shorter) folder the plant's runtime opens";
 }
 
 // Reads the trend and hands its composed master to `then`; a trend refused

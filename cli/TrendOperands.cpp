@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 #include <utility>
 
 #include "tools/Errors.h"
@@ -40,7 +41,26 @@ std::vector<std::string> Expanded(const std::string& operand) {
 std::vector<std::string> Expanded(const std::string& operand) { return {operand}; }
 #endif
 
+// A data file's number as the runtime writes it: three digits or more.
+bool IsDataFileNumber(std::string_view extension) {
+  return extension.size() >= 3 &&
+         std::all_of(extension.begin(), extension.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsMasterExtension(std::string_view extension) {
+  return extension.size() == 3 && (extension[0] | 0x20) == 'q' && (extension[1] | 0x20) == 'm' &&
+         (extension[2] | 0x20) == 'r';
+}
+
 }  // namespace
+
+std::string TrendPathOf(const std::string& operand) {
+  const std::size_t nameStart = operand.find_last_of(kFolderSeparators);
+  const std::size_t dot = operand.rfind('.');
+  if (dot == std::string::npos || (nameStart != std::string::npos && dot < nameStart)) return operand;
+  const std::string_view extension = std::string_view(operand).substr(dot + 1);
+  return IsDataFileNumber(extension) || IsMasterExtension(extension) ? operand.substr(0, dot) : operand;
+}
 
 std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patterns) {
   std::vector<std::pair<std::string, std::string>> operands;  // as given, and each file it names
@@ -58,6 +78,10 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
   std::set<std::string> seen;
   std::string workingFolder;
   for (const auto& [pattern, operand] : operands) {
+    if (pattern.empty()) {
+      trends.push_back({pattern, {}, "an empty operand names no trend: give a trend's first data file (NAME.000)"});
+      continue;
+    }
     if (operand.empty()) {
       trends.push_back({pattern, {}, "no file matches " + pattern});
       continue;
@@ -65,7 +89,7 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
     TrendOperand trend{operand, {}, {}};
     try {
       if (workingFolder.empty()) workingFolder = WorkingFolder();
-      trend.firstFile = StripExtension(AbsolutePath(operand, workingFolder)) + ".000";
+      trend.firstFile = TrendPathOf(AbsolutePath(operand, workingFolder)) + ".000";
       if (!seen.insert(trend.firstFile).second) continue;
     } catch (const Error& error) {
       trend.refusal = error.description() + " (error " + std::to_string(error.number()) + ")";
@@ -82,7 +106,16 @@ std::string NoDataFileRefusal(const TrendOperand& trend) {
              "or look through the folder with 'qmr scan'";
   } catch (const Error&) {
   }
-  return "no data file " + trend.firstFile;
+  const std::string trendPath = trend.firstFile.substr(0, trend.firstFile.size() - 4);
+  std::string refusal = "no trend " + FileNameOf(trendPath) + ": no data file " + trend.firstFile;
+  // "TANK1.bak" when TANK1 is a trend: say why the ending was kept.
+  try {
+    if (TrendPathOf(trend.operand) == trend.operand && FileNameOf(trend.operand).find('.') != std::string::npos &&
+        FileExists(StripExtension(trendPath) + ".000"))
+      refusal += " (only the endings .000, .001, ... and .qmr name a trend's file)";
+  } catch (const Error&) {
+  }
+  return refusal;
 }
 
 }  // namespace qmr::cli

@@ -12,10 +12,15 @@ struct TrendOperand {
   std::string refusal;    // when not empty: why this operand names no trend
 };
 
-// Each operand names the trend of its NAME part: T.000, T.001, T.qmr and T
-// all name trend T. A trend named twice is taken once, where first named.
-// Nothing is looked up here: a trend whose NAME.000 turns out missing is
-// refused when it is read (NoDataFileRefusal).
+// The trend an operand names: T.000, T.001 (any data file number), T.qmr
+// and T all name trend T. Only those endings are taken off: a plant's tag
+// names hold dots ("FIC101.PV", "line.2"), so "TANK1.bak" is trend TANK1.bak,
+// never TANK1.
+std::string TrendPathOf(const std::string& operand);
+
+// Each operand names the trend TrendPathOf gives. A trend named twice is
+// taken once, where first named. Nothing is looked up here: a trend whose
+// NAME.000 turns out missing is refused when it is read (NoDataFileRefusal).
 std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& operands);
 
 // Why a trend without its first data file is refused (a typing error, a

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <map>
+#include <tuple>
 
 #include "cli/JsonText.h"
 #include "tools/FileTools.h"
@@ -33,6 +34,7 @@ const char* StatusName(TrendStatus status) {
     case TrendStatus::Missing: return "missing";
     case TrendStatus::Differs: return "differs";
     case TrendStatus::MasterIsFolder: return "master_is_folder";
+    case TrendStatus::Unhealthy: return "unhealthy";
     case TrendStatus::Refused: return "refused";
     case TrendStatus::Failed: return "failed";
   }
@@ -107,23 +109,62 @@ std::string WarningWords(const Warning& warning) {
 }
 
 std::string TrendOf(const TrendReport& report) {
+  // An empty operand is shown as typed, so the line does not read "trend :".
+  if (report.firstFile.empty() && report.operand.empty()) return "''";
   return Shown(report.firstFile.empty() ? report.operand : StripExtension(report.firstFile));
 }
 
 }  // namespace
 
+namespace {
+
+void AppendEscaped(std::string& shown, unsigned char byte) {
+  char escaped[5];
+  std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+  shown += escaped;
+}
+
+// The length of the UTF-8 sequence at `at`, or 0 when the bytes there are
+// no valid sequence of two bytes or more.
+std::size_t Utf8Length(const std::string& text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (length == 0 || at + length > text.size()) return 0;
+  for (std::size_t i = 1; i < length; ++i)
+    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+}  // namespace
+
 std::string Shown(const std::string& text) {
+  // C0 and C1 controls are escaped: a file name must not move the cursor,
+  // ring the bell, or (0x9B, CSI) start a command on a terminal that reads
+  // 8-bit controls; U+0080 to U+009F are the same controls in UTF-8.
   std::string shown;
   shown.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
-    } else {
-      shown += c;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t length = byte >= 0x80 ? Utf8Length(text, at) : 1;
+    if (length > 1) {
+      const bool control = byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) <= 0x9F;
+      for (std::size_t i = 0; i < length; ++i) {
+        if (control)
+          AppendEscaped(shown, static_cast<unsigned char>(text[at + i]));
+        else
+          shown += text[at + i];
+      }
+      at += length;
+      continue;
     }
+    if (byte < 0x20 || byte == 0x7f || (byte >= 0x80 && byte <= 0x9F))
+      AppendEscaped(shown, byte);
+    else
+      shown += static_cast<char>(byte);
+    ++at;
   }
   return shown;
 }
@@ -137,7 +178,7 @@ void RunTotals::Add(const TrendReport& report) {
 }
 
 int ExitStatusOf(const RunTotals& totals, bool strict) {
-  if (totals.failed || (strict && totals.withWarnings > 0)) return kExitFailed;
+  if (totals.failed || totals.rootsNotWalked > 0 || (strict && totals.withWarnings > 0)) return kExitFailed;
   return totals.withWarnings > 0 || totals.unreadableFolders > 0 ? kExitWarnings : kExitOk;
 }
 
@@ -204,22 +245,29 @@ void HumanOutput::ScanLine(const TrendReport& report) {
   out_ << '\n';
 }
 
-void HumanOutput::Unreadable(const std::string& folder, const std::string& why) {
-  err_ << "qmr: " << Shown(folder) << ": warning: folder not read: " << Shown(why) << '\n';
+void HumanOutput::Unreadable(const UnreadableFolder& folder) {
+  if (folder.root)
+    err_ << "qmr: " << Shown(folder.folder) << ": cannot scan: " << Shown(folder.why) << '\n';
+  else
+    err_ << "qmr: " << Shown(folder.folder) << ": warning: folder not read: " << Shown(folder.why) << '\n';
 }
 
 void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
   if (command_ != Command::Scan || style_.quiet) return;
-  static const std::pair<TrendStatus, const char*> kStates[] = {
-      {TrendStatus::Ok, "ok"},          {TrendStatus::Missing, "missing"},
-      {TrendStatus::Differs, "differ"}, {TrendStatus::MasterIsFolder, "a folder"},
-      {TrendStatus::Failed, "failed"},  {TrendStatus::Refused, "refused"}};
+  // The words for one trend, then for more.
+  static const std::tuple<TrendStatus, const char*, const char*> kStates[] = {
+      {TrendStatus::Ok, "ok", "ok"},
+      {TrendStatus::Missing, "missing", "missing"},
+      {TrendStatus::Differs, "differs", "differ"},
+      {TrendStatus::MasterIsFolder, "a folder", "folders"},
+      {TrendStatus::Failed, "failed", "failed"},
+      {TrendStatus::Refused, "refused", "refused"}};
   out_ << "scan: " << Counted(totals.trends, "trend", "trends");
   const char* separator = ": ";
-  for (const auto& [state, words] : kStates) {
+  for (const auto& [state, one, many] : kStates) {
     const auto found = totals.byFound.find(state);
     if (found == totals.byFound.end() || found->second == 0) continue;
-    out_ << separator << found->second << ' ' << words;
+    out_ << separator << Counted(found->second, one, many);
     separator = ", ";
   }
   if (const auto rebuilt = totals.byStatus.find(TrendStatus::Rebuilt); rebuilt != totals.byStatus.end())
@@ -227,6 +275,8 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
   if (totals.withWarnings > 0) out_ << "; " << totals.withWarnings << " with warnings";
   if (totals.unreadableFolders > 0)
     out_ << "; " << Counted(totals.unreadableFolders, "folder", "folders") << " not read";
+  if (totals.rootsNotWalked > 0)
+    out_ << "; " << Counted(totals.rootsNotWalked, "folder given", "folders given") << " not scanned";
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.2f", totals.seconds);
   out_ << "; " << Counted(totals.filesRead, "data file", "data files") << " read in " << seconds << " s\n";
@@ -258,6 +308,11 @@ void HumanOutput::Result(const TrendReport& report) {
       return;
     case TrendStatus::Missing: out_ << master << ": missing\n"; return;
     case TrendStatus::MasterIsFolder: out_ << master << ": is a folder, not a master file\n"; return;
+    case TrendStatus::Unhealthy:
+      // What fails the check is told even with -q.
+      if (style_.quiet) Warnings(report);
+      out_ << master << ": not healthy (--strict): " << Counted(report.warnings.size(), "warning", "warnings") << '\n';
+      return;
     case TrendStatus::Differs:
       for (const Difference& difference : report.differences) {
         out_ << master << ": differs: " << difference.where << " (byte " << difference.offset << "): expected "
@@ -362,11 +417,12 @@ void JsonOutput::Trend(const TrendReport& report) {
   out_.flush();
 }
 
-void JsonOutput::Unreadable(const std::string& folder, const std::string& why) {
+void JsonOutput::Unreadable(const UnreadableFolder& folder) {
   Json object;
   object["type"] = "unreadable_folder";
-  PutText(object, "folder", folder);
-  PutText(object, "reason", why);
+  PutText(object, "folder", folder.folder);
+  PutText(object, "reason", folder.why);
+  object["root"] = folder.root;
   out_ << JsonLine(object);
 }
 
@@ -384,6 +440,7 @@ void JsonOutput::Summary(const RunTotals& totals, int exitStatus) {
   if (command_ == Command::Scan) {
     summary["by_found"] = counts(totals.byFound);
     summary["unreadable_folders"] = totals.unreadableFolders;
+    summary["roots_not_walked"] = totals.rootsNotWalked;
     summary["data_files_read"] = totals.filesRead;
     summary["seconds"] = totals.seconds;
   }

@@ -27,6 +27,7 @@ struct RunTotals {
   std::map<TrendStatus, std::size_t> byFound;   // scan: as the masters were found
   std::size_t withWarnings = 0;
   std::size_t unreadableFolders = 0;
+  std::size_t rootsNotWalked = 0;  // scan: FOLDERs given that could not be walked at all
   std::size_t filesRead = 0;
   double seconds = 0;
   bool failed = false;  // a trend failed or was refused, or a master is not ok
@@ -35,7 +36,7 @@ struct RunTotals {
 };
 
 // 1 when a trend failed or was refused (check: or its master is missing,
-// differs, or is a folder), else 3 when a trend has warnings or a folder
+// differs, or is a folder; scan: or a FOLDER given could not be walked), else 3 when a trend has warnings or a folder
 // could not be read (1 with `strict`: a master that is not healthy fails
 // the check), else 0.
 int ExitStatusOf(const RunTotals& totals, bool strict);
@@ -49,7 +50,7 @@ class TrendOutput {
   virtual ~TrendOutput() = default;
   virtual void Trend(const TrendReport& report) = 0;
   // scan: a folder that could not be listed.
-  virtual void Unreadable(const std::string& folder, const std::string& why) = 0;
+  virtual void Unreadable(const UnreadableFolder& folder) = 0;
   virtual void Summary(const RunTotals& totals, int exitStatus) = 0;
 };
 
@@ -63,7 +64,7 @@ class HumanOutput : public TrendOutput {
   HumanOutput(Command command, HumanStyle style, std::ostream& out, std::ostream& err)
       : command_(command), style_(style), out_(out), err_(err) {}
   void Trend(const TrendReport& report) override;
-  void Unreadable(const std::string& folder, const std::string& why) override;
+  void Unreadable(const UnreadableFolder& folder) override;
   void Summary(const RunTotals& totals, int exitStatus) override;
 
  private:
@@ -81,7 +82,7 @@ class JsonOutput : public TrendOutput {
  public:
   JsonOutput(Command command, bool verbose, std::ostream& out) : command_(command), verbose_(verbose), out_(out) {}
   void Trend(const TrendReport& report) override;
-  void Unreadable(const std::string& folder, const std::string& why) override;
+  void Unreadable(const UnreadableFolder& folder) override;
   void Summary(const RunTotals& totals, int exitStatus) override;
 
  private:

@@ -55,6 +55,7 @@ enum class TrendStatus {
   Missing,         // check: there is no master
   Differs,         // check: the master differs
   MasterIsFolder,  // check: NAME.qmr is a folder
+  Unhealthy,       // check --strict: the master matches, but the trend has warnings
   Refused,         // not done, to keep the user's data safe; nothing written
   Failed,          // an error stopped the trend; nothing written
 };
@@ -63,6 +64,7 @@ enum class TrendStatus {
 struct UnreadableFolder {
   std::string folder;
   std::string why;
+  bool root = false;  // a FOLDER given that cannot be walked at all: missing, no folder, unreadable
 };
 
 struct TrendReport {

@@ -28,6 +28,11 @@ void ProgressLine::TrendStarted(const std::string& trend) {
   current_ = trend;
 }
 
+void ProgressLine::Walking(const std::string& folder) {
+  ++folders_;
+  TrendStarted(folder);
+}
+
 void ProgressLine::Tick() {
   if (!shown_) return;
   const Clock::time_point now = Clock::now();
@@ -37,8 +42,11 @@ void ProgressLine::Tick() {
   const std::size_t total = total_.load();
   char rate[32];
   std::snprintf(rate, sizeof rate, "%.0f", seconds > 0 ? static_cast<double>(files_.load()) / seconds : 0.0);
-  std::string line = "qmr: " + std::to_string(done_.load()) + (total != 0 ? " of " + std::to_string(total) : "") +
-                     " trends, " + rate + " data files/s";
+  const std::size_t done = done_.load();
+  std::string line = "qmr: " + std::to_string(done) + (total != 0 ? " of " + std::to_string(total) : "") +
+                     ((total != 0 ? total : done) == 1 ? " trend, " : " trends, ") + rate + " data files/s";
+  // While the walk goes on, how far it got: a long walk may find nothing.
+  if (total == 0 && folders_ > 0) line += ", " + std::to_string(folders_) + (folders_ == 1 ? " folder" : " folders");
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!current_.empty()) line += ", " + Shown(current_);

@@ -29,6 +29,8 @@ class ProgressLine {
 
   // Counters the workers update.
   void TrendStarted(const std::string& trend);
+  // scan: the walk entered `folder` (from the printing thread).
+  void Walking(const std::string& folder);
   void DataFileRead() { files_.fetch_add(1, std::memory_order_relaxed); }
   void TrendDone() { done_.fetch_add(1, std::memory_order_relaxed); }
   // The number of trends, once it is known (a walk learns it at its end).
@@ -48,6 +50,7 @@ class ProgressLine {
   std::atomic<std::size_t> files_{0};
   std::atomic<std::size_t> done_{0};
   std::atomic<std::size_t> total_{0};
+  std::size_t folders_ = 0;  // walked so far
   std::mutex mutex_;
   std::string current_;
   std::size_t drawnLength_ = 0;

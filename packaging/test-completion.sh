@@ -2,7 +2,8 @@
 # Runs qmr's bash completion as bash would on a few command lines and checks
 # what it offers; then runs QMR with every option offered, to catch an
 # option that the completion knows and qmr does not, and every option of
-# `qmr --help`, to catch one that the completion misses.
+# `qmr --help` and of each command's own help, to catch one that the
+# completion misses.
 # Usage: test-completion.sh COMPLETION_FILE QMR
 set -uo pipefail
 completion=$1
@@ -44,7 +45,8 @@ expect_offers() {
   fi
 }
 
-expect_offers "--help --version check rebuild scan show" qmr ''
+expect_offers "--help --version check help rebuild scan show version" qmr ''
+expect_offers "scan show" qmr help s
 expect_offers "rebuild" qmr re
 expect_offers "--help --version" qmr --
 expect_offers "T.000 Trends" qmr rebuild T
@@ -102,10 +104,11 @@ if accepted rebuild --strict; then
   ((failures++))
 fi
 
-help_options=$("$qmr" --help | grep -oE -- '(^|[][ ,|(])--?[a-z][a-z-]*' | sed 's/^[^-]*//' | sort -u)
+help_options=$({ "$qmr" --help; for command in rebuild check scan show; do "$qmr" help "$command"; done; } | grep -oE -- '(^|[][ ,|(])--?[a-z][a-z-]*' | sed 's/^[^-]*//' | sort -u)
 [[ -n $help_options ]] || { echo "FAIL: no options found in qmr --help"; ((failures++)); }
 for option in $help_options; do
-  [[ $option == --version ]] && continue  # qmr's own, before any command
+  [[ $option == --version || $option == -V ]] && continue  # qmr's own, before any command
+  [[ $option == -h ]] && continue                         # --help is offered for it
   [[ " $all_offered " == *[[:space:]]"$option"[[:space:]]* ]] || {
     echo "FAIL: $option of qmr --help is never offered"
     ((failures++))

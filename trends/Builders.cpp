@@ -1,5 +1,7 @@
 #include "trends/Builders.h"
 
+#include <type_traits>
+
 #include "tools/Errors.h"
 
 namespace qmr {
@@ -69,14 +71,22 @@ void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::st
 
 namespace {
 
+// The versions that share an entry's layout: a trend whose files moved from
+// version 1 to 3 has one kind of entry, whichever file failed.
+template <typename Data>
+std::string VersionsOf(const Data& data) {
+  if constexpr (std::is_same_v<Data, DataHeaderV1to3>) return "versions 1 to 3";
+  return "version " + std::to_string(data.version.get());
+}
+
 template <typename Data, typename Entry>
 void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) {
   constexpr std::size_t kWidth = sizeof(entry.file_path.raw);
   if (path.size() > kWidth)
-    throw Error(ErrorCode::InvalidArgument,
-                std::string(DefaultDescription(ErrorCode::InvalidArgument)) + ": the path '" + path + "' has " +
-                    std::to_string(path.size()) + " characters; an entry of version " +
-                    std::to_string(data.version.get()) + " holds at most " + std::to_string(kWidth));
+    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
+                                                ": the path '" + path + "' has " + std::to_string(path.size()) +
+                                                " characters; an entry of " + VersionsOf(data) + " holds at most " +
+                                                std::to_string(kWidth));
   // NUL-padded to the field's width, as PadWithNul would make it, without
   // a string of 272 bytes for each of up to 32767 data files.
   entry.file_path.assign(path);

@@ -79,6 +79,15 @@ void WriteMasterFile(const std::string& path, std::span<const unsigned char> byt
 // the system has no such signals.
 void InstallInterruptCleanup();
 
+#ifndef _WIN32
+// For a program that waits for its signals on a thread of its own (sigwait),
+// or learns of a closed output pipe from a write's EPIPE: removes the
+// temporary file of every replacement in progress, lets no new one be
+// created, then ends the program by `signalNumber` (its default action).
+// Not for a signal handler.
+[[noreturn]] void EndByInterrupt(int signalNumber);
+#endif
+
 // Test seam: called before every low-level write with the number of bytes
 // already written and the size of the next chunk. Throwing from it (for
 // example Error(DiskFull)) simulates a device that fails part way. An empty

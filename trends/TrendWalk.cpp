@@ -16,6 +16,7 @@ std::string Child(const std::string& folder, const std::string& name) {
 
 // `device` is the root's, 0 until the root is listed.
 void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, const WalkCallbacks& callbacks) {
+  if (callbacks.entering) callbacks.entering(folder);
   std::shared_ptr<const TrendFolder> listed;
   try {
     listed = std::make_shared<const TrendFolder>(folder);

@@ -14,6 +14,9 @@ struct WalkCallbacks {
   std::function<void(const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder)> trend;
   // A folder that could not be listed, and why; the walk goes on.
   std::function<void(const std::string& folder, const std::string& why)> unreadable;
+  // Each folder as it is listed (may be empty): a long walk that finds no
+  // trend still shows where it is.
+  std::function<void(const std::string& folder)> entering;
 };
 
 // Walks `root` and the folders below it, depth first, each folder's entries

@@ -8,10 +8,12 @@
 
 #include "CliSupport.h"
 #include "cli/MasterCheck.h"
+#include "cli/TrendOutput.h"
 
 namespace cli_test {
 namespace {
 
+using qmr::samples::MakeSample;
 using qmr::samples::RisingTrend;
 
 // The master header and the family 1-3 entry as the format tables give them:
@@ -216,9 +218,41 @@ TEST_F(CheckCommand, TrendThatCannotBeComposedFails) {
   qmr::samples::WriteTrend(deep, "F", RisingTrend(5, "Flow", 1));
   const Outcome path = Qmr({"check", deep + "/F.000"});
   EXPECT_EQ(path.status, 1);
-  EXPECT_TRUE(Contains(path.err, "' has " + std::to_string(deep.size() + 6) +
-                                     " characters; an entry of version 5 holds at most 144 (error 5)"))
+  EXPECT_TRUE(
+      Contains(path.err, "' has " + std::to_string(deep.size() + 6) +
+                             " characters; an entry of version 5 holds at most 144: rebuild from a shorter folder"))
       << path.err;
+}
+
+// A matching master of a trend with warnings fails a strict check: in words
+// even with -q, and as its own status in JSON.
+TEST_F(CheckCommand, AStrictCheckThatFailsSaysWhy) {
+  Trend("MIX", {MakeSample(5, "Mix", 1), MakeSample(6, "Mixer", 2, 2)});
+  ASSERT_EQ(Qmr({"rebuild", Path("MIX.000")}).status, 3);
+
+  const Outcome quiet = Qmr({"check", "--strict", "-q", Path("MIX.000")});
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_EQ(quiet.out, Path("MIX.qmr") + ": not healthy (--strict): 1 warning\n");
+  EXPECT_TRUE(Contains(quiet.err, "1 entry is empty")) << quiet.err;
+
+  const Outcome json = Qmr({"check", "--strict", "--json", Path("MIX.000")});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_TRUE(Contains(json.out, "\"status\":\"unhealthy\"")) << json.out;
+  EXPECT_FALSE(Contains(json.out, "\"status\":\"ok\"")) << json.out;
+}
+
+TEST(Shown, EscapesC0AndC1ControlsAndKeepsOtherText) {
+  using qmr::cli::Shown;
+  EXPECT_EQ(Shown("a\x1b[2Jb\x7f"), "a\\x1b[2Jb\\x7f");
+  // 0x9B is CSI on a terminal that reads 8-bit controls.
+  EXPECT_EQ(Shown("a\x9b"
+                  "2Jb\x85"),
+            "a\\x9b2Jb\\x85");
+  EXPECT_EQ(Shown("a\xc2\x9b"
+                  "2J"),
+            "a\\xc2\\x9b2J");
+  EXPECT_EQ(Shown("caf\xc3\xa9 \xe2\x82\xac \xc2\xa0"), "caf\xc3\xa9 \xe2\x82\xac \xc2\xa0");
+  EXPECT_EQ(Shown("caf\xe9"), "caf\xe9");  // Latin-1: no control
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // qmr rebuild: masters written as the windows write them, one line per
 // trend, failures and unrecognised files reported, and the exit statuses.
 #include <filesystem>
+#include <map>
 #include <string>
 
 #ifdef _WIN32
@@ -105,10 +106,13 @@ TEST_F(RebuildCommand, AnOperandWithoutItsFirstDataFileIsRefused) {
 #ifdef _WIN32
   EXPECT_TRUE(Contains(run.err, "not rebuilt: no file matches " + nothingMatched + "\n")) << run.err;
 #else
-  EXPECT_TRUE(Contains(run.err, "not rebuilt: no data file " + Path("*.000") + "\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "not rebuilt: no trend *: no data file " + Path("*.000") + "\n")) << run.err;
 #endif
-  for (const char* refused : {"TYPO.000", "MOVED.000"})
-    EXPECT_TRUE(Contains(run.err, ": not rebuilt: no data file " + Path(refused) + "\n")) << run.err;
+  for (const char* refused : {"TYPO", "MOVED"}) {
+    EXPECT_TRUE(Contains(run.err, std::string(": not rebuilt: no trend ") + refused + ": no data file " +
+                                      Path(std::string(refused) + ".000") + "\n"))
+        << run.err;
+  }
   EXPECT_TRUE(Contains(run.err, Folder() + "/' is a folder")) << run.err;
   EXPECT_EQ(run.out, Path("GOOD.qmr") + ": version 1, 1 data file, 1 entry written (416 bytes)\n");
   auto after = Snapshot(Folder());
@@ -184,6 +188,49 @@ TEST_F(RebuildCommand, ATrendNamedSeveralWaysIsRebuiltOnceAndPathsAreMadeAbsolut
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(master.data()) + 176), Path("T.001"));
 }
 
+// Plant tag names hold dots: only a data file number or ".qmr" is taken off.
+TEST_F(RebuildCommand, OnlyADataFileNumberOrQmrIsTakenOffAName) {
+  Trend("line", RisingTrend(6, "Line", 1));
+  Trend("line.2", RisingTrend(6, "Line two", 2));
+  Trend("TANK1", RisingTrend(6, "Tank", 1));
+
+  const Outcome dotted = InFolder({"rebuild", "line.2"});
+  EXPECT_EQ(dotted.status, 0) << dotted.err;
+  EXPECT_EQ(dotted.out, Path("line.2.qmr") + ": version 6, 2 data files, 2 entries written (1072 bytes)\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("line.qmr")));
+
+  EXPECT_EQ(InFolder({"rebuild", "line.2.001", "line.2.QMR"}).out, dotted.out);
+
+  for (const char* command : {"rebuild", "check"}) {
+    const Outcome other = InFolder({command, "TANK1.bak"});
+    EXPECT_EQ(other.status, 1) << command;
+    EXPECT_TRUE(Contains(other.err, "no trend TANK1.bak: no data file " + Path("TANK1.bak.000"))) << other.err;
+    EXPECT_TRUE(Contains(other.err, "only the endings")) << other.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("TANK1.qmr")));
+
+  const Outcome empty = InFolder({"rebuild", ""});
+  EXPECT_EQ(empty.status, 1);
+  EXPECT_EQ(empty.err,
+            "qmr: trend '': not rebuilt: an empty operand names no trend: give a trend's first data "
+            "file (NAME.000)\n");
+}
+
+// Versions 1 to 3 share one entry layout: a trend whose files changed
+// version within it is told the layout's versions, and what to do.
+TEST_F(RebuildCommand, APathTooLongForAnEntryNamesItsVersionsAndWhatToDo) {
+  const std::string deep = Path(std::string(200, 'd'));
+  std::filesystem::create_directory(deep);
+  qmr::samples::WriteTrend(deep, "T", {MakeSample(1, "Tee", 1), MakeSample(3, "Tee", 2)});
+
+  const Outcome run = Qmr({"rebuild", deep + "/T.000"});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.err, "an entry of versions 1 to 3 holds at most 144")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "--record-as")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "shorter folder")) << run.err;
+}
+
 TEST(Usage, WrongUsageExitsWithTwo) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
            {},
@@ -204,23 +251,55 @@ TEST(Usage, WrongUsageExitsWithTwo) {
     for (const auto& arg : args) joined += arg + " ";
     EXPECT_EQ(run.status, 2) << joined;
     EXPECT_EQ(run.out, "") << joined;
-    EXPECT_TRUE(Contains(run.err, "qmr --help")) << joined << run.err;
+    EXPECT_TRUE(Contains(run.err, "--help'")) << joined << run.err;
   }
+  EXPECT_TRUE(Contains(Qmr({"show", "--data", "--master", "a.qmr"}).err, "--master and --data conflict"));
+}
+
+TEST(Usage, ANearMissIsAnsweredWithTheWordMeant) {
+  EXPECT_TRUE(Contains(Qmr({"rebuid"}).err, "unknown command 'rebuid'; did you mean 'rebuild'?"));
+  EXPECT_TRUE(Contains(Qmr({"--versoin"}).err, "did you mean '--version'?"));
+  EXPECT_TRUE(Contains(Qmr({"check", "--strcit", "A.000"}).err, "did you mean '--strict'?"));
+  EXPECT_TRUE(Contains(Qmr({"help", "shwo"}).err, "did you mean 'show'?"));
+  // Nothing is near enough to suggest, and a suggestion must be one of the
+  // command's own options.
+  EXPECT_FALSE(Contains(Qmr({"frobnicate"}).err, "did you mean"));
+  EXPECT_FALSE(Contains(Qmr({"rebuild", "--strict", "A.000"}).err, "did you mean"));
 }
 
 TEST(Usage, VersionAndHelp) {
-  const Outcome version = Qmr({"--version"});
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "QMR Rebuilder version 1.01.000\n");
+  for (const char* asked : {"--version", "-V", "version"}) {
+    const Outcome version = Qmr({asked});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "QMR Rebuilder version 1.01.000\n") << asked;
+  }
 
-  for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"rebuild", "--help"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"help"}}) {
     const Outcome help = Qmr(args);
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    for (const char* part : {"qmr rebuild [OPTION...] NAME.000...", "qmr check [OPTION...] NAME.000...", "qmr show",
-                             "--version", "Exit status", "3  done, with warnings"}) {
+    for (const char* part : {"Usage: qmr rebuild [OPTION...] NAME.000...", "or:  qmr check [OPTION...] NAME.000...",
+                             "qmr show", "--version", "help [COMMAND]", "Exit status", "3  done, with warnings"}) {
       EXPECT_TRUE(Contains(help.out, part)) << part;
     }
+  }
+}
+
+TEST(Usage, EachCommandHasItsOwnHelp) {
+  const std::map<std::string, std::pair<const char*, const char*>> ownAndOther{
+      {"rebuild", {"--dry-run", "--strict"}},
+      {"check", {"--strict", "--cross-devices"}},
+      {"scan", {"--cross-devices", "--master"}},
+      {"show", {"--master", "--jobs"}}};
+  for (const auto& [command, options] : ownAndOther) {
+    const Outcome help = Qmr({"help", command});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_TRUE(help.out.starts_with("Usage: qmr " + command + " ")) << help.out;
+    EXPECT_TRUE(Contains(help.out, options.first)) << command;
+    EXPECT_FALSE(Contains(help.out, options.second)) << command;
+    EXPECT_TRUE(Contains(help.out, "Exit status:")) << command;
+    EXPECT_EQ(Qmr({command, "--help"}).out, help.out) << command;
+    EXPECT_EQ(Qmr({command, "-h", "x"}).out, help.out) << command;
   }
 }
 

@@ -1,10 +1,14 @@
 // qmr scan over a tree of trends, and masters rebuilt away from the plant
 // (--record-as).
+#include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CliSupport.h"
+#include "cli/TrendRunner.h"
 
 namespace cli_test {
 namespace {
@@ -90,13 +94,17 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
   EXPECT_TRUE(Contains(again.out, "scan: 6 trends: 6 ok; 1 with warnings;")) << again.out;
 }
 
-TEST_F(ScanCommand, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
+// A FOLDER given that is missing or no folder is the user's mistake, told
+// apart from a plant with warnings by its exit status.
+TEST_F(ScanCommand, AFolderGivenThatCannotBeWalkedFailsAndTheWalkGoesOn) {
   qmr::samples::WriteTrend(Folder(), "T", RisingTrend(5, "Tee", 1));
   ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
-  const Outcome run = Qmr({"scan", Path("gone"), Folder()});
-  EXPECT_EQ(run.status, 3);
-  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": warning: folder not read: ")) << run.err;
+  const Outcome run = Qmr({"scan", Path("gone"), Path("T.000"), Folder()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("gone") + ": cannot scan: no such folder\n")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "qmr: " + Path("T.000") + ": cannot scan: not a folder\n")) << run.err;
   EXPECT_TRUE(Contains(run.out, Path("T.qmr") + ": ok;")) << run.out;
+  EXPECT_TRUE(Contains(run.out, "scan: 1 trend: 1 ok; 2 folders given not scanned;")) << run.out;
 
   // In JSON the folder takes its place among the trends, whatever -j is.
   const auto withoutSummary = [](const std::string& out) { return out.substr(0, out.rfind("{\"type\":\"summary\"")); };
@@ -170,6 +178,18 @@ TEST_F(RecordAs, WritesThePlantsPaths) {
     EXPECT_TRUE(Contains(refused.err, "--record-as: Bad file name or number: ")) << refused.err;
   }
   EXPECT_EQ(ReadWholeFile(Path("T.qmr")), master);
+}
+
+// A long walk that finds no trend still shows where it is, once the line is
+// due (a second into the run).
+TEST(ProgressLine, AWalkThatFindsNothingYetShowsWhereItIs) {
+  std::ostringstream err;
+  qmr::cli::ProgressLine progress(err, true);
+  progress.Walking("/srv/plant");
+  progress.Walking("/srv/plant/north");
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  progress.Tick();
+  EXPECT_EQ(err.str(), "\rqmr: 0 trends, 0 data files/s, 2 folders, /srv/plant/north");
 }
 
 }  // namespace

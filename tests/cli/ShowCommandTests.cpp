@@ -13,6 +13,7 @@ namespace cli_test {
 namespace {
 
 using qmr::cli::EscapeText;
+using qmr::samples::RisingTrend;
 
 class ShowCommand : public CliTest {};
 
@@ -137,6 +138,20 @@ TEST_F(ShowCommand, ShortFilesAndUnknownVersionsAreRefused) {
 #ifndef _WIN32
 // Nothing that is not a regular file is read: no blocking on a pipe, no
 // reading without end from a device.
+TEST_F(ShowCommand, ATrendNameShowsItsMasterAndAMissingFileIsToldOnce) {
+  Trend("line", RisingTrend(6, "Line", 1));
+  Trend("line.2", RisingTrend(6, "Line two", 1));
+  ASSERT_EQ(InFolder({"rebuild", "line.000", "line.2.000"}).status, 0);
+
+  const Outcome run = InFolder({"show", "line.2"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(Contains(run.out, "\"Line two\"")) << run.out;
+
+  const Outcome missing = InFolder({"show", "nosuch.qmr"});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.err, "qmr: nosuch.qmr: not found (error 53)\n");
+}
+
 TEST_F(ShowCommand, FoldersPipesAndDevicesAreRefused) {
   std::filesystem::create_directory(Path("F.qmr"));
   ASSERT_EQ(mkfifo(Path("P.qmr").c_str(), 0600), 0);

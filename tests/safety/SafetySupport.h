@@ -111,16 +111,47 @@ inline std::string RebuildReport(const std::string& firstFile) {
   return report;
 }
 
+// A copy of the qmr binary that any user may run, for children that run as
+// kOtherUser: the checkout may lie below a folder only its owner may enter
+// (a home folder of mode 0700). Made once per test program, removed at its
+// end; "" when there is no binary to copy.
+inline const std::string& BinaryForAnyone() {
+  struct Copy {
+    std::string folder;
+    std::string path;
+    Copy() {
+      const char* binary = std::getenv("QMR_BINARY");
+      if (binary == nullptr || *binary == '\0') return;
+      std::string pattern = (std::filesystem::temp_directory_path() / "qmr-binary-XXXXXX").string();
+      if (mkdtemp(pattern.data()) == nullptr) return;
+      folder = pattern;
+      std::error_code failed;
+      std::filesystem::copy_file(binary, folder + "/qmr", failed);
+      if (failed || chmod(folder.c_str(), 0755) != 0 || chmod((folder + "/qmr").c_str(), 0755) != 0) return;
+      path = folder + "/qmr";
+    }
+    ~Copy() {
+      std::error_code ignored;
+      if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
+    }
+  };
+  static const Copy copy;
+  return copy.path;
+}
+
 // Runs `body` in a forked child as kOtherUser and returns what it returned;
-// nullopt when this process cannot become another user (not root).
+// nullopt when this process cannot become another user (not root). In the
+// child, QMR_BINARY names a copy of qmr that user may run.
 inline std::optional<std::string> RunAsOtherUser(const std::function<std::string()>& body) {
   if (geteuid() != 0) return std::nullopt;
+  const std::string binary = BinaryForAnyone();
   int channel[2];
   if (pipe(channel) != 0) return std::nullopt;
   const pid_t child = fork();
   if (child < 0) return std::nullopt;
   if (child == 0) {
     close(channel[0]);
+    if (!binary.empty()) setenv("QMR_BINARY", binary.c_str(), 1);
     // 77: could not become the other user; nothing was tried.
     if (setgroups(0, nullptr) != 0 || setgid(kOtherGroup) != 0 || setuid(kOtherUser) != 0) _exit(77);
     const std::string report = body();
