@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "CliSupport.h"
-#include "cli/MasterCheck.h"
+#include "trends/MasterCheck.h"
 
 namespace cli_test {
 namespace {
