@@ -3,17 +3,19 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "ProgramVersion.h"
 #include "cli/MasterShow.h"
+#include "cli/ProgressLine.h"
 #include "cli/ShowJson.h"
 #include "cli/TrendCommands.h"
 #include "cli/TrendOperands.h"
 #include "cli/TrendOutput.h"
-#include "cli/TrendRunner.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/TrendWalk.h"
@@ -281,20 +283,25 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   TrendOutput& output = options.json ? static_cast<TrendOutput&>(json) : human;
   RunTotals totals;
   {
-    TrendRunner runner(
-        threads,
-        [&](TrendReport& report) {
-          if (report.unreadable) {
-            ++totals.unreadableFolders;
-            output.Unreadable(report.unreadable->folder, report.unreadable->why);
-            return;
-          }
-          totals.Add(report);
-          output.Trend(report);
-        },
-        progress);
+    TrendRunner runner(threads, progress);
+    const auto print = [&](const TrendReport& report) {
+      if (report.unreadable) {
+        ++totals.unreadableFolders;
+        output.Unreadable(report.unreadable->folder, report.unreadable->why);
+        return;
+      }
+      totals.Add(report);
+      output.Trend(report);
+    };
+    // A job's report is made on a worker and printed, in order, here.
+    const auto submit = [&](std::function<TrendReport()> job) {
+      runner.Submit([&print, job = std::move(job)]() -> TrendRunner::Print {
+        auto report = std::make_shared<const TrendReport>(job());
+        return [&print, report] { print(*report); };
+      });
+    };
     auto work = [&](TrendJob job) {
-      runner.Submit([&settings, &writer, &progress, command, job = std::move(job)] {
+      submit([&settings, &writer, &progress, command, job = std::move(job)] {
         switch (command) {
           case Command::Rebuild: return RebuildOneTrend(job, settings, writer, &progress);
           case Command::Check: return CheckOneTrend(job, settings, nullptr, &progress);
@@ -312,7 +319,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       };
       walk.unreadable = [&](const std::string& folder, const std::string& why) {
         ++found;  // one more line of the run, done as soon as it is taken
-        runner.Submit([unreadable = UnreadableFolder{folder, why}] {
+        submit([unreadable = UnreadableFolder{folder, why}] {
           TrendReport report;
           report.unreadable = unreadable;
           return report;

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/DifferenceText.h"
+#include "cli/ProgressLine.h"
 #include "cli/ReportingEvents.h"
-#include "cli/TrendRunner.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "tools/Errors.h"

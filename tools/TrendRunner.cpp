@@ -1,64 +1,22 @@
-#include "cli/TrendRunner.h"
+#include "tools/TrendRunner.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <chrono>
 #include <utility>
 
-#include "cli/TrendOutput.h"
-
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Quiet runs draw nothing; a line appears only once a run lasts this long.
-constexpr auto kFirstDraw = std::chrono::seconds(1);
+// How often a waiting printer wakes to let the progress redraw.
 constexpr auto kRedraw = std::chrono::milliseconds(200);
 // Jobs that may wait per thread before Submit waits itself.
 constexpr std::size_t kWaitingPerThread = 4;
 
 }  // namespace
 
-ProgressLine::ProgressLine(std::ostream& err, bool shown) : err_(err), shown_(shown) {}
-
-void ProgressLine::TrendStarted(const std::string& trend) {
-  if (!shown_) return;
-  const std::lock_guard<std::mutex> lock(mutex_);
-  current_ = trend;
-}
-
-void ProgressLine::Tick() {
-  if (!shown_) return;
-  const Clock::time_point now = Clock::now();
-  if (now - start_ < kFirstDraw || now - lastDrawn_ < kRedraw) return;
-  lastDrawn_ = now;
-  const double seconds = std::chrono::duration<double>(now - start_).count();
-  const std::size_t total = total_.load();
-  char rate[32];
-  std::snprintf(rate, sizeof rate, "%.0f", seconds > 0 ? static_cast<double>(files_.load()) / seconds : 0.0);
-  std::string line = "qmr: " + std::to_string(done_.load()) + (total != 0 ? " of " + std::to_string(total) : "") +
-                     " trends, " + rate + " data files/s";
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    if (!current_.empty()) line += ", " + Shown(current_);
-  }
-  // A line wider than the terminal would scroll instead of being redrawn.
-  if (line.size() > 79) line = line.substr(0, 76) + "...";
-  const std::size_t length = line.size();
-  if (line.size() < drawnLength_) line.append(drawnLength_ - line.size(), ' ');
-  err_ << '\r' << line << std::flush;
-  drawnLength_ = length;
-}
-
-void ProgressLine::Clear() {
-  if (!shown_ || drawnLength_ == 0) return;
-  err_ << '\r' << std::string(drawnLength_, ' ') << '\r' << std::flush;
-  drawnLength_ = 0;
-}
-
-TrendRunner::TrendRunner(unsigned threads, Print print, ProgressLine& progress)
-    : threads_(std::max(1U, threads)), print_(std::move(print)), progress_(progress) {
+TrendRunner::TrendRunner(unsigned threads, RunnerProgress& progress)
+    : threads_(std::max(1U, threads)), progress_(progress) {
   if (threads_ > 1)
     for (unsigned i = 0; i < threads_; ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -67,10 +25,10 @@ TrendRunner::~TrendRunner() { Finish(); }
 
 void TrendRunner::Submit(Job job) {
   if (threads_ == 1) {
-    TrendReport report = job();
-    progress_.TrendDone();
+    const Print print = job();
+    progress_.JobDone();
     progress_.Clear();
-    print_(report);
+    print();
     progress_.Tick();
     return;
   }
@@ -112,23 +70,23 @@ void TrendRunner::Work() {
     auto [index, job] = std::move(waiting_.front());
     waiting_.pop_front();
     lock.unlock();
-    TrendReport report = job();
-    progress_.TrendDone();
+    Print print = job();
+    progress_.JobDone();
     lock.lock();
-    finished_.emplace(index, std::move(report));
+    finished_.emplace(index, std::move(print));
     changed_.notify_all();
   }
 }
 
 void TrendRunner::PrintReady(std::unique_lock<std::mutex>& lock) {
   for (auto next = finished_.find(printed_); next != finished_.end(); next = finished_.find(printed_)) {
-    TrendReport report = std::move(next->second);
+    const Print print = std::move(next->second);
     finished_.erase(next);
     ++printed_;
     // The workers go on while the report is printed.
     lock.unlock();
     progress_.Clear();
-    print_(report);
+    print();
     lock.lock();
   }
 }
@@ -138,4 +96,4 @@ unsigned DefaultThreads() {
   return cores == 0 ? 1 : cores;
 }
 
-}  // namespace qmr::cli
+}  // namespace qmr
