@@ -41,14 +41,14 @@ class Win32Services : public WindowServices, public Win32Look {
   void SetMainWindow(HWND window) { mainWindow_ = window; }
   HWND StatusWindow() const { return status_; }
   // Creates the help window when it is not open, shows it and brings it to the front.
-  void ShowHelp();
+  void ShowHelp() override;
   HWND HelpWindow() const { return help_; }
 
   // Every window of the program on this thread, shown or hidden.
   static std::vector<HWND> OpenWindows();
   // Unloads every window, shown or hidden, and ends the program. A batch
   // pausing in PumpEvents stops there.
-  void ExitProgram();
+  void ExitProgram() override;
   bool Ending() const { return ending_; }
 
   // Runs the windows until the program ends; the exit code.
