@@ -378,4 +378,4 @@ class MainWindowTests : public QObject {
 };
 
 QTEST_MAIN(MainWindowTests)
-#include "main_window_tests.moc"
+#include "MainWindowTests.moc"
