@@ -16,13 +16,27 @@ namespace {
 using testsupport::RecordingWindows;
 using Names = std::vector<std::string>;
 
-// A machine of folders held in memory ("/" separated, as on Linux) and a
+// The fake machine's paths are written as on Linux and given to the window
+// in the platform's own form, whose separators and roots it follows.
+#ifdef _WIN32
+const std::string kRoot = "C:\\";
+#else
+const std::string kRoot = "/";
+#endif
+std::string P(const std::string& path) {
+  std::string native = kRoot + path.substr(1);
+  for (char& c : native)
+    if (c == '/') c = kRoot.back();
+  return native;
+}
+
+// A machine of folders held in memory and a
 // window that records what it was asked to show.
 class FakeView : public MainWindowView {
  public:
-  std::vector<std::string> drives = {"/", "/mnt/usb"};
-  std::string working = "/home/op";
-  std::map<std::string, std::vector<ListedEntry>> folders = {{"/", {}}, {"/home", {}}, {"/home/op", {}}};
+  std::vector<std::string> drives = {"/", P("/mnt/usb")};
+  std::string working = P("/home/op");
+  std::map<std::string, std::vector<ListedEntry>> folders = {{kRoot, {}}, {P("/home"), {}}, {P("/home/op"), {}}};
   std::map<std::string, ErrorCode> refused;  // folders that exist but cannot be opened
   std::vector<std::size_t> selected;
   bool arrangeable = true;
@@ -39,7 +53,7 @@ class FakeView : public MainWindowView {
   std::vector<std::string> MachineDrives() override { return drives; }
   OpenableFolder WorkingFolder() override { return {working, true}; }
   std::string DriveOf(const std::string& folder) override {
-    return folder.rfind("/mnt/usb", 0) == 0 ? "/mnt/usb" : "/";
+    return folder.rfind(P("/mnt/usb"), 0) == 0 ? P("/mnt/usb") : "/";
   }
   bool SameDrive(const std::string& a, const std::string& b) override { return a == b; }
   OpenableFolder Openable(const std::string& path) override {
@@ -85,7 +99,7 @@ class FakeView : public MainWindowView {
     entry.name = name;
     entry.folder = isFolder;
     folders[folder].push_back(entry);
-    if (isFolder) folders[folder == "/" ? "/" + name : folder + "/" + name];
+    if (isFolder) folders[folder == kRoot ? kRoot + name : folder + kRoot.back() + name];
   }
   Names FolderNames() const {
     Names names;
@@ -137,49 +151,49 @@ TEST(ShownEntries, FoldersAreNeitherHiddenNorSystem) {
 }
 
 TEST(FolderChain, FromTheRootDownToTheFolder) {
-  const std::vector<FolderLine> chain = FolderChain("/home/op/data");
+  const std::vector<FolderLine> chain = FolderChain(P("/home/op/data"));
   ASSERT_EQ(chain.size(), 4u);
-  EXPECT_EQ(chain[0].name, "/");
-  EXPECT_EQ(chain[0].path, "/");
+  EXPECT_EQ(chain[0].name, kRoot);
+  EXPECT_EQ(chain[0].path, kRoot);
   EXPECT_EQ(chain[2].name, "op");
-  EXPECT_EQ(chain[2].path, "/home/op");
+  EXPECT_EQ(chain[2].path, P("/home/op"));
   EXPECT_EQ(chain[3].depth, 3);
   for (const FolderLine& line : chain) EXPECT_TRUE(line.open);
-  EXPECT_EQ(FolderChain("/").size(), 1u);
+  EXPECT_EQ(FolderChain(kRoot).size(), 1u);
 }
 
 TEST_F(MainWindowTest, StartsOnTheWorkingFolderItsDriveAndItsTrendFiles) {
-  view_.Add("/home/op", "b.000");
-  view_.Add("/home/op", "C.000");
-  view_.Add("/home/op", "A.000");
-  view_.Add("/home/op", "A.001");
-  view_.Add("/home/op", "FOLDER.000", true);
-  view_.Add("/home/op", "sub", true);
-  view_.Add("/home/op", "Archive", true);
+  view_.Add(P("/home/op"), "b.000");
+  view_.Add(P("/home/op"), "C.000");
+  view_.Add(P("/home/op"), "A.000");
+  view_.Add(P("/home/op"), "A.001");
+  view_.Add(P("/home/op"), "FOLDER.000", true);
+  view_.Add(P("/home/op"), "sub", true);
+  view_.Add(P("/home/op"), "Archive", true);
   Start();
-  EXPECT_EQ(view_.shownDrives, (Names{"/", "/mnt/usb"}));
+  EXPECT_EQ(view_.shownDrives, (Names{"/", P("/mnt/usb")}));
   EXPECT_EQ(view_.currentDrive, 0u);
   EXPECT_EQ(view_.shownFiles, (Names{"A.000", "C.000", "b.000"}));  // by byte, folders left out
-  EXPECT_EQ(view_.FolderNames(), (Names{"/", "home", "op", "Archive", "FOLDER.000", "sub"}));
+  EXPECT_EQ(view_.FolderNames(), (Names{kRoot, "home", "op", "Archive", "FOLDER.000", "sub"}));
   EXPECT_EQ(view_.currentFolder, 2u);
   EXPECT_FALSE(view_.shownFolders[3].open);
-  EXPECT_EQ(view_.shownFolders[3].path, "/home/op/Archive");
+  EXPECT_EQ(view_.shownFolders[3].path, P("/home/op/Archive"));
   EXPECT_EQ(view_.shownFolders[3].depth, 3);
 }
 
 TEST_F(MainWindowTest, TheWorkingFoldersDriveIsAddedWhenTheMachineDoesNotListIt) {
   view_.drives = {"/"};
-  view_.working = "/mnt/usb";
-  view_.folders["/mnt/usb"];
+  view_.working = P("/mnt/usb");
+  view_.folders[P("/mnt/usb")];
   Start();
-  EXPECT_EQ(view_.shownDrives, (Names{"/", "/mnt/usb"}));
+  EXPECT_EQ(view_.shownDrives, (Names{"/", P("/mnt/usb")}));
   EXPECT_EQ(view_.currentDrive, 1u);
 }
 
 TEST_F(MainWindowTest, LoadTriesDriveCAndItsDataFolderSilently) {
   MainWindow& window = Start();
   window.Load();
-  EXPECT_EQ(window.Folder(), "/home/op");
+  EXPECT_EQ(window.Folder(), P("/home/op"));
   EXPECT_TRUE(windows_.calls.empty());
 
   view_.drives = {"/", "c:"};
@@ -194,70 +208,70 @@ TEST_F(MainWindowTest, LoadTriesDriveCAndItsDataFolderSilently) {
 }
 
 TEST_F(MainWindowTest, UnreadableDriveWarnsAndLeavesTheLists) {
-  view_.Add("/home/op", "KEEP.000");
-  view_.refused["/mnt/usb"] = ErrorCode::PathNotFound;
+  view_.Add(P("/home/op"), "KEEP.000");
+  view_.refused[P("/mnt/usb")] = ErrorCode::PathNotFound;
   MainWindow& window = Start();
   window.DriveChosen(1);
   ASSERT_EQ(windows_.messages.size(), 1u);
   EXPECT_EQ(windows_.messages[0].text.rfind("Error 76 ", 0), 0u) << windows_.messages[0].text;
   EXPECT_EQ(windows_.messages[0].icon, MessageIcon::Warning);
-  EXPECT_EQ(window.Drive(), "/mnt/usb");  // the drive list keeps the new drive
-  EXPECT_EQ(window.Folder(), "/home/op");
+  EXPECT_EQ(window.Drive(), P("/mnt/usb"));  // the drive list keeps the new drive
+  EXPECT_EQ(window.Folder(), P("/home/op"));
   EXPECT_EQ(view_.shownFiles, (Names{"KEEP.000"}));
 }
 
 TEST_F(MainWindowTest, ChoosingADriveOpensIt) {
-  view_.folders["/mnt/usb"] = {{"USB.000"}};
+  view_.folders[P("/mnt/usb")] = {{"USB.000"}};
   MainWindow& window = Start();
   window.DriveChosen(1);
-  EXPECT_EQ(window.Folder(), "/mnt/usb");
+  EXPECT_EQ(window.Folder(), P("/mnt/usb"));
   EXPECT_EQ(view_.shownFiles, (Names{"USB.000"}));
   EXPECT_TRUE(windows_.messages.empty());
   EXPECT_THROW(window.SetDrive("z:"), Error);
 }
 
 TEST_F(MainWindowTest, OpeningAFolderLineMovesTheLists) {
-  view_.Add("/home/op", "sub", true);
-  view_.Add("/home/op/sub", "INNER.000");
+  view_.Add(P("/home/op"), "sub", true);
+  view_.Add(P("/home/op/sub"), "INNER.000");
   MainWindow& window = Start();
   window.FolderOpened(3);
-  EXPECT_EQ(window.Folder(), "/home/op/sub");
+  EXPECT_EQ(window.Folder(), P("/home/op/sub"));
   EXPECT_EQ(view_.shownFiles, (Names{"INNER.000"}));
   window.FolderOpened(1);  // up the chain
-  EXPECT_EQ(window.Folder(), "/home");
+  EXPECT_EQ(window.Folder(), P("/home"));
 }
 
 TEST_F(MainWindowTest, AFolderThatWentAwayIsNotOpenedAndTheListShowsWhatIsThere) {
-  view_.Add("/home/op", "gone", true);
+  view_.Add(P("/home/op"), "gone", true);
   MainWindow& window = Start();
-  view_.folders.erase("/home/op/gone");
-  view_.folders["/home/op"].clear();
+  view_.folders.erase(P("/home/op/gone"));
+  view_.folders[P("/home/op")].clear();
   window.FolderOpened(3);
-  EXPECT_EQ(window.Folder(), "/home/op");
-  EXPECT_EQ(view_.FolderNames(), (Names{"/", "home", "op"}));
+  EXPECT_EQ(window.Folder(), P("/home/op"));
+  EXPECT_EQ(view_.FolderNames(), (Names{kRoot, "home", "op"}));
   EXPECT_TRUE(windows_.messages.empty());
 }
 
 TEST_F(MainWindowTest, MissingFolderFailsAndStays) {
   MainWindow& window = Start();
-  EXPECT_THROW(window.SetFolder("/missing"), Error);
-  EXPECT_EQ(window.Folder(), "/home/op");
+  EXPECT_THROW(window.SetFolder(P("/missing")), Error);
+  EXPECT_EQ(window.Folder(), P("/home/op"));
 }
 
 TEST_F(MainWindowTest, ReadAgainShowsFilesCopiedInAndKeepsTheListsWhenTheFolderWent) {
   MainWindow& window = Start();
-  view_.Add("/home/op", "NEW.000");
+  view_.Add(P("/home/op"), "NEW.000");
   window.ReadAgain();
   EXPECT_EQ(view_.shownFiles, (Names{"NEW.000"}));
-  view_.folders.erase("/home/op");
+  view_.folders.erase(P("/home/op"));
   window.ReadAgain();
-  EXPECT_EQ(window.Folder(), "/home/op");
+  EXPECT_EQ(window.Folder(), P("/home/op"));
   EXPECT_EQ(view_.shownFiles, (Names{"NEW.000"}));
   EXPECT_TRUE(windows_.messages.empty());
 }
 
 TEST_F(MainWindowTest, OKWithNothingSelectedAsksForASelection) {
-  view_.Add("/home/op", "A.000");
+  view_.Add(P("/home/op"), "A.000");
   MainWindow& window = Start();
   window.OK();
   ASSERT_EQ(windows_.messages.size(), 1u);
@@ -267,18 +281,18 @@ TEST_F(MainWindowTest, OKWithNothingSelectedAsksForASelection) {
 }
 
 TEST_F(MainWindowTest, TheSelectionReachesTheBatchInListOrder) {
-  for (const char* name : {"D.000", "B.000", "A.000", "C.000"}) view_.Add("/home/op", name);
+  for (const char* name : {"D.000", "B.000", "A.000", "C.000"}) view_.Add(P("/home/op"), name);
   MainWindow& window = Start();
   view_.selected = {1, 3};
   window.OK();
   ASSERT_EQ(batches_.size(), 1u);
-  EXPECT_EQ(batches_[0].folder, "/home/op");
+  EXPECT_EQ(batches_[0].folder, P("/home/op"));
   EXPECT_EQ(batches_[0].names, (Names{"B.000", "D.000"}));
 }
 
 TEST_F(MainWindowTest, ANameWithoutAnExactByteFormIsRefused) {
-  view_.Add("/home/op", "A.000");
-  view_.folders["/home/op"].push_back({"?.000", false, false, false, false});
+  view_.Add(P("/home/op"), "A.000");
+  view_.folders[P("/home/op")].push_back({"?.000", false, false, false, false});
   MainWindow& window = Start();
   view_.selected = {0, 1};
   window.OK();
@@ -288,8 +302,8 @@ TEST_F(MainWindowTest, ANameWithoutAnExactByteFormIsRefused) {
   EXPECT_EQ(windows_.messages[0].icon, MessageIcon::Error);
 
   // So is a folder without one, once something is selected in it.
-  view_.folders["/home/?"] = {{"A.000"}};
-  window.SetFolder("/home/?");
+  view_.folders[P("/home/?")] = {{"A.000"}};
+  window.SetFolder(P("/home/?"));
   view_.selected = {0};
   window.OK();
   EXPECT_TRUE(batches_.empty());
@@ -298,7 +312,7 @@ TEST_F(MainWindowTest, ANameWithoutAnExactByteFormIsRefused) {
 }
 
 TEST_F(MainWindowTest, ASecondOKDuringABatchIsIgnored) {
-  view_.Add("/home/op", "A.000");
+  view_.Add(P("/home/op"), "A.000");
   MainWindow& window = Start();
   view_.selected = {0};
   int runs = 0;
