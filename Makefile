@@ -6,9 +6,10 @@ SHELL := /bin/bash
 JOBS ?= $(shell nproc)
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
-# help2man writes qmr's man page; bash-completion runs the completion's test.
+# help2man writes qmr's man page; bash-completion runs the completion's test;
+# python3 runs the check of the #include lines.
 BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation \
-                  nlohmann-json3-dev help2man bash-completion
+                  nlohmann-json3-dev help2man bash-completion python3
 # What CPack's Debian generator calls: dpkg-shlibdeps (dpkg-dev), file; and
 # lintian, which checks the package.
 PACKAGE_PACKAGES := dpkg-dev file lintian

@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -12,11 +14,11 @@
 #include "cli/InterruptWatch.h"
 #include "cli/MasterShow.h"
 #include "cli/NearMiss.h"
+#include "cli/ProgressLine.h"
 #include "cli/ShowJson.h"
 #include "cli/TrendCommands.h"
 #include "cli/TrendOperands.h"
 #include "cli/TrendOutput.h"
-#include "cli/TrendRunner.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/TrendWalk.h"
@@ -206,24 +208,29 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   TrendOutput& output = options.json ? static_cast<TrendOutput&>(json) : human;
   RunTotals totals;
   {
-    TrendRunner runner(
-        threads,
-        [&](TrendReport& report) {
-          if (report.unreadable) {
-            ++(report.unreadable->root ? totals.rootsNotWalked : totals.unreadableFolders);
-            output.Unreadable(*report.unreadable);
-            return;
-          }
-          // A master that matches fails a strict check when the trend is not
-          // healthy: its report says so, in words and in JSON.
-          if (options.strict && report.status == TrendStatus::Ok && !report.warnings.empty())
-            report.status = report.found = TrendStatus::Unhealthy;
-          totals.Add(report);
-          output.Trend(report);
-        },
-        progress);
+    TrendRunner runner(threads, progress);
+    const auto print = [&](TrendReport& report) {
+      if (report.unreadable) {
+        ++(report.unreadable->root ? totals.rootsNotWalked : totals.unreadableFolders);
+        output.Unreadable(*report.unreadable);
+        return;
+      }
+      // A master that matches fails a strict check when the trend is not
+      // healthy: its report says so, in words and in JSON.
+      if (options.strict && report.status == TrendStatus::Ok && !report.warnings.empty())
+        report.status = report.found = TrendStatus::Unhealthy;
+      totals.Add(report);
+      output.Trend(report);
+    };
+    // A job's report is made on a worker and printed, in order, here.
+    const auto submit = [&](std::function<TrendReport()> job) {
+      runner.Submit([&print, job = std::move(job)]() -> TrendRunner::Print {
+        auto report = std::make_shared<TrendReport>(job());
+        return [&print, report] { print(*report); };
+      });
+    };
     auto work = [&](TrendJob job) {
-      runner.Submit([&settings, &writer, &progress, command, job = std::move(job)] {
+      submit([&settings, &writer, &progress, command, job = std::move(job)] {
         switch (command) {
           case Command::Rebuild: return RebuildOneTrend(job, settings, writer, &progress);
           case Command::Check: return CheckOneTrend(job, settings, nullptr, &progress);
@@ -242,7 +249,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       std::string walkedRoot;  // as the walk names it: no separator at its end
       const auto unreadable = [&](const std::string& folder, const std::string& why, bool root) {
         ++found;  // one more line of the run, done as soon as it is taken
-        runner.Submit([unreadable = UnreadableFolder{folder, why, root}] {
+        submit([unreadable = UnreadableFolder{folder, why, root}] {
           TrendReport report;
           report.unreadable = unreadable;
           return report;

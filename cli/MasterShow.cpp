@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string_view>
 
-#include "cli/MasterCheck.h"
 #include "definitions/DataFile.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
@@ -12,6 +11,7 @@
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "trends/Banner.h"
+#include "trends/MasterCheck.h"
 
 namespace qmr::cli {
 

@@ -1,6 +1,6 @@
 #include "cli/ReportingEvents.h"
 
-#include "cli/TrendRunner.h"
+#include "cli/ProgressLine.h"
 #include "trends/ReadAhead.h"
 
 namespace qmr::cli {

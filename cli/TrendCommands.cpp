@@ -5,14 +5,15 @@
 #include <optional>
 #include <vector>
 
-#include "cli/MasterCheck.h"
+#include "cli/DifferenceText.h"
+#include "cli/ProgressLine.h"
 #include "cli/ReportingEvents.h"
-#include "cli/TrendRunner.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FileTools.h"
+#include "trends/MasterCheck.h"
 #include "trends/MasterFile.h"
 #include "trends/ReadAhead.h"
 #include "trends/Rebuild.h"
@@ -246,7 +247,8 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
       const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
       const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
       report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
-      report.differences = comparison.differences;
+      for (const FieldDifference& difference : comparison.differences)
+        report.differences.push_back(DescribeDifference(difference));
       report.moreDifferences = comparison.moreDifferences;
       if (comparison.lengthsDiffer) {
         report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)

@@ -1,5 +1,6 @@
 // What the windows' shared logic asks of a window toolkit: modal message
-// boxes, the status window and the event pump. The Qt windows and the Win32
+// boxes, the status and help windows, the event pump and the end of the
+// program. The Qt windows and the Win32
 // windows each implement it; the engine never sees it.
 #pragma once
 
@@ -25,6 +26,11 @@ class WindowServices {
   virtual void ShowStatus() = 0;
   virtual void SetStatusTrendName(const std::string& name) = 0;
   virtual void HideStatus() = 0;
+  // Opens the help window, or brings it to the front when it is open.
+  virtual void ShowHelp() = 0;
+  // Unloads every window and ends the program; a batch pausing in
+  // PumpEvents stops there.
+  virtual void ExitProgram() = 0;
 };
 
 }  // namespace qmr

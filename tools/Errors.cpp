@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "tools/FileTools.h"
+#include "tools/PathParts.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -62,14 +62,6 @@ bool FindOrdinaryFile(const std::string& path) {
 
 }  // namespace
 
-std::string StripExtension(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return path;
-  const std::size_t separator = path.rfind('\\');
-  if (separator != std::string::npos && separator > dot) return path;
-  return path.substr(0, dot);
-}
-
 std::string WorkingFolder() { return AbsolutePath("."); }
 
 std::string AbsolutePath(const std::string& path, const std::string& /*workingFolder*/) { return AbsolutePath(path); }
@@ -105,14 +97,6 @@ bool FindOrdinaryFile(const std::string& path) {
 }
 
 }  // namespace
-
-std::string StripExtension(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  if (dot == std::string::npos) return path;
-  const std::size_t separator = path.find_last_of("\\/");
-  if (separator != std::string::npos && separator > dot) return path;
-  return path.substr(0, dot);
-}
 
 std::string WorkingFolder() {
   const char* pwd = std::getenv("PWD");
@@ -182,34 +166,6 @@ EntryKind KindOfEntry(const std::string& path) {
   if (stat(path.c_str(), &info) != 0) return EntryKind::None;
   return S_ISDIR(info.st_mode) ? EntryKind::Folder : EntryKind::Other;
 #endif
-}
-
-std::string FolderPart(const std::string& path) {
-#ifdef _WIN32
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  if (cut == std::string::npos) return {};
-  // "C:" and "C:\" (and a bare "\") name a drive's folder as they stand.
-  if (path[cut] == ':' || cut == 0 || path[cut - 1] == ':') return path.substr(0, cut + 1);
-#else
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  if (cut == std::string::npos) return {};
-  if (cut == 0) return path.substr(0, 1);  // the root folder itself
-#endif
-  return path.substr(0, cut);
-}
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of(kFolderSeparators);
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  std::string joined;
-  joined.reserve(folder.size() + 1 + name.size());
-  joined += folder;
-  joined += kPathSeparator;
-  joined += name;
-  return joined;
 }
 
 }  // namespace qmr

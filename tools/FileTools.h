@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "tools/PathParts.h"
+
 namespace qmr {
 
 // True when an ordinary file is present at `path`.
@@ -26,32 +28,6 @@ FileExistsHook SetFileExistsHook(FileExistsHook hook);
 enum class EntryKind { None, Folder, Other };
 EntryKind KindOfEntry(const std::string& path);
 inline bool FolderExists(const std::string& path) { return KindOfEntry(path) == EntryKind::Folder; }
-
-// `path` without the extension after its last "." that follows the last
-// folder separator; the whole path when it has none. "\" is always a
-// separator; on Linux "/" is one too.
-std::string StripExtension(const std::string& path);
-
-// The separator the batch puts between a folder and a file name, and the
-// characters after which a file's own name begins.
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-inline constexpr const char* kFolderSeparators = "\\/:";
-#else
-inline constexpr char kPathSeparator = '/';
-inline constexpr const char* kFolderSeparators = "/";
-#endif
-
-// The folder part of `path`: everything before the last separator, or ""
-// when the path names a file in the current folder. A root keeps its
-// separator ("/", "C:\"), and "C:" names a drive's folder as it stands.
-std::string FolderPart(const std::string& path);
-// The file's own name: everything after the last folder separator.
-std::string FileNameOf(const std::string& path);
-
-// folder + separator + name, with nothing trimmed or added (a folder that
-// already ends in a separator gives a doubled one, which names the same file).
-std::string JoinPath(const std::string& folder, const std::string& name);
 
 }  // namespace qmr
 

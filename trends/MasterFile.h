@@ -13,20 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "trends/TemporaryName.h"
+
 namespace qmr {
 
 class RebuildEvents;
 
-// The name of a replacement's temporary file: "~qmr-PID-N-NAME.tmp" beside
-// NAME.qmr, or "~qmr-PID-N.tmp" when the long form would not fit in a file
-// name. `trendName` is empty for the short form.
-struct TemporaryName {
-  unsigned long processId = 0;
-  std::string trendName;
-};
-std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName);
-
-// True when the temporary file at `path` (named as above) is a leftover: its
+// True when the temporary file at `path` (a TemporaryName) is a leftover: its
 // writer no longer holds it. Looks only, removes nothing.
 bool TemporaryIsStale(const std::string& path);
 

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "trends/MasterFile.h"
+#include "trends/TemporaryName.h"
 
 namespace qmr {
 

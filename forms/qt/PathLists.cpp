@@ -1,8 +1,10 @@
 #include "forms/qt/PathLists.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
 #include <algorithm>
@@ -18,57 +20,28 @@ namespace qmr {
 
 namespace {
 
-// Names are ordered character code by character code, as everywhere else.
-void SortOrdinal(QStringList& names) { std::sort(names.begin(), names.end()); }
+QString Shown(const std::string& bytes) { return QFile::decodeName(QByteArray::fromStdString(bytes)); }
+std::string NameBytes(const QString& text) { return QFile::encodeName(text).toStdString(); }
+// False when `text` has no exact form in the file system's encoding.
+bool Exact(const QString& text) { return QFile::decodeName(QFile::encodeName(text)) == text; }
 
 #ifdef _WIN32
-QString DriveOf(const QString& path) { return path.left(2).toLower(); }
+QString DriveOfPath(const QString& path) { return path.left(2).toLower(); }
 #endif
-
-QStringList MachineDrives() {
-  QStringList drives;
-#ifdef _WIN32
-  for (const QFileInfo& root : QDir::drives()) drives << DriveOf(root.absoluteFilePath());
-#else
-  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-    const QString root = volume.rootPath();
-    // Files mounted over files (as containers do) are no drives.
-    if (volume.isValid() && volume.isReady() && QFileInfo(root).isDir() && !drives.contains(root)) drives << root;
-  }
-  SortOrdinal(drives);  // "/" sorts first of all absolute paths
-#endif
-  return drives;
-}
-
-QString DriveOfWorkingFolder() {
-#ifdef _WIN32
-  return DriveOf(QDir::currentPath());
-#else
-  return QStorageInfo(QDir::currentPath()).rootPath();
-#endif
-}
 
 }  // namespace
 
 DriveList::DriveList(QWidget* parent) : QComboBox(parent) {
-  QStringList drives = MachineDrives();
-  const QString start = DriveOfWorkingFolder();
-  if (!start.isEmpty() && !drives.contains(start)) drives << start;
-  addItems(drives);
-  setCurrentIndex(std::max<int>(0, static_cast<int>(drives.indexOf(start))));
-  connect(this, &QComboBox::currentIndexChanged, this, [this] { emit driveChanged(); });
+  connect(this, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index >= 0) emit driveChosen(index);
+  });
 }
 
-QString DriveList::drive() const { return currentText(); }
-
-void DriveList::setDrive(const QString& text) {
-#ifdef _WIN32
-  const int index = findText(text, Qt::MatchFixedString);  // case ignored
-#else
-  const int index = findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-#endif
-  if (index < 0) throw Error(ErrorCode::PathNotFound, "Drive not found");
-  setCurrentIndex(index);
+void DriveList::show(const std::vector<std::string>& drives, std::size_t current) {
+  const QSignalBlocker quiet(this);
+  clear();
+  for (const std::string& drive : drives) addItem(Shown(drive));
+  setCurrentIndex(static_cast<int>(current));
 }
 
 FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
@@ -79,12 +52,108 @@ FolderList::FolderList(QWidget* parent) : QTreeWidget(parent) {
   setExpandsOnDoubleClick(false);
   setItemsExpandable(false);
   connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { openItem(item); });
-  path_ = QDir::toNativeSeparators(QDir::cleanPath(QDir::currentPath()));
-  fill();
 }
 
-void FolderList::setPath(const QString& path) {
-  QString target = path;
+void FolderList::show(const std::vector<FolderLine>& lines, std::size_t current) {
+  clear();
+  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
+  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
+  std::vector<QTreeWidgetItem*> atDepth;  // the last item of each depth
+  QTreeWidgetItem* currentItem = nullptr;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const FolderLine& line = lines[index];
+    const auto depth = static_cast<std::size_t>(line.depth);
+    QTreeWidgetItem* parent = depth > 0 && depth <= atDepth.size() ? atDepth[depth - 1] : nullptr;
+    auto* item =
+        parent ? new QTreeWidgetItem(parent, {Shown(line.name)}) : new QTreeWidgetItem(this, {Shown(line.name)});
+    item->setData(0, Qt::UserRole, static_cast<int>(index));
+    item->setIcon(0, line.open ? openIcon : closedIcon);
+    atDepth.resize(depth + 1);
+    atDepth[depth] = item;
+    if (index == current) currentItem = item;
+  }
+  expandAll();
+  setCurrentItem(currentItem);
+  scrollToItem(currentItem);
+}
+
+void FolderList::keyPressEvent(QKeyEvent* event) {
+  // Enter opens the folder here rather than pressing the window's default button.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    openItem(currentItem());
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
+}
+
+void FolderList::openItem(QTreeWidgetItem* item) {
+  if (item) emit folderOpened(item->data(0, Qt::UserRole).toInt());
+}
+
+FileList::FileList(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::ExtendedSelection); }
+
+void FileList::show(const std::vector<std::string>& names) {
+  clear();
+  for (const std::string& name : names) addItem(Shown(name));
+}
+
+std::vector<std::size_t> SelectedRows(const QListWidget& list) {
+  std::vector<std::size_t> rows;
+  for (int row = 0; row < list.count(); ++row) {
+    if (list.item(row)->isSelected()) rows.push_back(static_cast<std::size_t>(row));
+  }
+  return rows;
+}
+
+QStringList GetSelectedItems(const QListWidget& list) {
+  QStringList texts;
+  for (std::size_t row : SelectedRows(list)) texts << list.item(static_cast<int>(row))->text();
+  return texts;
+}
+
+namespace qtfolders {
+
+std::vector<std::string> MachineDrives() {
+  QStringList drives;
+#ifdef _WIN32
+  for (const QFileInfo& root : QDir::drives()) drives << DriveOfPath(root.absoluteFilePath());
+#else
+  for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+    const QString root = volume.rootPath();
+    // Files mounted over files (as containers do) are no drives.
+    if (volume.isValid() && volume.isReady() && QFileInfo(root).isDir() && !drives.contains(root)) drives << root;
+  }
+  std::sort(drives.begin(), drives.end());  // "/" sorts first of all absolute paths
+#endif
+  std::vector<std::string> result;
+  for (const QString& drive : drives) result.push_back(NameBytes(drive));
+  return result;
+}
+
+OpenableFolder WorkingFolder() {
+  const QString path = QDir::toNativeSeparators(QDir::cleanPath(QDir::currentPath()));
+  return {NameBytes(path), Exact(path)};
+}
+
+std::string DriveOf(const std::string& folder) {
+#ifdef _WIN32
+  return NameBytes(DriveOfPath(Shown(folder)));
+#else
+  return NameBytes(QStorageInfo(QDir::fromNativeSeparators(Shown(folder))).rootPath());
+#endif
+}
+
+bool SameDrive(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+  return Shown(a).compare(Shown(b), Qt::CaseInsensitive) == 0;
+#else
+  return a == b;
+#endif
+}
+
+OpenableFolder Openable(const std::string& path) {
+  QString target = Shown(path);
 #ifdef _WIN32
   // A bare drive names that drive's current folder.
   if (target.size() == 2 && target[1] == ':') {
@@ -99,92 +168,29 @@ void FolderList::setPath(const QString& path) {
   const QFileInfo info(absolute);
   if (!info.isDir()) throw Error(ErrorCode::PathNotFound);
   if (!info.isReadable() || !info.isExecutable()) throw Error(ErrorCode::PermissionDenied);
-  // The folder already open, opened again, is read again: folders and trend
-  // files copied in meanwhile appear.
-  path_ = QDir::toNativeSeparators(absolute);
-  fill();
-  emit pathChanged(path_);
+  const QString native = QDir::toNativeSeparators(absolute);
+  return {NameBytes(native), Exact(native)};
 }
 
-void FolderList::keyPressEvent(QKeyEvent* event) {
-  // Enter opens the folder here rather than pressing the window's default button.
-  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    openItem(currentItem());
-    event->accept();
-    return;
+std::vector<ListedEntry> ListFolder(const std::string& folder) {
+  std::vector<ListedEntry> entries;
+  if (folder.empty()) return entries;
+  const QDir dir(QDir::fromNativeSeparators(Shown(folder)));
+  for (const QFileInfo& info :
+       dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    const QString name = info.fileName();
+    ListedEntry entry;
+    entry.name = NameBytes(name);
+    entry.folder = info.isDir();
+    entry.hidden = info.isHidden();
+    // Devices, pipes, sockets and links that lead nowhere: neither file nor folder.
+    entry.system = !info.isDir() && !info.isFile();
+    entry.exact = Exact(name);
+    entries.push_back(std::move(entry));
   }
-  QTreeWidget::keyPressEvent(event);
+  return entries;
 }
 
-void FolderList::openItem(QTreeWidgetItem* item) {
-  if (!item) return;
-  try {
-    setPath(item->data(0, Qt::UserRole).toString());
-  } catch (const Error&) {
-    fill();  // the folder went away or was closed to us: show what is there now
-  }
-}
-
-void FolderList::fill() {
-  clear();
-  const QString absolute = QDir::fromNativeSeparators(path_);
-  QStringList chain;  // from the root down to the current folder
-  for (QString folder = absolute;;) {
-    chain.prepend(folder);
-    const QString parent = QFileInfo(folder).absolutePath();
-    if (parent == folder || QDir(folder).isRoot()) break;
-    folder = parent;
-  }
-  const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
-  const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-  QTreeWidgetItem* parentItem = nullptr;
-  for (const QString& folder : chain) {
-    const QString name = parentItem ? QFileInfo(folder).fileName() : QDir::toNativeSeparators(folder);
-    auto* item = parentItem ? new QTreeWidgetItem(parentItem, {name}) : new QTreeWidgetItem(this, {name});
-    item->setData(0, Qt::UserRole, folder);
-    item->setIcon(0, openIcon);
-    parentItem = item;
-  }
-  QStringList children = QDir(absolute).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-  SortOrdinal(children);
-  for (const QString& child : children) {
-    auto* item = new QTreeWidgetItem(parentItem, {child});
-    item->setData(0, Qt::UserRole, QDir(absolute).absoluteFilePath(child));
-    item->setIcon(0, closedIcon);
-  }
-  expandAll();
-  setCurrentItem(parentItem);
-  scrollToItem(parentItem);
-}
-
-FileList::FileList(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::ExtendedSelection); }
-
-void FileList::setPattern(const QString& pattern) {
-  pattern_ = pattern;
-  refresh();
-}
-
-void FileList::setFolder(const QString& folder) {
-  folder_ = folder;
-  refresh();
-}
-
-void FileList::refresh() {
-  clear();
-  if (folder_.isEmpty()) return;
-  // Ordinary files only: no folders, no hidden or system files, no devices.
-  QStringList names = QDir(QDir::fromNativeSeparators(folder_)).entryList({pattern_}, QDir::Files);
-  SortOrdinal(names);
-  addItems(names);
-}
-
-QStringList GetSelectedItems(const QListWidget& list) {
-  QStringList texts;
-  for (int row = 0; row < list.count(); ++row) {
-    const QListWidgetItem* item = list.item(row);
-    if (item->isSelected()) texts << item->text();
-  }
-  return texts;
-}
+}  // namespace qtfolders
 
 }  // namespace qmr

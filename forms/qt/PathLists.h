@@ -1,5 +1,7 @@
-// The three chained lists of the main window: the machine's drives, the
-// folders of the current drive, and the trend files of the current folder.
+// The three chained lists of the main window (the machine's drives, the
+// folder chain of the current drive, the trend files of the current folder)
+// as Qt widgets that only show what the window's logic gives them, and the
+// platform's folders as Qt reads them.
 #pragma once
 
 #include <QComboBox>
@@ -7,47 +9,41 @@
 #include <QString>
 #include <QStringList>
 #include <QTreeWidget>
+#include <string>
+#include <vector>
+
+#include "forms/MainWindow.h"
 
 namespace qmr {
 
-// Drop-down of the drives: on Windows the drive letters ("c:"), elsewhere the
-// root folders of the mounted volumes, "/" first. Starts at the drive of the
-// working folder.
+// Drop-down of the drives.
 class DriveList : public QComboBox {
   Q_OBJECT
  public:
   explicit DriveList(QWidget* parent = nullptr);
 
-  // The current drive, as a text the folder list accepts as a path.
-  QString drive() const;
-  // Selects the drive named `text` (case ignored on Windows); throws
-  // qmr::Error when the machine has no such drive.
-  void setDrive(const QString& text);
+  // Shows `drives` with `current` selected, without telling of a change.
+  void show(const std::vector<std::string>& drives, std::size_t current);
+  // The current drive, as shown.
+  QString drive() const { return currentText(); }
 
  signals:
-  // The current drive changed, by the user or by setDrive.
-  void driveChanged();
+  // The user chose the drive at `index`.
+  void driveChosen(int index);
 };
 
-// Tree of the current drive's folders: the folders from the root down to the
-// current one, and the current one's subfolders. Opening a folder (double
-// click, or Enter) makes it current.
+// Tree of folder lines: the folders from the root down to the current one,
+// and the current one's subfolders. Opening a line (double click, or Enter)
+// tells its index.
 class FolderList : public QTreeWidget {
   Q_OBJECT
  public:
   explicit FolderList(QWidget* parent = nullptr);
 
-  // The current folder: absolute, native separators, no trailing separator
-  // except at a drive's root.
-  QString path() const { return path_; }
-  // Makes `path` current (relative paths against the working folder; on
-  // Windows a bare "x:" names that drive's current folder). Throws
-  // qmr::Error (76 path not found, 70 permission denied) and stays where it
-  // was when the folder cannot be listed.
-  void setPath(const QString& path);
+  void show(const std::vector<FolderLine>& lines, std::size_t current);
 
  signals:
-  void pathChanged(const QString& path);
+  void folderOpened(int line);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -55,34 +51,34 @@ class FolderList : public QTreeWidget {
   void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
 
  private:
-  void fill();
   void openItem(QTreeWidgetItem* item);
-
-  QString path_;
 };
 
-// The names of the current folder's ordinary files matching the pattern,
-// sorted by name, with extended multiple selection.
+// The names of the trend files, with extended multiple selection.
 class FileList : public QListWidget {
   Q_OBJECT
  public:
   explicit FileList(QWidget* parent = nullptr);
 
-  QString pattern() const { return pattern_; }
-  void setPattern(const QString& pattern);
-  QString folder() const { return folder_; }
-  // Shows the files of `folder`; a folder that cannot be read shows none.
-  void setFolder(const QString& folder);
-  // Lists the folder again (files may have come or gone).
-  void refresh();
-
- private:
-  QString pattern_ = "*.000";
-  QString folder_;
+  void show(const std::vector<std::string>& names);
 };
 
-// The texts of the selected items of `list`, in list order (whatever the
-// order in which they were clicked). Empty when nothing is selected.
+// The rows of the selected items of `list`, in list order (whatever the
+// order in which they were clicked).
+std::vector<std::size_t> SelectedRows(const QListWidget& list);
+// The texts of the selected items of `list`, in list order.
 QStringList GetSelectedItems(const QListWidget& list);
+
+// The platform's folders as Qt reads them, for the main window's logic.
+namespace qtfolders {
+// Windows: the drive letters ("c:"); elsewhere the root folders of the
+// mounted volumes, "/" first.
+std::vector<std::string> MachineDrives();
+OpenableFolder WorkingFolder();
+std::string DriveOf(const std::string& folder);
+bool SameDrive(const std::string& a, const std::string& b);
+OpenableFolder Openable(const std::string& path);
+std::vector<ListedEntry> ListFolder(const std::string& folder);
+}  // namespace qtfolders
 
 }  // namespace qmr

@@ -40,14 +40,14 @@ class QtServices : public WindowServices {
   frmStatus* StatusWindow() const;
 
   // Creates the help window when it is not open, shows it and brings it to the front.
-  void ShowHelp();
+  void ShowHelp() override;
   frmHelp* HelpWindow() const;
 
   // Every window of the program, shown or hidden (owned windows not included).
   static QList<QWidget*> OpenWindows();
   // Unloads every window, shown or hidden, and ends the program. A batch
   // pausing in PumpEvents stops there.
-  void ExitProgram();
+  void ExitProgram() override;
   bool Ending() const { return ending_; }
 
   void SetMessageFunction(MessageFunction function) { message_ = std::move(function); }

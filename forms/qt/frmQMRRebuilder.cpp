@@ -1,7 +1,6 @@
 #include "forms/qt/frmQMRRebuilder.h"
 
 #include <QCloseEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +15,6 @@
 #include "forms/qt/PathLists.h"
 #include "forms/qt/QtServices.h"
 #include "forms/qt/TwipsGeometry.h"
-#include "tools/Errors.h"
 
 namespace qmr {
 
@@ -28,8 +26,6 @@ QPushButton* AddButton(QWidget* parent, const char* name, const QString& text, c
   SetTwipsGeometry(*button, box);
   return button;
 }
-
-std::string ToCoreText(const QString& text) { return QFile::encodeName(text).toStdString(); }
 
 }  // namespace
 
@@ -62,7 +58,6 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
 
   files_ = new FileList(trendLocation_);
   files_->setObjectName("filConvert");
-  files_->setPattern("*.000");
   SetTwipsGeometry(*files_, kFileBox);
 
   multiSelect_ = new QLabel(kMultiSelectText, trendLocation_);
@@ -84,94 +79,67 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   setTabOrder(ok, close);
   setTabOrder(close, help);
 
-  connect(drives_, &DriveList::driveChanged, this, &frmQMRRebuilder::onDriveChanged);
-  connect(folders_, &FolderList::pathChanged, this, &frmQMRRebuilder::onFolderChanged);
-  connect(ok, &QPushButton::clicked, this, &frmQMRRebuilder::onOK);
-  connect(close, &QPushButton::clicked, this, [this] { services_.ExitProgram(); });
-  connect(help, &QPushButton::clicked, this, [this] { services_.ShowHelp(); });
+  main_ = std::make_unique<MainWindow>(*this, services_);
+  connect(drives_, &DriveList::driveChosen, this,
+          [this](int index) { main_->DriveChosen(static_cast<std::size_t>(index)); });
+  connect(folders_, &FolderList::folderOpened, this,
+          [this](int line) { main_->FolderOpened(static_cast<std::size_t>(line)); });
+  connect(ok, &QPushButton::clicked, this, [this] { main_->OK(); });
+  connect(close, &QPushButton::clicked, this, [this] { main_->Close(); });
+  connect(help, &QPushButton::clicked, this, [this] { main_->Help(); });
   // F5 reads the folder and file lists again.
-  connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] {
-    try {
-      folders_->setPath(folders_->path());
-    } catch (const Error&) {
-      // The folder went away: the lists stay as they were.
-    }
-  });
+  connect(new QShortcut(QKeySequence(Qt::Key_F5), this), &QShortcut::activated, this, [this] { main_->ReadAgain(); });
 
-  files_->setFolder(folders_->path());
   resize(TwipsToPixelsX(*this, kMainClientWidth), TwipsToPixelsY(*this, kMainClientHeight));
   if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
   drives_->setFocus();
 }
 
-void frmQMRRebuilder::load() {
-  try {
-    drives_->setDrive("c:");
-  } catch (...) {
-  }
-  try {
-    folders_->setPath("c:\\quorax\\data");
-  } catch (...) {
-  }
-}
-
-void frmQMRRebuilder::onDriveChanged() {
-  try {
-    folders_->setPath(drives_->drive());
-  } catch (const Error& error) {
-    // The drive list keeps the new drive; the folder and file lists stay where they were.
-    services_.ShowMessage(DriveErrorText(error.number(), error.description()), MessageIcon::Warning);
-  }
-}
-
-void frmQMRRebuilder::onFolderChanged() { files_->setFolder(folders_->path()); }
-
-void frmQMRRebuilder::onOK() {
-  if (batch_.Busy()) return;  // the running batch goes on alone
-  const QStringList selected = GetSelectedItems(*files_);
-  // The core opens files by byte names; a name without an exact byte form
-  // (outside the ANSI code page on Windows) would name another file or none.
-  if (!selected.isEmpty()) {
-    const QStringList texts = QStringList(selected) << folders_->path();
-    for (const QString& text : texts) {
-      if (QFile::decodeName(QFile::encodeName(text)) != text) {
-        services_.ShowMessage(BadNameText(text.toStdString()), MessageIcon::Error);
-        return;
-      }
-    }
-  }
-  std::vector<std::string> names;
-  names.reserve(static_cast<std::size_t>(selected.size()));
-  for (const QString& name : selected) names.push_back(ToCoreText(name));
-  batch_.Run(ToCoreText(folders_->path()), names, services_);
-}
-
 void frmQMRRebuilder::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  arrange();
+  if (main_) main_->Arrange();
 }
 
 void frmQMRRebuilder::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  if (event->type() == QEvent::WindowStateChange) arrange();  // restored: lay out again
+  if (event->type() == QEvent::WindowStateChange && main_) main_->Arrange();  // restored: lay out again
 }
 
 void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
   event->accept();
-  services_.ExitProgram();
+  main_->Close();
 }
 
-void frmQMRRebuilder::arrange() {
-  if (isMinimized() || !buttons_) return;  // minimised, or still being built
-  const MinimumOuterSize minimum = CheckMinimumSize(WidthTwips(*this, width()), HeightTwips(*this, height()));
-  if (minimum.outerWidth || minimum.outerHeight) {
-    // The minimum holds for the outer size, title bar and borders included.
-    const QRect outer = frameGeometry();
-    const int outerWidth = minimum.outerWidth ? TwipsToPixelsX(*this, *minimum.outerWidth) : outer.width();
-    const int outerHeight = minimum.outerHeight ? TwipsToPixelsY(*this, *minimum.outerHeight) : outer.height();
-    resize(outerWidth - (outer.width() - width()), outerHeight - (outer.height() - height()));
-  }
+std::vector<std::string> frmQMRRebuilder::MachineDrives() { return qtfolders::MachineDrives(); }
+OpenableFolder frmQMRRebuilder::WorkingFolder() { return qtfolders::WorkingFolder(); }
+std::string frmQMRRebuilder::DriveOf(const std::string& folder) { return qtfolders::DriveOf(folder); }
+bool frmQMRRebuilder::SameDrive(const std::string& a, const std::string& b) { return qtfolders::SameDrive(a, b); }
+OpenableFolder frmQMRRebuilder::Openable(const std::string& path) { return qtfolders::Openable(path); }
+std::vector<ListedEntry> frmQMRRebuilder::ListFolder(const std::string& folder) {
+  return qtfolders::ListFolder(folder);
+}
 
+void frmQMRRebuilder::ShowDrives(const std::vector<std::string>& drives, std::size_t current) {
+  drives_->show(drives, current);
+}
+void frmQMRRebuilder::ShowFolders(const std::vector<FolderLine>& lines, std::size_t current) {
+  folders_->show(lines, current);
+}
+void frmQMRRebuilder::ShowFiles(const std::vector<std::string>& names) { files_->show(names); }
+std::vector<std::size_t> frmQMRRebuilder::SelectedFiles() { return SelectedRows(*files_); }
+
+bool frmQMRRebuilder::CanArrange() { return !isMinimized() && buttons_; }
+double frmQMRRebuilder::ClientWidth() { return WidthTwips(*this, width()); }
+double frmQMRRebuilder::ClientHeight() { return HeightTwips(*this, height()); }
+
+void frmQMRRebuilder::RaiseToMinimum(const MinimumOuterSize& minimum) {
+  const QRect outer = frameGeometry();
+  const int outerWidth = minimum.outerWidth ? TwipsToPixelsX(*this, *minimum.outerWidth) : outer.width();
+  const int outerHeight = minimum.outerHeight ? TwipsToPixelsY(*this, *minimum.outerHeight) : outer.height();
+  resize(outerWidth - (outer.width() - width()), outerHeight - (outer.height() - height()));
+}
+
+LayoutFixed frmQMRRebuilder::FixedBoxes() {
   LayoutFixed fixed;
   fixed.trendLocationTop = HeightTwips(*this, trendLocation_->y());
   fixed.pathLeft = WidthTwips(*this, path_->x());
@@ -180,24 +148,23 @@ void frmQMRRebuilder::arrange() {
   fixed.buttonsHeight = HeightTwips(*this, buttons_->height());
   fixed.multiSelectHeight = HeightTwips(*this, multiSelect_->height());
   fixed.driveListHeight = HeightTwips(*this, drives_->height());
-  const double dpi = logicalDpiX();
-  const MainLayout layout = ArrangeControls(WidthTwips(*this, width()), HeightTwips(*this, height()), fixed,
-                                            [dpi](double twips) { return SnapToPixels(twips, dpi); });
+  return fixed;
+}
 
+double frmQMRRebuilder::Snap(double twips) { return SnapToPixels(twips, logicalDpiX()); }
+
+void frmQMRRebuilder::Place(const MainLayout& layout) {
   const auto x = [this](double twips) { return TwipsToPixelsX(*this, twips); };
   const auto y = [this](double twips) { return TwipsToPixelsY(*this, twips); };
   trendLocation_->resize(x(layout.trendLocationWidth), y(layout.trendLocationHeight));
   path_->resize(x(layout.pathWidth), y(layout.pathHeight));
   files_->setGeometry(x(layout.fileLeft), files_->y(), x(layout.fileWidth), y(layout.fileHeight));
   buttons_->move(x(layout.buttonsLeft), y(layout.buttonsTop));
-  SizePathLists(layout.pathWidth, layout.folderHeight);
+  // The drive list and the folder list fill the path frame.
+  drives_->resize(x(layout.pathWidth), drives_->height());
+  folders_->resize(x(layout.pathWidth), y(layout.folderHeight));
   multiSelect_->setGeometry(x(layout.multiSelectLeft), y(layout.multiSelectTop), x(layout.multiSelectWidth),
                             multiSelect_->height());
-}
-
-void frmQMRRebuilder::SizePathLists(double pathWidth, double folderHeight) {
-  drives_->resize(TwipsToPixelsX(*this, pathWidth), drives_->height());
-  folders_->resize(TwipsToPixelsX(*this, pathWidth), TwipsToPixelsY(*this, folderHeight));
 }
 
 }  // namespace qmr

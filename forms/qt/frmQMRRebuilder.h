@@ -8,8 +8,9 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
-#include "forms/TrendBatch.h"
+#include "forms/MainWindow.h"
 
 class QGroupBox;
 class QLabel;
@@ -21,17 +22,19 @@ class FileList;
 class FolderList;
 class QtServices;
 
-class frmQMRRebuilder : public QDialog {
+class frmQMRRebuilder : public QDialog, public MainWindowView {
   Q_OBJECT
  public:
   explicit frmQMRRebuilder(QtServices& services, QWidget* parent = nullptr);
 
   // The start-up step: drive "c:", folder "c:\quorax\data", each failure ignored.
-  void load();
+  void load() { main_->Load(); }
+  // What the window does, whatever the toolkit.
+  MainWindow& logic() { return *main_; }
   // The rebuild run by OK; RebuildTrends unless replaced.
-  void setBatchFunction(TrendBatch::BatchFunction batch) { batch_.SetBatchFunction(std::move(batch)); }
+  void setBatchFunction(TrendBatch::BatchFunction batch) { main_->SetBatchFunction(std::move(batch)); }
   // True while OK's batch is running (pausing between trends included).
-  bool busy() const { return batch_.Busy(); }
+  bool busy() const { return main_->Busy(); }
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -42,16 +45,27 @@ class frmQMRRebuilder : public QDialog {
   void reject() override {}
 
  private:
-  void onDriveChanged();
-  void onFolderChanged();
-  void onOK();
-  void arrange();
-  // Fits the drive list and the folder list into the path frame (the name
-  // the layout rule gives this step).
-  void SizePathLists(double pathWidth, double folderHeight);
+  // MainWindowView: the platform's folders as Qt reads them, and the widgets.
+  std::vector<std::string> MachineDrives() override;
+  OpenableFolder WorkingFolder() override;
+  std::string DriveOf(const std::string& folder) override;
+  bool SameDrive(const std::string& a, const std::string& b) override;
+  OpenableFolder Openable(const std::string& path) override;
+  std::vector<ListedEntry> ListFolder(const std::string& folder) override;
+  void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;
+  void ShowFolders(const std::vector<FolderLine>& lines, std::size_t current) override;
+  void ShowFiles(const std::vector<std::string>& names) override;
+  std::vector<std::size_t> SelectedFiles() override;
+  bool CanArrange() override;
+  double ClientWidth() override;
+  double ClientHeight() override;
+  void RaiseToMinimum(const MinimumOuterSize& minimum) override;
+  LayoutFixed FixedBoxes() override;
+  double Snap(double twips) override;
+  void Place(const MainLayout& layout) override;
 
   QtServices& services_;
-  TrendBatch batch_;
+  std::unique_ptr<MainWindow> main_;
   QGroupBox* trendLocation_ = nullptr;
   QWidget* path_ = nullptr;
   DriveList* drives_ = nullptr;

@@ -14,10 +14,11 @@
 
 #include "forms/FormTexts.h"
 #include "forms/WindowServices.h"
+#include "forms/win32/Win32Controls.h"
 
 namespace qmr::win32 {
 
-class Win32Services : public WindowServices {
+class Win32Services : public WindowServices, public Win32Look {
  public:
   using MessageFunction = std::function<void(const std::string& text, const std::string& caption, MessageIcon icon)>;
   using EndFunction = std::function<void()>;
@@ -40,15 +41,14 @@ class Win32Services : public WindowServices {
   void SetMainWindow(HWND window) { mainWindow_ = window; }
   HWND StatusWindow() const { return status_; }
   // Creates the help window when it is not open, shows it and brings it to the front.
-  void ShowHelp();
+  void ShowHelp() override;
   HWND HelpWindow() const { return help_; }
-  void HelpClosed() { help_ = nullptr; }
 
   // Every window of the program on this thread, shown or hidden.
   static std::vector<HWND> OpenWindows();
   // Unloads every window, shown or hidden, and ends the program. A batch
   // pausing in PumpEvents stops there.
-  void ExitProgram();
+  void ExitProgram() override;
   bool Ending() const { return ending_; }
 
   // Runs the windows until the program ends; the exit code.
@@ -63,14 +63,13 @@ class Win32Services : public WindowServices {
   // The screen's logical resolution, and the windows' font.
   int DpiX() const { return dpiX_; }
   int DpiY() const { return dpiY_; }
-  HFONT Font() const { return font_; }
+  HFONT Font() const override { return font_; }
   const std::string& FontFace() const { return fontFace_; }
   double FontPoints() const { return fontPoints_; }
 
   // Twips to pixels at the screen's resolution.
-  int X(double twips) const;
-  int Y(double twips) const;
-  RECT Pixels(const TwipsRect& box) const;
+  int X(double twips) const override;
+  int Y(double twips) const override;
 
  private:
   MessageFunction message_;
@@ -85,25 +84,5 @@ class Win32Services : public WindowServices {
   std::string fontFace_;
   double fontPoints_ = 8;
 };
-
-// Registers one of the program's window classes, the first time it is asked
-// for: the dialog face as background, the arrow cursor, and the program's
-// icon (large and small) when `withIcon`.
-void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon);
-// A child control at `box` (twips) in the window's font.
-HWND CreateControl(const Win32Services& services, HWND parent, const char* className, const char* text, DWORD style,
-                   int id, const TwipsRect& box, DWORD extendedStyle = 0);
-// A top-level window of `className` whose client area is `clientWidth` by
-// `clientHeight` twips.
-HWND CreateFormWindow(const Win32Services& services, const char* className, const char* caption, DWORD style,
-                      int clientWidth, int clientHeight, HWND owner, void* parameter);
-// Centres `window` over `area` (a window or work area rectangle).
-void CentreOver(HWND window, const RECT& area);
-// The screen's work area.
-RECT WorkArea();
-// A window's text (ANSI).
-std::string WindowText(HWND window);
-// A window's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND window);
 
 }  // namespace qmr::win32

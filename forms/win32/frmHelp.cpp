@@ -1,16 +1,15 @@
 #include "forms/win32/frmHelp.h"
 
 #include "forms/FormTexts.h"
+#include "forms/win32/Win32Controls.h"
 #include "forms/win32/Win32Names.h"
-#include "forms/win32/Win32Services.h"
 
 namespace qmr::win32 {
 
 namespace {
 
-Win32Services* ServicesOf(HWND window) {
-  return reinterpret_cast<Win32Services*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-}
+// Where the window is named while it is open.
+HWND* OpenSlotOf(HWND window) { return reinterpret_cast<HWND*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
 
 LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -30,26 +29,24 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       if (LOWORD(wParam) != WA_INACTIVE) SetFocus(GetDlgItem(window, help::cmdClose));
       return 0;
     case WM_DESTROY:
-      if (Win32Services* services = ServicesOf(window)) {
-        if (services->HelpWindow() == window) services->HelpClosed();
-      }
+      if (HWND* open = OpenSlotOf(window); open && *open == window) *open = nullptr;
       return 0;
     default: break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void AddLabel(Win32Services& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
+void AddLabel(const Win32Look& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
   CreateControl(services, window, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, id, box);
 }
 
 }  // namespace
 
-HWND NewHelpWindow(Win32Services& services) {
+HWND NewHelpWindow(const Win32Look& services, HWND* open) {
   RegisterWindowClass(kHelpClass, HelpProcedure, true);
   // A fixed border: no sizing, no minimise or maximise button.
   HWND window = CreateFormWindow(services, kHelpClass, kHelpCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                 kHelpClientWidth, kHelpClientHeight, nullptr, &services);
+                                 kHelpClientWidth, kHelpClientHeight, nullptr, open);
   // Created in tab order; only the button takes the focus, and it is not
   // the window's default button.
   AddLabel(services, window, help::Label1, kHelpText1, kHelpLabel1Box);

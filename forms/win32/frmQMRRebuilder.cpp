@@ -19,22 +19,19 @@ constexpr UINT_PTR kFolderKeysId = 1;
 // Enter in the folder list opens the selected folder rather than pressing
 // the window's default button.
 LRESULT CALLBACK FolderKeys(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
-  auto* folders = reinterpret_cast<FolderList*>(data);
+  auto* form = reinterpret_cast<MainWindow*>(data);
   if (message == WM_GETDLGCODE && lParam) {
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
       return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
   }
   if (message == WM_KEYDOWN && wParam == VK_RETURN) {
-    folders->Open(static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0)));
+    const LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (line != LB_ERR) form->FolderOpened(static_cast<std::size_t>(line));
     return 0;
   }
   return DefSubclassProc(list, message, wParam, lParam);
 }
-
-// A name the ANSI code page could not hold reaches the list with "?" in its
-// place, a character no Windows file name has.
-bool HasNoAnsiForm(const std::string& name) { return name.find('?') != std::string::npos; }
 
 }  // namespace
 
@@ -80,11 +77,9 @@ void frmQMRRebuilder::CreateControls() {
   // A folder line as high as the file list's lines.
   const int itemHeight = static_cast<int>(SendMessageA(fileList, LB_GETITEMHEIGHT, 0, 0));
   folders_.Attach(folderList, itemHeight > 0 ? itemHeight : s.Y(240));
-  SetWindowSubclass(folderList, FolderKeys, kFolderKeysId, reinterpret_cast<DWORD_PTR>(&folders_));
   files_.Attach(fileList);
-  drives_.changed = [this] { OnDriveChanged(); };
-  folders_.changed = [this] { files_.SetFolder(folders_.Path()); };
-  files_.SetFolder(folders_.Path());
+  main_ = std::make_unique<MainWindow>(*this, services_);
+  SetWindowSubclass(folderList, FolderKeys, kFolderKeysId, reinterpret_cast<DWORD_PTR>(main_.get()));
   focus_ = drives_.Window();
 }
 
@@ -95,56 +90,16 @@ HWND frmQMRRebuilder::Control(int id) const {
   return nullptr;
 }
 
-void frmQMRRebuilder::Load() {
-  try {
-    drives_.SetDrive("c:");
-  } catch (...) {
-  }
-  try {
-    folders_.SetPath("c:\\quorax\\data");
-  } catch (...) {
-  }
-}
-
 void frmQMRRebuilder::Show() {
-  Arrange();  // the first layout, for the window's size
+  main_->Arrange();  // the first layout, for the window's size
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
   SetFocus(drives_.Window());
 }
 
-void frmQMRRebuilder::OnDriveChanged() {
-  try {
-    folders_.SetPath(drives_.Drive());
-  } catch (const Error& error) {
-    // The drive list keeps the new drive; the folder and file lists stay where they were.
-    services_.ShowMessage(DriveErrorText(error.number(), error.description()), MessageIcon::Warning);
-  }
-}
-
-void frmQMRRebuilder::OnOK() {
-  if (batch_.Busy()) return;  // the running batch goes on alone
-  const std::vector<std::string> names = GetSelectedItems(files_.Window());
-  if (!names.empty()) {
-    // The core opens files by their ANSI names; one without an ANSI form
-    // would name another file or none.
-    for (const std::string& text : names) {
-      if (HasNoAnsiForm(text)) {
-        services_.ShowMessage(BadNameText(text), MessageIcon::Error);
-        return;
-      }
-    }
-    if (HasNoAnsiForm(folders_.Path())) {
-      services_.ShowMessage(BadNameText(folders_.Path()), MessageIcon::Error);
-      return;
-    }
-  }
-  const std::string folder = folders_.Path();
-  batch_.Run(folder, names, services_);
-}
-
 void frmQMRRebuilder::OnCommand(int id, int code, HWND control) {
   using namespace main;
+  if (!main_) return;  // still being built
   switch (id) {
     case cmdOK: {
       // Enter reaches the window as OK; on Close or Help it presses that button.
@@ -153,26 +108,28 @@ void frmQMRRebuilder::OnCommand(int id, int code, HWND control) {
         OnCommand(GetDlgCtrlID(focus), BN_CLICKED, focus);
         return;
       }
-      if (code == BN_CLICKED) OnOK();
+      if (code == BN_CLICKED) main_->OK();
       return;
     }
     case cmdClose:
-      if (code == BN_CLICKED) services_.ExitProgram();
+      if (code == BN_CLICKED) main_->Close();
       return;
     case cmdHelp:
-      if (code == BN_CLICKED) services_.ShowHelp();
+      if (code == BN_CLICKED) main_->Help();
       return;
     case drvConvert:
-      if (code == CBN_SELCHANGE) OnDriveChanged();
-      return;
-    case dirConvert:
-      if (code == LBN_DBLCLK) folders_.Open(static_cast<int>(SendMessageA(control, LB_GETCURSEL, 0, 0)));
-      return;
-    case kReadAgain: try { folders_.SetPath(folders_.Path());
-      } catch (const Error&) {
-        // The folder went away: the lists stay as they were.
+      if (code == CBN_SELCHANGE) {
+        const LRESULT index = SendMessageA(control, CB_GETCURSEL, 0, 0);
+        if (index != CB_ERR) main_->DriveChosen(static_cast<std::size_t>(index));
       }
       return;
+    case dirConvert:
+      if (code == LBN_DBLCLK) {
+        const LRESULT line = SendMessageA(control, LB_GETCURSEL, 0, 0);
+        if (line != LB_ERR) main_->FolderOpened(static_cast<std::size_t>(line));
+      }
+      return;
+    case kReadAgain: main_->ReadAgain(); return;
     default: return;  // Escape (IDCANCEL) does nothing: the window has no cancel button
   }
 }
@@ -205,7 +162,7 @@ LRESULT frmQMRRebuilder::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_SIZE:
-      if (wParam != SIZE_MINIMIZED) Arrange();  // minimised: every control stays where it was
+      if (wParam != SIZE_MINIMIZED && main_) main_->Arrange();  // minimised: every control stays where it was
       return 0;
     case WM_GETMINMAXINFO: {
       // The minimum holds for the outer size, title bar and borders included.
@@ -225,31 +182,48 @@ LRESULT frmQMRRebuilder::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_CLOSE:
       // The frame's close box ends the program like Close does.
-      services_.ExitProgram();
+      if (main_) main_->Close();
       return 0;
     default: break;
   }
   return DefWindowProcA(window_, message, wParam, lParam);
 }
 
-void frmQMRRebuilder::Arrange() {
-  if (!buttons_ || IsIconic(window_)) return;  // still being built, or minimised
-  const int dpiX = services_.DpiX();
-  const int dpiY = services_.DpiY();
+void frmQMRRebuilder::ShowDrives(const std::vector<std::string>& drives, std::size_t current) {
+  drives_.Show(drives, current);
+}
+
+void frmQMRRebuilder::ShowFolders(const std::vector<FolderLine>& lines, std::size_t current) {
+  folders_.Show(lines, current);
+}
+
+bool frmQMRRebuilder::CanArrange() { return buttons_ && !IsIconic(window_); }
+
+double frmQMRRebuilder::ClientWidth() {
   RECT client;
   GetClientRect(window_, &client);
-  const MinimumOuterSize minimum =
-      CheckMinimumSize(PixelsToTwips(client.right, dpiX), PixelsToTwips(client.bottom, dpiY));
-  if ((minimum.outerWidth || minimum.outerHeight) && !IsZoomed(window_)) {
-    // Raises a nested WM_SIZE that lays the window out for its new size.
-    RECT outer;
-    GetWindowRect(window_, &outer);
-    const int width = minimum.outerWidth ? services_.X(*minimum.outerWidth) : outer.right - outer.left;
-    const int height = minimum.outerHeight ? services_.Y(*minimum.outerHeight) : outer.bottom - outer.top;
-    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    GetClientRect(window_, &client);
-  }
+  return PixelsToTwips(client.right, services_.DpiX());
+}
 
+double frmQMRRebuilder::ClientHeight() {
+  RECT client;
+  GetClientRect(window_, &client);
+  return PixelsToTwips(client.bottom, services_.DpiY());
+}
+
+void frmQMRRebuilder::RaiseToMinimum(const MinimumOuterSize& minimum) {
+  if (IsZoomed(window_)) return;
+  // Raises a nested WM_SIZE that lays the window out for its new size.
+  RECT outer;
+  GetWindowRect(window_, &outer);
+  const int width = minimum.outerWidth ? services_.X(*minimum.outerWidth) : outer.right - outer.left;
+  const int height = minimum.outerHeight ? services_.Y(*minimum.outerHeight) : outer.bottom - outer.top;
+  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LayoutFixed frmQMRRebuilder::FixedBoxes() {
+  const int dpiX = services_.DpiX();
+  const int dpiY = services_.DpiY();
   const auto twipsX = [dpiX](int pixels) { return PixelsToTwips(pixels, dpiX); };
   const auto twipsY = [dpiY](int pixels) { return PixelsToTwips(pixels, dpiY); };
   const RECT location = ChildRect(trendLocation_);
@@ -265,9 +239,12 @@ void frmQMRRebuilder::Arrange() {
   fixed.buttonsHeight = twipsY(buttons.bottom - buttons.top);
   fixed.multiSelectHeight = twipsY(hint.bottom - hint.top);
   fixed.driveListHeight = twipsY(drive.bottom - drive.top);
-  const MainLayout layout = ArrangeControls(twipsX(client.right), twipsY(client.bottom), fixed,
-                                            [dpiX](double twips) { return SnapToPixels(twips, dpiX); });
+  return fixed;
+}
 
+double frmQMRRebuilder::Snap(double twips) { return SnapToPixels(twips, services_.DpiX()); }
+
+void frmQMRRebuilder::Place(const MainLayout& layout) {
   const auto x = [this](double twips) { return services_.X(twips); };
   const auto y = [this](double twips) { return services_.Y(twips); };
   // Each control is drawn afresh where it lands.
@@ -279,20 +256,18 @@ void frmQMRRebuilder::Arrange() {
   SetWindowPos(files_.Window(), nullptr, x(layout.fileLeft), file.top, x(layout.fileWidth), y(layout.fileHeight),
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   SetWindowPos(buttons_, nullptr, x(layout.buttonsLeft), y(layout.buttonsTop), 0, 0, kMove);
-  SizePathLists(layout.pathWidth, layout.folderHeight);
+  // The drive list and the folder list fill the path frame. A drop-down
+  // list's window height is its open list's; its closed box keeps its own.
+  RECT dropped;
+  SendMessageA(drives_.Window(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+  SetWindowPos(drives_.Window(), nullptr, 0, 0, x(layout.pathWidth), dropped.bottom - dropped.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(folders_.Window(), nullptr, 0, 0, x(layout.pathWidth), y(layout.folderHeight),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT hint = ChildRect(multiSelect_);
   SetWindowPos(multiSelect_, nullptr, x(layout.multiSelectLeft), y(layout.multiSelectTop), x(layout.multiSelectWidth),
                hint.bottom - hint.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-void frmQMRRebuilder::SizePathLists(double pathWidth, double folderHeight) {
-  RECT dropped;
-  SendMessageA(drives_.Window(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-  // A drop-down list's window height is its open list's; its closed box keeps its own.
-  SetWindowPos(drives_.Window(), nullptr, 0, 0, services_.X(pathWidth), dropped.bottom - dropped.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(folders_.Window(), nullptr, 0, 0, services_.X(pathWidth), services_.Y(folderHeight),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace qmr::win32

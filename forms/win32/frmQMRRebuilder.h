@@ -10,52 +10,69 @@
 
 #include <windows.h>
 
-#include "forms/TrendBatch.h"
+#include <memory>
+
+#include "forms/MainWindow.h"
 #include "forms/win32/PathLists.h"
 
 namespace qmr::win32 {
 
 class Win32Services;
 
-class frmQMRRebuilder {
+class frmQMRRebuilder : public MainWindowView {
  public:
   // Creates the window, hidden, at its design size, centred on the screen.
   explicit frmQMRRebuilder(Win32Services& services);
-  ~frmQMRRebuilder();
+  ~frmQMRRebuilder() override;
   frmQMRRebuilder(const frmQMRRebuilder&) = delete;
   frmQMRRebuilder& operator=(const frmQMRRebuilder&) = delete;
 
   // The start-up step: drive "c:", folder "c:\quorax\data", each failure ignored.
-  void Load();
+  void Load() { main_->Load(); }
   // Shows the window (laid out for its size) with the drive list focused.
   void Show();
   HWND Window() const { return window_; }
   // A control by its ID (Win32Names.h), wherever it sits in the frames.
   HWND Control(int id) const;
-  const std::string& FolderPath() const { return folders_.Path(); }
+  const std::string& FolderPath() const { return main_->Folder(); }
   // Moves the folder list (and with it the file list) to `path`; throws
   // qmr::Error when the folder cannot be listed.
-  void SetFolderPath(const std::string& path) { folders_.SetPath(path); }
+  void SetFolderPath(const std::string& path) { main_->SetFolder(path); }
+  // What the window does, whatever the toolkit.
+  MainWindow& Logic() { return *main_; }
 
   // The rebuild run by OK; RebuildTrends unless replaced.
-  void SetBatchFunction(TrendBatch::BatchFunction batch) { batch_.SetBatchFunction(std::move(batch)); }
+  void SetBatchFunction(TrendBatch::BatchFunction batch) { main_->SetBatchFunction(std::move(batch)); }
   // True while OK's batch is running (pausing between trends included).
-  bool Busy() const { return batch_.Busy(); }
+  bool Busy() const { return main_->Busy(); }
 
  private:
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void OnCommand(int id, int code, HWND control);
-  void OnDriveChanged();
-  void OnOK();
-  void Arrange();
-  // Fits the drive list and the folder list into the path frame (the name
-  // the layout rule gives this step).
-  void SizePathLists(double pathWidth, double folderHeight);
+
+  // MainWindowView: the platform's folders and the controls.
+  std::vector<std::string> MachineDrives() override { return win32::MachineDrives(); }
+  OpenableFolder WorkingFolder() override { return win32::WorkingFolder(); }
+  std::string DriveOf(const std::string& folder) override { return win32::DriveOf(folder); }
+  bool SameDrive(const std::string& a, const std::string& b) override { return win32::SameDrive(a, b); }
+  OpenableFolder Openable(const std::string& path) override { return win32::Openable(path); }
+  std::vector<ListedEntry> ListFolder(const std::string& folder) override { return win32::ListFolder(folder); }
+  void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;
+  void ShowFolders(const std::vector<FolderLine>& lines, std::size_t current) override;
+  void ShowFiles(const std::vector<std::string>& names) override { files_.Show(names); }
+  std::vector<std::size_t> SelectedFiles() override { return SelectedRows(files_.Window()); }
+  bool CanArrange() override;
+  double ClientWidth() override;
+  double ClientHeight() override;
+  void RaiseToMinimum(const MinimumOuterSize& minimum) override;
+  LayoutFixed FixedBoxes() override;
+  double Snap(double twips) override;
+  void Place(const MainLayout& layout) override;
 
   Win32Services& services_;
-  TrendBatch batch_;
+  std::unique_ptr<MainWindow> main_;
   HWND window_ = nullptr;
   HWND trendLocation_ = nullptr, path_ = nullptr, multiSelect_ = nullptr, buttons_ = nullptr;
   DriveList drives_;

@@ -1,8 +1,8 @@
 #include "forms/win32/frmStatus.h"
 
 #include "forms/FormTexts.h"
+#include "forms/win32/Win32Controls.h"
 #include "forms/win32/Win32Names.h"
-#include "forms/win32/Win32Services.h"
 
 namespace qmr::win32 {
 
@@ -20,7 +20,7 @@ LRESULT CALLBACK StatusProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-HWND NewStatusWindow(const Win32Services& services, HWND owner) {
+HWND NewStatusWindow(const Win32Look& services, HWND owner) {
   RegisterWindowClass(kStatusClass, StatusProcedure, true);
   // A caption without a system menu: no close, minimise or maximise box.
   HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,

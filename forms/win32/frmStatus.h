@@ -8,11 +8,11 @@
 
 namespace qmr::win32 {
 
-class Win32Services;
+class Win32Look;
 
 // A new, hidden status window, owned by `owner` (it then has no taskbar
 // button of its own and stays above it).
-HWND NewStatusWindow(const Win32Services& services, HWND owner);
+HWND NewStatusWindow(const Win32Look& look, HWND owner);
 void SetStatusWindowTrendName(HWND status, const std::string& name);
 
 }  // namespace qmr::win32

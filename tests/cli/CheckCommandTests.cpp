@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "CliSupport.h"
-#include "cli/MasterCheck.h"
 #include "cli/TrendOutput.h"
+#include "trends/MasterCheck.h"
 
 namespace cli_test {
 namespace {

@@ -143,6 +143,25 @@ TEST_F(RebuildCommand, AMasterWithEntriesIsNotReplacedByOneWithoutUnlessForced) 
   EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u);
 }
 
+TEST_F(RebuildCommand, AHeaderOnlyMasterHoldsNoEntriesToLose) {
+  auto files = RisingTrend(6, "Tank", 4);
+  Trend("TANK", files);
+  WriteBytes(Path("TANK.003"), {});
+  ASSERT_EQ(Qmr({"rebuild", "--force", Path("TANK.000")}).status, 3);
+  ASSERT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u);
+
+  // Its header alone: nothing is lost when it is rebuilt again as it was...
+  Outcome run = Qmr({"rebuild", Path("TANK.000")});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_FALSE(Contains(run.err, "--force")) << run.err;
+
+  // ...or when its data files are whole again.
+  Trend("TANK", files);
+  run = Qmr({"rebuild", Path("TANK.000")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u + 4 * 448u);
+}
+
 #ifdef _WIN32
 // A hidden master is not a data file to look for, but its entries are still
 // there to lose.

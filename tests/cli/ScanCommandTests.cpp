@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CliSupport.h"
-#include "cli/TrendRunner.h"
+#include "cli/ProgressLine.h"
 
 namespace cli_test {
 namespace {

@@ -41,6 +41,8 @@ class RecordingWindows : public WindowServices {
     calls.push_back("hide status");
     statusShown = false;
   }
+  void ShowHelp() override { calls.push_back("help"); }
+  void ExitProgram() override { calls.push_back("exit"); }
 
  private:
   int pumps_ = 0;

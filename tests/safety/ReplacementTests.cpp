@@ -217,5 +217,22 @@ TEST_F(Replacement, LeftoversOfDeadWritersAreRemovedAndAWriterAtWorkKeepsItsFile
   EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'p', 'a', 'r', 't'}));
 }
 
+TEST_F(Replacement, AWriterAtWorkKeepsAFileOverAMinuteOldByItsLock) {
+  const std::string first = Trend("FLOW");
+  const LiveWriter live(folder_.path());
+  ASSERT_TRUE(live.Ready()) << "the writer at work could not lock its file";
+  // A large master on a slow disk: the writer runs, and its file was last
+  // written long ago. Only its lock tells that it is at work.
+  std::filesystem::last_write_time(Path(live.Name()),
+                                   std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
+
+  SafetyEvents events;
+  qmr::RebuildTrend(first, events);
+
+  EXPECT_EQ(Temporaries(folder_.path()), std::vector<std::string>{live.Name()});
+  EXPECT_TRUE(events.staleRemoved.empty());
+  EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'p', 'a', 'r', 't'}));
+}
+
 }  // namespace
 }  // namespace safety_test

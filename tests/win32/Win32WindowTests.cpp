@@ -1,6 +1,7 @@
 // The Win32 main, help and status windows driven with messages: texts, the
 // chained lists, the selection, OK, real rebuilds of generated trends and
-// what the user does while a batch runs.
+// what the user does while a batch runs. What the window decides is tested
+// without a toolkit in tests/forms.
 #include <filesystem>
 #include <functional>
 
@@ -142,39 +143,6 @@ TEST_F(MainWindow, OpeningTheOpenFolderAgainOrF5ReadsItAgain) {
   Touch("C.000");
   PressKey(Files(), VK_F5);
   EXPECT_EQ(ListItems(Files()), (Names{"A.000", "B.000", "C.000"}));
-}
-
-TEST_F(MainWindow, UnreadableDriveWarnsAndLeavesTheLists) {
-  Touch("KEEP.000");
-  OpenFolder();
-  const std::string folder = window_->FolderPath();
-  const HWND drives = Control(drvConvert);
-  // A drive letter that names no drive, picked with the keyboard.
-  SendMessageA(drives, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("q:"));
-  SetFocus(drives);
-  SendMessageA(drives, WM_KEYDOWN, VK_END, 0);
-  Pump();
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text.rfind("Error 76 ", 0), 0u) << messages_[0].text;
-  EXPECT_EQ(messages_[0].caption, "QMR Rebuilder");
-  EXPECT_EQ(messages_[0].icon, MessageIcon::Warning);
-  char shown[16] = {};
-  GetWindowTextA(drives, shown, sizeof(shown));
-  EXPECT_STREQ(shown, "q:");
-  EXPECT_EQ(window_->FolderPath(), folder);
-  EXPECT_EQ(ListItems(Files()), Names{"KEEP.000"});
-}
-
-TEST_F(MainWindow, OKWithNothingSelected) {
-  Touch("A.000");
-  OpenFolder();
-  RecordBatches();
-  Click(Control(cmdOK));
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_EQ(messages_[0].text, "Please select one or more trend files");
-  EXPECT_EQ(messages_[0].caption, "QMR Rebuilder");
-  EXPECT_EQ(messages_[0].icon, MessageIcon::None);
-  EXPECT_TRUE(batches_.empty());
 }
 
 TEST_F(MainWindow, SelectionReachesTheBatchInListOrder) {

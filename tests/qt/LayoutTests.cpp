@@ -55,4 +55,4 @@ class LayoutTests : public QObject {
 };
 
 QTEST_MAIN(LayoutTests)
-#include "layout_tests.moc"
+#include "LayoutTests.moc"

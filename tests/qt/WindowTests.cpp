@@ -191,4 +191,4 @@ class WindowTests : public QObject {
 };
 
 QTEST_MAIN(WindowTests)
-#include "window_tests.moc"
+#include "WindowTests.moc"

@@ -1,5 +1,7 @@
-// The main window driven through its real controls: the chained lists, OK
-// with and without a selection, real rebuilds, input during a batch, Close.
+// The main window driven through its real controls over Qt's own folders:
+// the chained lists, the selection OK takes, real rebuilds, input during a
+// batch, Close. What the window decides is tested without a toolkit in
+// tests/forms.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -69,6 +71,9 @@ class MainWindowTests : public QObject {
   }
   FileList* files() { return child<FileList>("filConvert"); }
   FolderList* folders() { return child<FolderList>("dirConvert"); }
+  // The window's current folder, and opening one as the folder list does.
+  QString currentFolder() { return QFile::decodeName(QByteArray::fromStdString(window_->logic().Folder())); }
+  void openFolder(const QString& folder) { window_->logic().SetFolder(QFile::encodeName(folder).toStdString()); }
   QString path(const QString& name) const { return QDir(folder_->path()).filePath(name); }
   void touch(const QString& name) {
     QFile file(path(name));
@@ -116,7 +121,7 @@ class MainWindowTests : public QObject {
     window_ = new frmQMRRebuilder(*services_);
     window_->load();
     QDir::setCurrent(before);
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
+    QCOMPARE(currentFolder(), QDir::toNativeSeparators(folder_->path()));
     QCOMPARE(files()->count(), 1);
     QCOMPARE(files()->item(0)->text(), QString("HERE.000"));
     QVERIFY(messages_.empty());
@@ -137,7 +142,7 @@ class MainWindowTests : public QObject {
   void fileListShowsOrdinaryTrendFilesByName() {
     for (const char* name : {"b.000", "A.000", "C.000", "A.001", "notes.txt", ".hidden.000"}) touch(name);
     QVERIFY(QDir(folder_->path()).mkdir("FOLDER.000"));
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     QStringList shown;
     for (int row = 0; row < files()->count(); ++row) shown << files()->item(row)->text();
     QCOMPARE(shown, (QStringList{"A.000", "C.000", "b.000"}));
@@ -147,14 +152,14 @@ class MainWindowTests : public QObject {
     QVERIFY(QDir(folder_->path()).mkpath("sub"));
     touch("sub/INNER.000");
     touch("OUTER.000");
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     QTreeWidgetItem* sub = folders()->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0);
     QVERIFY(sub);
     const QRect rect = folders()->visualItemRect(sub);
     // A double click is a click followed by a second press that the system reports as double.
     QTest::mouseClick(folders()->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(folders()->viewport(), Qt::LeftButton, {}, rect.center());
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(path("sub")));
+    QCOMPARE(currentFolder(), QDir::toNativeSeparators(path("sub")));
     QCOMPARE(files()->count(), 1);
     QCOMPARE(files()->item(0)->text(), QString("INNER.000"));
   }
@@ -163,7 +168,7 @@ class MainWindowTests : public QObject {
   // opened again, or on F5.
   void openingTheOpenFolderAgainOrF5ReadsItAgain() {
     touch("A.000");
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     QCOMPARE(files()->count(), 1);
     touch("B.000");
     QTreeWidgetItem* current = folders()->currentItem();
@@ -176,54 +181,19 @@ class MainWindowTests : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(window_));
     QTest::keyClick(files(), Qt::Key_F5);
     QCOMPARE(files()->count(), 3);
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
+    QCOMPARE(currentFolder(), QDir::toNativeSeparators(folder_->path()));
   }
 
   void missingFolderFailsAndStays() {
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     try {
-      folders()->setPath(path("missing"));
+      openFolder(path("missing"));
       QFAIL("a missing folder was accepted");
     } catch (const Error& error) {
       QCOMPARE(error.number(), static_cast<int>(ErrorCode::PathNotFound));
       QVERIFY(!error.description().empty());
     }
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
-  }
-
-  void unreadableDriveWarnsAndLeavesTheLists() {
-    touch("KEEP.000");
-    folders()->setPath(folder_->path());
-    const QString gone = path("unmounted-volume");
-    QString expected;
-    try {
-      folders()->setPath(gone);
-    } catch (const Error& error) {
-      expected = QStringLiteral("Error %1 %2").arg(error.number()).arg(QString::fromStdString(error.description()));
-    }
-    QVERIFY(expected.startsWith("Error 76 "));
-    auto* drives = child<DriveList>("drvConvert");
-    drives->addItem(gone);
-    drives->setCurrentIndex(drives->count() - 1);
-    QCOMPARE(messages_.size(), std::size_t{1});
-    QCOMPARE(messages_[0].text, expected);
-    QCOMPARE(messages_[0].caption, QString("QMR Rebuilder"));
-    QCOMPARE(messages_[0].icon, MessageIcon::Warning);
-    QCOMPARE(drives->drive(), gone);
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(folder_->path()));
-    QCOMPARE(files()->item(0)->text(), QString("KEEP.000"));
-  }
-
-  void okWithNothingSelected() {
-    touch("A.000");
-    folders()->setPath(folder_->path());
-    recordBatches();
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    QCOMPARE(messages_.size(), std::size_t{1});
-    QCOMPARE(messages_[0].text, QString("Please select one or more trend files"));
-    QCOMPARE(messages_[0].caption, QString("QMR Rebuilder"));
-    QCOMPARE(messages_[0].icon, MessageIcon::None);
-    QVERIFY(batches_.empty());
+    QCOMPARE(currentFolder(), QDir::toNativeSeparators(folder_->path()));
   }
 
   void selectionReachesTheBatchInListOrder_data() {
@@ -246,7 +216,7 @@ class MainWindowTests : public QObject {
     QFETCH(QList<Qt::KeyboardModifiers>, modifiers);
     QFETCH(QStringList, expected);
     for (const char* name : {"A.000", "B.000", "C.000", "D.000"}) touch(name);
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     recordBatches();
     for (int i = 0; i < clicks.size(); ++i) clickItem(clicks[i], modifiers[i]);
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
@@ -257,21 +227,9 @@ class MainWindowTests : public QObject {
     QCOMPARE(names, expected);
   }
 
-  void nameWithoutAByteFormIsRefused() {
-    folders()->setPath(folder_->path());
-    recordBatches();
-    files()->addItem(QString(QChar(0xD800)) + ".000");  // no file system can hold a lone surrogate
-    files()->selectAll();
-    QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
-    QVERIFY(batches_.empty());
-    QCOMPARE(messages_.size(), std::size_t{1});
-    QVERIFY(messages_[0].text.startsWith("Error 52 "));
-    QCOMPARE(messages_[0].icon, MessageIcon::Error);
-  }
-
   void enterPressesOK() {
     touch("A.000");
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     recordBatches();
     clickItem(0, {});
     QTest::keyClick(files(), Qt::Key_Return);
@@ -281,12 +239,12 @@ class MainWindowTests : public QObject {
   void enterInTheFolderListOpensTheFolderOnly() {
     QVERIFY(QDir(folder_->path()).mkpath("sub"));
     touch("sub/INNER.000");
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     recordBatches();
     folders()->setFocus();
     folders()->setCurrentItem(folders()->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive).value(0));
     QTest::keyClick(folders(), Qt::Key_Return);
-    QCOMPARE(folders()->path(), QDir::toNativeSeparators(path("sub")));
+    QCOMPARE(currentFolder(), QDir::toNativeSeparators(path("sub")));
     QVERIFY(batches_.empty());
     QVERIFY(messages_.empty());
   }
@@ -294,7 +252,7 @@ class MainWindowTests : public QObject {
   void doubleClickOnAFileOnlySelectsIt() {
     touch("A.000");
     touch("B.000");
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     recordBatches();
     const QRect rect = files()->visualItemRect(files()->item(1));
     QTest::mouseClick(files()->viewport(), Qt::LeftButton, {}, rect.center());
@@ -313,7 +271,7 @@ class MainWindowTests : public QObject {
   void realRebuildOfTwoTrends() {
     samples::WriteTrend(folder_->path().toStdString(), "TANK1", samples::RisingTrend(6, "Tank 1 level", 3));
     samples::WriteTrend(folder_->path().toStdString(), "FLOW", samples::RisingTrend(4, "Main line flow", 2));
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     QCOMPARE(files()->count(), 2);
     std::vector<Pause> pauses;
     window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
@@ -342,7 +300,7 @@ class MainWindowTests : public QObject {
     samples::WriteTrend(folder_->path().toStdString(), "AAA", samples::RisingTrend(6, "Blocked", 2));
     samples::WriteTrend(folder_->path().toStdString(), "BBB", samples::RisingTrend(6, "Never reached", 2));
     QVERIFY(QDir(folder_->path()).mkdir("AAA.qmr"));  // the master cannot be written over a folder
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     files()->selectAll();
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
 
@@ -359,7 +317,7 @@ class MainWindowTests : public QObject {
   void secondOKDuringABatchIsIgnored() {
     for (const char* name : {"ONE", "TWO"})
       samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     int batches = 0;
     window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
       ++batches;
@@ -383,7 +341,7 @@ class MainWindowTests : public QObject {
   void closeDuringABatchEndsBetweenTwoTrends() {
     for (const char* name : {"ONE", "TWO"})
       samples::WriteTrend(folder_->path().toStdString(), name, samples::RisingTrend(5, name, 2));
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     window_->setBatchFunction([&](const std::string& f, const std::vector<std::string>& n, RebuildEvents& events) {
       PausingEvents closing(events, [&](int pause) {
         if (pause == 2)
@@ -404,7 +362,7 @@ class MainWindowTests : public QObject {
 
   void closeAfterABatchUnloadsEverything() {
     samples::WriteTrend(folder_->path().toStdString(), "ONE", samples::RisingTrend(5, "One", 2));
-    folders()->setPath(folder_->path());
+    openFolder(folder_->path());
     files()->selectAll();
     QTest::mouseClick(child<QPushButton>("cmdOK"), Qt::LeftButton);
     QVERIFY(masterWritten("ONE"));
@@ -420,4 +378,4 @@ class MainWindowTests : public QObject {
 };
 
 QTEST_MAIN(MainWindowTests)
-#include "main_window_tests.moc"
+#include "MainWindowTests.moc"

@@ -3,21 +3,34 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-#include "cli/TrendReport.h"
+#include "definitions/Families.h"
+#include "definitions/MasterFields.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 // The largest master there can be: the header and 32768 entries of the
 // largest layout. Anything longer is no master.
 inline constexpr std::size_t kLargestMaster = 176 + 32768 * 448;
 
+// One field whose bytes differ, as found: a front end words the values by
+// the field's kind (and an order key by the family's key text).
+struct FieldDifference {
+  std::optional<std::size_t> entry;  // empty for the header
+  const FieldInfo* field = nullptr;
+  std::size_t offset = 0;  // of the field in the file
+  std::vector<unsigned char> expected;
+  std::vector<unsigned char> actual;
+  Family family = Family::None;  // of the entries, for the order key's text
+};
+
 struct MasterComparison {
   // The fields that differ, in file order, at most the limit asked for.
-  std::vector<Difference> differences;
+  std::vector<FieldDifference> differences;
   // Fields that differ beyond those listed.
   std::size_t moreDifferences = 0;
   bool lengthsDiffer = false;
@@ -38,4 +51,4 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
 // when it cannot be read.
 bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected);
 
-}  // namespace qmr::cli
+}  // namespace qmr

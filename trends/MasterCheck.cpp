@@ -1,36 +1,19 @@
-#include "cli/MasterCheck.h"
+#include "trends/MasterCheck.h"
 
 #include <algorithm>
-#include <optional>
-#include <string_view>
 
-#include "cli/MasterShow.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
 #include "definitions/MasterFields.h"
 #include "tools/FileReading.h"
 #include "trends/Banner.h"
 
-namespace qmr::cli {
+namespace qmr {
 
 namespace {
 
-std::string FieldValue(const FieldInfo& field, std::span<const unsigned char> bytes, Family family) {
-  switch (field.kind) {
-    case FieldKind::Text: return EscapeText({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
-    case FieldKind::Bytes: return HexBytes(bytes);
-    case FieldKind::Integer: {
-      const std::int64_t value = ReadLittleEndian(bytes.data(), bytes.size());
-      std::string text = std::to_string(value);
-      if (std::string_view(field.name) == "order_key") text += " (text \"" + OrderKeyText(family, value) + "\")";
-      return text;
-    }
-  }
-  return {};
-}
-
 // Compares one record's fields; `start` is the record's offset in the file.
-void CompareRecord(std::span<const FieldInfo> fields, const std::string& prefix, std::size_t start,
+void CompareRecord(std::span<const FieldInfo> fields, std::optional<std::size_t> entry, std::size_t start,
                    std::span<const unsigned char> expected, std::span<const unsigned char> actual,
                    const std::optional<ByteRange>& ignored, Family family, std::size_t limit,
                    MasterComparison& result) {
@@ -46,9 +29,11 @@ void CompareRecord(std::span<const FieldInfo> fields, const std::string& prefix,
       ++result.moreDifferences;
       continue;
     }
-    result.differences.push_back({prefix + "field " + field.name, from,
-                                  FieldValue(field, expected.subspan(from, field.width), family),
-                                  FieldValue(field, actual.subspan(from, field.width), family)});
+    const auto bytes = [&](std::span<const unsigned char> file) {
+      const auto part = file.subspan(from, field.width);
+      return std::vector<unsigned char>(part.begin(), part.end());
+    };
+    result.differences.push_back({entry, &field, from, bytes(expected), bytes(actual), family});
   }
 }
 
@@ -64,11 +49,11 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
     const auto version =
         static_cast<std::int16_t>(ReadLittleEndian(expected.data() + offsetof(MasterHeader, version), 2));
     const Family family = FamilyOf(version);
-    CompareRecord(MasterHeaderFields(), "", 0, expected, actual, date, family, limit, result);
+    CompareRecord(MasterHeaderFields(), std::nullopt, 0, expected, actual, date, family, limit, result);
     const std::size_t entrySize = MasterEntrySize(family);
     for (std::size_t at = header; entrySize != 0 && at + entrySize <= common; at += entrySize) {
-      const std::string prefix = "entry " + std::to_string((at - header) / entrySize) + " ";
-      CompareRecord(MasterEntryFields(family), prefix, at, expected, actual, date, family, limit, result);
+      CompareRecord(MasterEntryFields(family), (at - header) / entrySize, at, expected, actual, date, family, limit,
+                    result);
     }
   } else if (!std::equal(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common), actual.begin())) {
     // Not even a whole header to lay fields over.
@@ -105,4 +90,4 @@ bool MasterFileMatches(const std::string& path, std::span<const unsigned char> e
   return same && at == expected.size();
 }
 
-}  // namespace qmr::cli
+}  // namespace qmr

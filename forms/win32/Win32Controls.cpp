@@ -1,0 +1,83 @@
+#include "forms/win32/Win32Controls.h"
+
+#include <algorithm>
+
+namespace qmr::win32 {
+
+RECT Win32Look::Pixels(const TwipsRect& box) const {
+  const int left = X(box.left);
+  const int top = Y(box.top);
+  return RECT{left, top, left + X(box.width), top + Y(box.height)};
+}
+
+void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon) {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  WNDCLASSEXA windowClass{};
+  windowClass.cbSize = sizeof(windowClass);
+  if (GetClassInfoExA(instance, className, &windowClass)) return;
+  windowClass.lpfnWndProc = procedure;
+  windowClass.hInstance = instance;
+  if (withIcon) {
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(1));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+  }
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = className;
+  RegisterClassExA(&windowClass);
+}
+
+HWND CreateControl(const Win32Look& services, HWND parent, const char* className, const char* text, DWORD style, int id,
+                   const TwipsRect& box, DWORD extendedStyle) {
+  const RECT r = services.Pixels(box);
+  HWND control = CreateWindowExA(extendedStyle, className, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                                 r.right - r.left, r.bottom - r.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(services.Font()), FALSE);
+  return control;
+}
+
+HWND CreateFormWindow(const Win32Look& services, const char* className, const char* caption, DWORD style,
+                      int clientWidth, int clientHeight, HWND owner, void* parameter) {
+  RECT outer{0, 0, services.X(clientWidth), services.Y(clientHeight)};
+  AdjustWindowRectEx(&outer, style, FALSE, WS_EX_CONTROLPARENT);
+  return CreateWindowExA(WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                         outer.right - outer.left, outer.bottom - outer.top, owner, nullptr, GetModuleHandleA(nullptr),
+                         parameter);
+}
+
+void CentreOver(HWND window, const RECT& area) {
+  RECT own;
+  GetWindowRect(window, &own);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  const int left = area.left + (area.right - area.left - width) / 2;
+  const int top = area.top + (area.bottom - area.top - height) / 2;
+  SetWindowPos(window, nullptr, std::max<int>(left, 0), std::max<int>(top, 0), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT WorkArea() {
+  RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  return area;
+}
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int got = GetWindowTextA(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(got, 0)));
+  return text;
+}
+
+RECT ChildRect(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+}  // namespace qmr::win32
