@@ -310,6 +310,11 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         ++found;
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };
+      walk.unnamable = [&](const std::string& shown, const Error& why) {
+        ++found;
+        work(TrendJob{TrendOperand{shown, shown, why.description() + " (error " + std::to_string(why.number()) + ")"},
+                      nullptr});
+      };
       walk.unreadable = [&](const std::string& folder, const std::string& why) {
         ++found;  // one more line of the run, done as soon as it is taken
         runner.Submit([unreadable = UnreadableFolder{folder, why}] {

@@ -170,6 +170,19 @@ bool FileExists(const std::string& path) {
   return found;
 }
 
+bool HiddenFileExists(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+  struct stat info {};
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return nameStart < path.size() && path[nameStart] == '.' && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+#endif
+}
+
 FileExistsHook SetFileExistsHook(FileExistsHook hook) { return std::exchange(fileExistsHook, std::move(hook)); }
 
 EntryKind KindOfEntry(const std::string& path) {

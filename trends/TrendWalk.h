@@ -9,11 +9,16 @@
 
 namespace qmr {
 
+class Error;
+
 struct WalkCallbacks {
   // A trend: its NAME.000, and what its folder holds.
   std::function<void(const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder)> trend;
   // A folder that could not be listed, and why; the walk goes on.
   std::function<void(const std::string& folder, const std::string& why)> unreadable;
+  // Windows: a first data file whose name has no exact form in the ANSI
+  // code page (shown with "?"), and the error that refuses it. Optional.
+  std::function<void(const std::string& shownFirstFile, const Error& why)> unnamable;
 };
 
 // Walks `root` and the folders below it, depth first, each folder's entries

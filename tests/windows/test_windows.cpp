@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/Arguments.h"
+#include "cli/CommandLine.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/RecordingEvents.h"
 #include "tests/support/TestFiles.h"
@@ -289,6 +291,90 @@ TEST(WindowsArguments, AnAnsiFolderNameReachesTheMasterByteForByte) {
   ASSERT_EQ(written.size(), kMasterHeaderSize + 2 * kEntryV6Size);
   EXPECT_EQ(EntryPathV6(written, 0), folder / "TANK1.001");
   EXPECT_EQ(EntryPathV6(written, 1), args[0]);
+}
+
+// --- what qmr says of names, attributes and paths --------------------------
+
+struct QmrRun {
+  int status;
+  std::string out, err;
+};
+
+QmrRun Qmr(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = qmr::RunQmr(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+void CreateWide(const std::wstring& path) {
+  CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::size_t MastersIn(const WindowsFolder& folder) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.wide()))
+    count += entry.path().extension() == L".qmr";
+  return count;
+}
+
+// Under code page 1252 "Łódź" and the fullwidth "Ｔ" have no exact form: the
+// ANSI listing made them "Lodz" and a second "T". scan and a pattern name
+// them, refused with error 52; the real trend T is found once.
+TEST(WindowsNames, LookAlikesAreRefusedNeverTakenForAnotherName) {
+  if (!AnsiIsWesternEuropean()) GTEST_SKIP() << "code page " << GetACP();
+  WindowsFolder folder;
+  samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Real", 2));
+  CreateWide(folder.wide() + L"\\\u0141\u00f3d\u017a.000");
+  CreateWide(folder.wide() + L"\\\uff34.000");
+  CreateWide(folder.wide() + L"\\\uff34.001");
+
+  const QmrRun scan = Qmr({"scan", folder.ansi()});
+  EXPECT_EQ(scan.status, 1) << scan.out << scan.err;
+  const std::string said = scan.out + scan.err;
+  EXPECT_NE(said.find("U+0141"), std::string::npos) << said;
+  EXPECT_NE(said.find("U+FF34"), std::string::npos) << said;
+  EXPECT_NE(said.find("(error 52)"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Lodz"), std::string::npos) << said;
+  const std::string real = folder / "T.qmr";
+  EXPECT_EQ(said.find(real), said.rfind(real)) << said;  // one line for the real T
+
+  const QmrRun rebuild = Qmr({"rebuild", folder / "*.000"});
+  EXPECT_EQ(rebuild.status, 1) << rebuild.out << rebuild.err;
+  EXPECT_NE(rebuild.err.find("U+FF34"), std::string::npos) << rebuild.err;
+  EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+  EXPECT_EQ(MastersIn(folder), 1u);
+}
+
+// A hidden data file ends the run as the runtime's search ends it, and is named.
+TEST(WindowsNames, HiddenOrSystemDataFileIsToldAndFailsAStrictCheck) {
+  for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+    SCOPED_TRACE(attribute);
+    WindowsFolder folder;
+    samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 4));
+    SetAttributes(folder / "T.002", attribute);
+    const QmrRun rebuild = Qmr({"rebuild", folder / "T.000"});
+    EXPECT_EQ(rebuild.status, 3) << rebuild.err;
+    EXPECT_NE(rebuild.err.find("T.002 is hidden (or a system file): not read"), std::string::npos) << rebuild.err;
+    EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+    const QmrRun json = Qmr({"check", "--json", folder / "T.000"});
+    EXPECT_NE(json.out.find("\"kind\":\"hidden\""), std::string::npos) << json.out;
+    EXPECT_EQ(Qmr({"check", "--strict", folder / "T.000"}).status, 1);
+  }
+}
+
+// Entries name their files as the runtime opens them, whatever prefix
+// reached them.
+TEST(WindowsPaths, DevicePrefixesAreNotRecorded) {
+  for (const std::string prefix : {"\\\\?\\", "\\\\.\\"}) {
+    SCOPED_TRACE(prefix);
+    WindowsFolder folder;
+    samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
+    const QmrRun rebuild = Qmr({"rebuild", prefix + (folder / "T.000")});
+    ASSERT_EQ(rebuild.status, 0) << rebuild.err;
+    const auto master = ReadWide(folder.wide() + L"\\T.qmr");
+    EXPECT_EQ(EntryPathV6(master, 0), folder / "T.001");
+    EXPECT_EQ(EntryPathV6(master, 1), folder / "T.000");
+  }
 }
 
 }  // namespace
