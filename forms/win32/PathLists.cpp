@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <optional>
+#include <utility>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 
 namespace qmr::win32 {
@@ -13,9 +17,6 @@ std::string Lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
 }
-
-// Names are ordered character code by character code, as everywhere else.
-void SortOrdinal(std::vector<std::string>& names) { std::sort(names.begin(), names.end()); }
 
 // "X:" of an absolute drive path, lower case; empty for another path.
 std::string DriveOf(const std::string& path) {
@@ -35,17 +36,22 @@ std::size_t RootLength(const std::string& path) {
   return std::min<std::size_t>(path.size(), 1);
 }
 
-// The entries of `folder` matching `pattern`, as FindFirstFileA reports them.
-// Returns false with `error` set when the folder cannot be listed.
-bool ListFolder(const std::string& folder, const char* pattern, std::vector<WIN32_FIND_DATAA>& entries, DWORD& error) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(JoinPath(folder, pattern).c_str(), &data);
+// The entries of `folder` matching `pattern`, as FindFirstFileW reports
+// them: the ANSI search would give a name without an exact form in the code
+// page as a look-alike. Returns false with `error` set when the folder
+// cannot be listed.
+bool ListFolder(const std::string& folder, const wchar_t* pattern, std::vector<WIN32_FIND_DATAW>& entries,
+                DWORD& error) {
+  WIN32_FIND_DATAW data;
+  std::wstring path = WideFromAnsi(folder);
+  if (path.empty() || path.back() != L'\\') path += L'\\';
+  HANDLE search = FindFirstFileW((path + pattern).c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;  // nothing matches
   }
   do entries.push_back(data);
-  while (FindNextFileA(search, &data));
+  while (FindNextFileW(search, &data));
   FindClose(search);
   return true;
 }
@@ -165,9 +171,9 @@ void FolderList::SetPath(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(absolute.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWindowsError(GetLastError(), absolute, ErrorCode::PathNotFound);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw Error(ErrorCode::PathNotFound);
-  std::vector<WIN32_FIND_DATAA> entries;
+  std::vector<WIN32_FIND_DATAW> entries;
   DWORD error = 0;
-  if (!ListFolder(absolute, "*", entries, error)) ThrowWindowsError(error, absolute, ErrorCode::PermissionDenied);
+  if (!ListFolder(absolute, L"*", entries, error)) ThrowWindowsError(error, absolute, ErrorCode::PermissionDenied);
   // The folder already open, opened again, is read again: files copied in
   // meanwhile appear.
   path_ = absolute;
@@ -177,6 +183,12 @@ void FolderList::SetPath(const std::string& path) {
 
 void FolderList::Open(int index) {
   if (index < 0 || index >= static_cast<int>(folders_.size())) return;
+  const Folder& folder = folders_[static_cast<std::size_t>(index)];
+  // The core could not name what lies in it: the user is told why it stays closed.
+  if (!folder.noAnsiForm.empty()) {
+    if (refused) refused(NoAnsiFormError(JoinPath(path_, ShownAnsi(folder.name)), folder.noAnsiForm));
+    return;
+  }
   try {
     SetPath(folders_[static_cast<std::size_t>(index)].path);
   } catch (const Error&) {
@@ -188,37 +200,45 @@ void FolderList::Fill() {
   folders_.clear();
   // From the root down to the current folder, open...
   const std::size_t rootLength = RootLength(path_);
-  folders_.push_back({path_.substr(0, rootLength), path_.substr(0, rootLength), 0, true});
+  folders_.push_back({path_.substr(0, rootLength), WideFromAnsi(path_.substr(0, rootLength)), 0, true, {}});
   for (std::size_t start = rootLength; start < path_.size();) {
     if (path_[start] == '\\') ++start;
     std::size_t end = path_.find('\\', start);
     if (end == std::string::npos) end = path_.size();
     if (end > start) {
-      folders_.push_back(
-          {path_.substr(0, end), path_.substr(start, end - start), static_cast<int>(folders_.size()), true});
+      folders_.push_back({path_.substr(0, end),
+                          WideFromAnsi(path_.substr(start, end - start)),
+                          static_cast<int>(folders_.size()),
+                          true,
+                          {}});
     }
     start = end;
   }
   const int current = static_cast<int>(folders_.size()) - 1;
-  // ...then the current folder's own subfolders, closed.
-  std::vector<WIN32_FIND_DATAA> entries;
+  // ...then the current folder's own subfolders, closed, by their ANSI names
+  // (shown ones for names without an exact form).
+  std::vector<WIN32_FIND_DATAW> entries;
   DWORD error = 0;
-  std::vector<std::string> children;
-  if (ListFolder(path_, "*", entries, error)) {
-    for (const WIN32_FIND_DATAA& entry : entries) {
-      const std::string name = entry.cFileName;
+  std::vector<Folder> children;
+  if (ListFolder(path_, L"*", entries, error)) {
+    for (const WIN32_FIND_DATAW& entry : entries) {
+      const std::wstring name = entry.cFileName;
       if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || (entry.dwFileAttributes & kNotShown)) continue;
-      if (name == "." || name == "..") continue;
-      children.push_back(name);
+      if (name == L"." || name == L"..") continue;
+      const std::optional<std::string> exact = ExactAnsi(name);
+      const std::string ansi = exact ? *exact : ShownAnsi(name);
+      children.push_back({JoinPath(path_, ansi), name, current + 1, false,
+                          exact ? std::string() : FirstCharacterWithoutAnsiForm(name)});
     }
   }
-  SortOrdinal(children);
-  for (const std::string& child : children) folders_.push_back({JoinPath(path_, child), child, current + 1, false});
+  // Names are ordered character code by character code, as everywhere else.
+  std::sort(children.begin(), children.end(), [](const Folder& a, const Folder& b) { return a.path < b.path; });
+  for (Folder& child : children) folders_.push_back(std::move(child));
 
   SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list_, LB_RESETCONTENT, 0, 0);
   for (const Folder& folder : folders_)
-    SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.name.c_str()));
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.name.c_str()));
   SendMessageA(list_, LB_SETCURSEL, current, 0);
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
@@ -238,49 +258,76 @@ void FolderList::Draw(const DRAWITEMSTRUCT& item) const {
   RECT text{left + glyph + 4, box.top, box.right, box.bottom};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  DrawTextA(dc, folder.name.c_str(), static_cast<int>(folder.name.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  // A name wider than the list ends in an ellipsis.
+  DrawTextW(dc, folder.name.c_str(), static_cast<int>(folder.name.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT | DT_END_ELLIPSIS);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &box);
 }
 
 void FileList::SetFolder(const std::string& folder) {
   folder_ = folder;
-  std::vector<WIN32_FIND_DATAA> entries;
+  std::vector<WIN32_FIND_DATAW> entries;
   DWORD error = 0;
-  std::vector<std::string> names;
-  if (!folder.empty() && ListFolder(folder, "*.000", entries, error)) {
-    for (const WIN32_FIND_DATAA& entry : entries) {
+  std::vector<std::pair<Name, std::wstring>> found;  // as the core names it, and as shown
+  if (!folder.empty() && ListFolder(folder, L"*.000", entries, error)) {
+    for (const WIN32_FIND_DATAW& entry : entries) {
       // Ordinary files only; the pattern also matches a long name by its
       // short form, so the name itself must end in ".000".
       if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kNotShown)) continue;
-      const std::string name = entry.cFileName;
-      if (name.size() < 4 || name.compare(name.size() - 4, 4, ".000") != 0) continue;
-      names.push_back(name);
+      const std::wstring name = entry.cFileName;
+      if (name.size() < 4 || name.compare(name.size() - 4, 4, L".000") != 0) continue;
+      const std::optional<std::string> exact = ExactAnsi(name);
+      found.push_back(
+          {Name{exact ? *exact : ShownAnsi(name), exact ? std::string() : FirstCharacterWithoutAnsiForm(name)}, name});
     }
   }
-  SortOrdinal(names);
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first.ansi < b.first.ansi; });
+  names_.clear();
   SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list_, LB_RESETCONTENT, 0, 0);
-  for (const std::string& name : names) SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  // A name wider than the list scrolls sideways rather than being cut.
+  HDC dc = GetDC(list_);
+  const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (auto& [name, shown] : found) {
+    SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+    names_.push_back(std::move(name));
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(list_, dc);
+  SendMessageA(list_, LB_SETHORIZONTALEXTENT, widest > 0 ? widest + 4 : 0, 0);
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
 }
 
-std::vector<std::string> GetSelectedItems(HWND list) {
-  std::vector<std::string> texts;
+const FileList::Name* FileList::At(int position) const {
+  if (position < 0 || position >= static_cast<int>(names_.size())) return nullptr;
+  return &names_[static_cast<std::size_t>(position)];
+}
+
+std::vector<int> SelectedPositions(HWND list) {
+  std::vector<int> positions;
   const LRESULT count = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
-  if (count == LB_ERR || count <= 0) return texts;  // LB_ERR: a list without multiple selection
-  std::vector<int> positions(static_cast<std::size_t>(count));
+  if (count == LB_ERR || count <= 0) return positions;  // LB_ERR: a list without multiple selection
+  positions.resize(static_cast<std::size_t>(count));
   const LRESULT got = SendMessageA(list, LB_GETSELITEMS, count, reinterpret_cast<LPARAM>(positions.data()));
-  if (got == LB_ERR) return texts;
+  if (got == LB_ERR) return {};
   positions.resize(static_cast<std::size_t>(got));
   std::sort(positions.begin(), positions.end());  // ascending list order
-  for (int position : positions) {
+  return positions;
+}
+
+std::vector<std::string> GetSelectedItems(HWND list) {
+  std::vector<std::string> texts;
+  for (int position : SelectedPositions(list)) {
     const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, position, 0);
     if (length == LB_ERR) continue;
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     SendMessageA(list, LB_GETTEXT, position, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
+    text.resize(std::strlen(text.c_str()));
     texts.push_back(text);
   }
   return texts;

@@ -3,7 +3,8 @@
 // list box drawn as a tree: the root, the path down to the current folder
 // and its subfolders) and the current folder's trend files (a list box with
 // extended multiple selection). Names are single-byte text in the ANSI code
-// page, as the core opens files.
+// page, as the core opens files; the lists show every name as it is, and a
+// name without an exact ANSI form is refused when it is chosen.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +12,10 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+namespace qmr {
+class Error;
+}
 
 namespace qmr::win32 {
 
@@ -55,13 +60,16 @@ class FolderList {
   void Draw(const DRAWITEMSTRUCT& item) const;
   // Called after the current folder changed.
   std::function<void()> changed;
+  // Called when the folder opened has a name without an exact ANSI form.
+  std::function<void(const Error& why)> refused;
 
  private:
   struct Folder {
     std::string path;
-    std::string name;  // as shown: the root as a path, the others by name
+    std::wstring name;  // as shown: the root as a path, the others by name
     int depth;
-    bool open;  // on the path to the current folder
+    bool open;               // on the path to the current folder
+    std::string noAnsiForm;  // the name's first character without an ANSI form, if any
   };
   void Fill();
 
@@ -72,22 +80,32 @@ class FolderList {
 
 class FileList {
  public:
+  struct Name {
+    std::string ansi;        // the name as the core opens it (shown with "?" when it has no ANSI form)
+    std::string noAnsiForm;  // the first character without an exact ANSI form ("U+0141"), if any
+  };
   void Attach(HWND list) { list_ = list; }
   HWND Window() const { return list_; }
   // Shows the names of `folder`'s ordinary files matching *.000, sorted by
-  // name; a folder that cannot be read shows none.
+  // name, as they are (a name wider than the list scrolls sideways); a
+  // folder that cannot be read shows none.
   void SetFolder(const std::string& folder);
   const std::string& Folder() const { return folder_; }
+  // The name of the item at `position`; nullptr out of range.
+  const Name* At(int position) const;
 
  private:
   HWND list_ = nullptr;
   std::string folder_;
+  std::vector<Name> names_;  // in list order
 };
 
 // The texts of the selected items of a multi-selection list box, in list
 // order (whatever the order in which they were clicked): LB_GETSELCOUNT and
 // LB_GETSELITEMS. Empty when nothing is selected.
 std::vector<std::string> GetSelectedItems(HWND list);
+// The positions of those items, ascending.
+std::vector<int> SelectedPositions(HWND list);
 
 // `folder` and `name` joined with one "\" (none added after a drive's root).
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -31,6 +31,38 @@ bool IsOurs(HWND window) {
   return false;
 }
 
+// The resolution a window's controls were made for, kept with the window.
+constexpr const char* kDpiXProperty = "qmr.dpi.x";
+constexpr const char* kDpiYProperty = "qmr.dpi.y";
+
+void RememberDpi(HWND window, int dpiX, int dpiY) {
+  SetPropA(window, kDpiXProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpiX)));
+  SetPropA(window, kDpiYProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpiY)));
+}
+
+int RememberedDpi(HWND window, const char* property, int otherwise) {
+  const auto dpi = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(window, property)));
+  return dpi > 0 ? dpi : otherwise;
+}
+
+struct Rescale {
+  int fromX, fromY, toX, toY;
+  HFONT font;
+};
+
+// One control, wherever it sits in the frames: its place in its parent and
+// its size scaled, its text in the new font.
+BOOL CALLBACK RescaleControl(HWND control, LPARAM parameter) {
+  const auto& scale = *reinterpret_cast<const Rescale*>(parameter);
+  const RECT r = ChildRect(control);
+  const int left = MulDiv(r.left, scale.toX, scale.fromX);
+  const int top = MulDiv(r.top, scale.toY, scale.fromY);
+  SetWindowPos(control, nullptr, left, top, MulDiv(r.right, scale.toX, scale.fromX) - left,
+               MulDiv(r.bottom, scale.toY, scale.fromY) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(scale.font), TRUE);
+  return TRUE;
+}
+
 BOOL CALLBACK Collect(HWND window, LPARAM windows) {
   if (IsOurs(window)) reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
   return TRUE;
@@ -54,13 +86,36 @@ Win32Services::Win32Services() : end_([] { PostQuitMessage(0); }) {
 Win32Services::~Win32Services() {
   for (HWND window : OpenWindows()) DestroyWindow(window);
   if (font_) DeleteObject(font_);
+  for (HFONT font : earlierFonts_) DeleteObject(font);
+}
+
+void Win32Services::ChangeDpi(HWND window, int dpiX, int dpiY, const RECT& suggested) {
+  if (dpiX <= 0 || dpiY <= 0) return;
+  if (dpiX != dpiX_ || dpiY != dpiY_) {
+    dpiX_ = dpiX;
+    dpiY_ = dpiY;
+    const FormFontChoice chosen = ChooseFormFont(dpiX_, dpiY_);
+    earlierFonts_.push_back(font_);
+    font_ = chosen.font;
+    fontPoints_ = chosen.points;
+  }
+  const Rescale scale{RememberedDpi(window, kDpiXProperty, dpiX), RememberedDpi(window, kDpiYProperty, dpiY), dpiX,
+                      dpiY, font_};
+  RememberDpi(window, dpiX, dpiY);
+  EnumChildWindows(window, RescaleControl, reinterpret_cast<LPARAM>(&scale));
+  // The main window lays its controls out again for its new size.
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Win32Services::ShowMessage(const std::string& text, MessageIcon icon) {
+  // The box is as wide as its longest line: a long path gets lines of its own.
+  const std::string wrapped = WrapLongWords(text, kWidestMessageWord);
   if (message_) {
-    message_(text, kApplicationTitle, icon);
+    message_(wrapped, kApplicationTitle, icon);
   } else {
-    ShowMessageBox(text, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
+    ShowMessageBox(wrapped, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
   }
 }
 
@@ -192,9 +247,11 @@ HWND CreateFormWindow(const Win32Services& services, const char* className, cons
                       int clientWidth, int clientHeight, HWND owner, void* parameter) {
   RECT outer{0, 0, services.X(clientWidth), services.Y(clientHeight)};
   AdjustWindowRectEx(&outer, style, FALSE, WS_EX_CONTROLPARENT);
-  return CreateWindowExA(WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                         outer.right - outer.left, outer.bottom - outer.top, owner, nullptr, GetModuleHandleA(nullptr),
-                         parameter);
+  HWND window = CreateWindowExA(WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
+                                GetModuleHandleA(nullptr), parameter);
+  if (window) RememberDpi(window, services.DpiX(), services.DpiY());
+  return window;
 }
 
 void CentreOver(HWND window, const RECT& area) {

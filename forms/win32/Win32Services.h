@@ -67,6 +67,14 @@ class Win32Services : public WindowServices {
   const std::string& FontFace() const { return fontFace_; }
   double FontPoints() const { return fontPoints_; }
 
+  // `window` was moved to a screen of `dpiX` by `dpiY` dots per inch
+  // (WM_DPICHANGED): the font is chosen again for that resolution, every
+  // control of the window moves and grows by the change, in the new font,
+  // and the window takes `suggested` (its outer rectangle at the new
+  // resolution, as the system proposes it). Windows and boxes created from
+  // then on are made for the new resolution.
+  void ChangeDpi(HWND window, int dpiX, int dpiY, const RECT& suggested);
+
   // Twips to pixels at the screen's resolution.
   int X(double twips) const;
   int Y(double twips) const;
@@ -82,6 +90,8 @@ class Win32Services : public WindowServices {
   int dpiX_ = 96;
   int dpiY_ = 96;
   HFONT font_ = nullptr;
+  // Fonts of earlier resolutions: windows still on such a screen draw with them.
+  std::vector<HFONT> earlierFonts_;
   std::string fontFace_;
   double fontPoints_ = 8;
 };

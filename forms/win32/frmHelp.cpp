@@ -1,6 +1,10 @@
 #include "forms/win32/frmHelp.h"
 
+#include <string>
+#include <utility>
+
 #include "forms/FormTexts.h"
+#include "forms/win32/Win32Font.h"
 #include "forms/win32/Win32Names.h"
 #include "forms/win32/Win32Services.h"
 
@@ -10,6 +14,27 @@ namespace {
 
 Win32Services* ServicesOf(HWND window) {
   return reinterpret_cast<Win32Services*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+}
+
+// The notes with their lines broken here, measured in the window's font:
+// the label's own breaking let a line run past its edge at 96 dpi.
+void SetLabelText(HWND label, HFONT font, const std::string& text) {
+  RECT box{};
+  GetClientRect(label, &box);
+  SetWindowTextA(label, WrappedText(font, text, box.right - box.left).c_str());
+}
+
+void AddLabel(Win32Services& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
+  SetLabelText(CreateControl(services, window, "STATIC", "", SS_LEFT | SS_NOPREFIX, id, box), services.Font(), text);
+}
+
+// After a change of resolution the lines are broken again in the new font.
+void WrapLabelsAgain(HWND window, HFONT font) {
+  for (const auto& [id, text] :
+       {std::pair{help::Label1, std::string(kHelpText1)}, std::pair{help::lblVersion, VersionLine(kHelpComments)},
+        std::pair{help::Label2, std::string(kHelpText2)}, std::pair{help::Label3, std::string(kHelpText3)},
+        std::pair{help::Label4, std::string(kHelpText4)}})
+    SetLabelText(GetDlgItem(window, id), font, text);
 }
 
 LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -29,6 +54,12 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       // The Close button is the only control that takes the focus.
       if (LOWORD(wParam) != WA_INACTIVE) SetFocus(GetDlgItem(window, help::cmdClose));
       return 0;
+    case WM_DPICHANGED:
+      if (Win32Services* services = ServicesOf(window)) {
+        services->ChangeDpi(window, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        WrapLabelsAgain(window, services->Font());
+      }
+      return 0;
     case WM_DESTROY:
       if (Win32Services* services = ServicesOf(window)) {
         if (services->HelpWindow() == window) services->HelpClosed();
@@ -37,10 +68,6 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
     default: break;
   }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void AddLabel(Win32Services& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
-  CreateControl(services, window, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, id, box);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "forms/win32/Win32Frame.h"
 #include "forms/win32/Win32Names.h"
 #include "forms/win32/Win32Services.h"
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 
 namespace qmr::win32 {
@@ -67,9 +68,10 @@ void frmQMRRebuilder::CreateControls() {
       CreateControl(s, path_, WC_LISTBOXA, "",
                     LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                     dirConvert, kFolderBox, WS_EX_CLIENTEDGE);
-  HWND fileList = CreateControl(s, trendLocation_, WC_LISTBOXA, "",
-                                LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
-                                filConvert, kFileBox, WS_EX_CLIENTEDGE);
+  HWND fileList =
+      CreateControl(s, trendLocation_, WC_LISTBOXA, "",
+                    LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                    filConvert, kFileBox, WS_EX_CLIENTEDGE);
   multiSelect_ = CreateControl(s, trendLocation_, "STATIC", kMultiSelectText, SS_CENTER | SS_NOPREFIX, lblMultiSelect,
                                kMultiSelectBox);
   buttons_ = CreateFrame(s, window_, "", fraButtons, kButtonsBox);
@@ -84,6 +86,7 @@ void frmQMRRebuilder::CreateControls() {
   files_.Attach(fileList);
   drives_.changed = [this] { OnDriveChanged(); };
   folders_.changed = [this] { files_.SetFolder(folders_.Path()); };
+  folders_.refused = [this](const Error& why) { services_.ShowMessage(ErrorText(why), MessageIcon::Warning); };
   files_.SetFolder(folders_.Path());
   focus_ = drives_.Window();
 }
@@ -124,16 +127,20 @@ void frmQMRRebuilder::OnDriveChanged() {
 
 void frmQMRRebuilder::OnOK() {
   if (batch_.Busy()) return;  // the running batch goes on alone
-  const std::vector<std::string> names = GetSelectedItems(files_.Window());
-  if (!names.empty()) {
-    // The core opens files by their ANSI names; one without an ANSI form
-    // would name another file or none.
-    for (const std::string& text : names) {
-      if (HasNoAnsiForm(text)) {
-        services_.ShowMessage(BadNameText(text), MessageIcon::Error);
-        return;
-      }
+  const std::vector<int> selected = SelectedPositions(files_.Window());
+  std::vector<std::string> names;
+  for (const int position : selected) {
+    // The core opens files by their ANSI names; one without an exact ANSI
+    // form would name another file (a look-alike) or none.
+    const FileList::Name* name = files_.At(position);
+    if (name == nullptr) continue;
+    if (!name->noAnsiForm.empty()) {
+      services_.ShowMessage(ErrorText(NoAnsiFormError(name->ansi, name->noAnsiForm)), MessageIcon::Error);
+      return;
     }
+    names.push_back(name->ansi);
+  }
+  if (!names.empty()) {
     if (HasNoAnsiForm(folders_.Path())) {
       services_.ShowMessage(BadNameText(folders_.Path()), MessageIcon::Error);
       return;
@@ -203,6 +210,16 @@ LRESULT frmQMRRebuilder::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a screen of another resolution: the controls are made for
+      // it, the folder lines take the file list's new line height, and the
+      // new size lays the window out again.
+      services_.ChangeDpi(window_, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      const LRESULT itemHeight = SendMessageA(files_.Window(), LB_GETITEMHEIGHT, 0, 0);
+      if (itemHeight > 0) SendMessageA(folders_.Window(), LB_SETITEMHEIGHT, 0, itemHeight);
+      Arrange();
+      return 0;
     }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) Arrange();  // minimised: every control stays where it was

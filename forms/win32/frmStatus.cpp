@@ -15,16 +15,24 @@ LRESULT CALLBACK StatusProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     ShowWindow(window, SW_HIDE);
     return 0;
   }
+  if (message == WM_NCCREATE)
+    SetWindowLongPtrA(window, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+  if (message == WM_DPICHANGED) {
+    if (auto* services = reinterpret_cast<Win32Services*>(GetWindowLongPtrA(window, GWLP_USERDATA)))
+      services->ChangeDpi(window, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-HWND NewStatusWindow(const Win32Services& services, HWND owner) {
+HWND NewStatusWindow(Win32Services& services, HWND owner) {
   RegisterWindowClass(kStatusClass, StatusProcedure, true);
   // A caption without a system menu: no close, minimise or maximise box.
   HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,
-                                 kStatusClientHeight, owner, nullptr);
+                                 kStatusClientHeight, owner, &services);
   CreateControl(services, window, "STATIC", kStatusText, SS_LEFT | SS_NOPREFIX, status::Label1, kStatusLabel1Box);
   // One line high: a name with blanks shows only its first line (see
   // SetStatusWindowTrendName).
