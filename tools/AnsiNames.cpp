@@ -87,6 +87,19 @@ std::wstring WideFromAnsi(std::string_view ansi) {
   return wide;
 }
 
+std::wstring LongPathForm(const std::string& path) {
+  std::wstring wide = WideFromAnsi(path);
+  if (wide.size() < MAX_PATH || wide.starts_with(L"\\\\?\\")) return wide;
+  const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return wide;
+  std::wstring full(needed, L'\0');
+  const DWORD written = GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (written == 0 || written >= needed) return wide;
+  full.resize(written);
+  if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 #endif
 
 Error NoAnsiFormError(const std::string& shown, const std::string& character) {

@@ -23,6 +23,10 @@ std::string ShownAnsi(std::wstring_view wide);
 std::string FirstCharacterWithoutAnsiForm(std::wstring_view wide);
 // ANSI text as UTF-16 (every ANSI text has its exact wide form).
 std::wstring WideFromAnsi(std::string_view ansi);
+// `path` as the wide functions open it: a path of MAX_PATH characters or
+// more in its long form ("\\?\C:\..." or "\\?\UNC\server\..."), made
+// absolute; a shorter one as it is.
+std::wstring LongPathForm(const std::string& path);
 #endif
 
 // Error 52 for the name shown as `shown` whose `character` ("U+0141") has

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 
 #ifdef _WIN32
@@ -46,6 +47,13 @@ bool FindOrdinaryFile(const std::string& path) {
   FindHandle search(FindFirstFileA(path.c_str(), &found));
   if (search.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
+    // Past MAX_PATH the search finds nothing, whether or not the file is
+    // there: a file that is there must not end the run of data files
+    // silently.
+    if (path.size() >= MAX_PATH && GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+      throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + path +
+                                              "' has " + std::to_string(path.size()) + " characters, more than the " +
+                                              std::to_string(MAX_PATH - 1) + " a path may have here");
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
     ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
   }
