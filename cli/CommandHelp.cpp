@@ -183,7 +183,8 @@ line of standard error (not with -q or --json).
 
 Warnings go to standard error: a data file that is not a trend data file
 (with the reason), data files lying beyond a missing number (not read), empty
-entries, a master that could not keep its owner.
+entries, a master that could not keep its owner, a hidden or system data file
+that ended the trend's run (Windows).
 
 A relative path is made absolute by its text ("." and ".." resolved), so that
 the master records the paths as they were meant.

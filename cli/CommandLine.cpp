@@ -246,6 +246,11 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         ++found;
         work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
       };
+      walk.unnamable = [&](const std::string& shown, const Error& why) {
+        ++found;
+        work(TrendJob{TrendOperand{shown, shown, why.description() + " (error " + std::to_string(why.number()) + ")"},
+                      nullptr});
+      };
       std::string walkedRoot;  // as the walk names it: no separator at its end
       const auto unreadable = [&](const std::string& folder, const std::string& why, bool root) {
         ++found;  // one more line of the run, done as soon as it is taken

@@ -29,6 +29,13 @@ void ReportingEvents::DataFilesBeyondGap(const std::string& missingPath, const s
   report_.warnings.push_back(std::move(warning));
 }
 
+void ReportingEvents::DataFileHidden(const std::string& path) {
+  Warning warning;
+  warning.kind = Warning::Kind::Hidden;
+  warning.file = path;
+  report_.warnings.push_back(std::move(warning));
+}
+
 void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const std::string& why) {
   Warning warning;
   warning.kind = Warning::Kind::OwnerNotKept;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "tools/FolderListing.h"
@@ -22,23 +23,33 @@ namespace {
 
 #ifdef _WIN32
 // The Windows shells pass patterns on as they are: "*.000" is expanded here,
-// to the ordinary files it matches, by name.
-std::vector<std::string> Expanded(const std::string& operand) {
+// to the ordinary files it matches, by name. A match whose name has no exact
+// ANSI form goes to `refused`, with why.
+std::vector<std::string> Expanded(const std::string& operand,
+                                  std::vector<std::pair<std::string, std::string>>& refused) {
   const std::size_t cut = operand.find_last_of("\\/:");
   const std::string name = cut == std::string::npos ? operand : operand.substr(cut + 1);
   if (name.find_first_of("*?") == std::string::npos) return {operand};
   std::vector<std::string> matches;
   const std::string folder = cut == std::string::npos ? std::string() : operand.substr(0, cut + 1);
   ListFolder(folder.empty() ? "." : folder, [&](const FolderEntry& entry) {
-    if (entry.kind == FolderEntry::Kind::OrdinaryFile && PathMatchSpecA(entry.name.c_str(), name.c_str()))
+    if (entry.kind != FolderEntry::Kind::OrdinaryFile || !PathMatchSpecA(entry.name.c_str(), name.c_str())) return;
+    if (entry.noAnsiForm.empty()) {
       matches.push_back(folder + entry.name);
+    } else {
+      const Error why = NoAnsiFormError(folder + entry.name, entry.noAnsiForm);
+      refused.emplace_back(folder + entry.name, why.description() + " (error " + std::to_string(why.number()) + ")");
+    }
   });
   std::sort(matches.begin(), matches.end());
   return matches;
 }
 #else
 // The shell expands patterns; what reaches the program is a name.
-std::vector<std::string> Expanded(const std::string& operand) { return {operand}; }
+std::vector<std::string> Expanded(const std::string& operand,
+                                  std::vector<std::pair<std::string, std::string>>& /*refused*/) {
+  return {operand};
+}
 #endif
 
 // A data file's number as the runtime writes it: three digits or more.
@@ -64,17 +75,19 @@ std::string TrendPathOf(const std::string& operand) {
 
 std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patterns) {
   std::vector<std::pair<std::string, std::string>> operands;  // as given, and each file it names
+  std::vector<TrendOperand> trends;
   for (const std::string& pattern : patterns) {
     std::vector<std::string> expanded;
+    std::vector<std::pair<std::string, std::string>> refused;  // names the program cannot open, and why
     try {
-      expanded = Expanded(pattern);
+      expanded = Expanded(pattern, refused);
     } catch (const Error&) {
       expanded = {pattern};  // the folder cannot be read: refused below, naming it
     }
-    if (expanded.empty()) expanded = {std::string()};  // stands for "matched nothing"
+    for (auto& [shown, why] : refused) trends.push_back({shown, {}, std::move(why)});
+    if (expanded.empty() && refused.empty()) expanded = {std::string()};  // stands for "matched nothing"
     for (std::string& operand : expanded) operands.emplace_back(pattern, std::move(operand));
   }
-  std::vector<TrendOperand> trends;
   std::set<std::string> seen;
   std::string workingFolder;
   for (const auto& [pattern, operand] : operands) {

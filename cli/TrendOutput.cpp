@@ -81,6 +81,7 @@ const char* WarningName(Warning::Kind kind) {
     case Warning::Kind::NoEntries: return "no_entries";
     case Warning::Kind::StaleTemporary: return "stale_temporary";
     case Warning::Kind::OwnerNotKept: return "owner_not_kept";
+    case Warning::Kind::Hidden: return "hidden";
   }
   return "?";
 }
@@ -104,6 +105,7 @@ std::string WarningWords(const Warning& warning) {
     case Warning::Kind::StaleTemporary:
       return "left by an interrupted rebuild; the next rebuild in this folder removes it";
     case Warning::Kind::OwnerNotKept: return Shown(warning.detail);
+    case Warning::Kind::Hidden: return "is hidden (or a system file): not read";
   }
   return "?";
 }
@@ -232,6 +234,7 @@ void HumanOutput::ScanLine(const TrendReport& report) {
     if (warning.kind == Warning::Kind::BeyondGap) beyond += warning.count;
     if (warning.kind == Warning::Kind::NoEntries) state += ", no entries";
     if (warning.kind == Warning::Kind::StaleTemporary) state += ", stale temporary file";
+    if (warning.kind == Warning::Kind::Hidden) state += ", hidden data file not read";
   }
   if (!report.leftoversRemoved.empty()) state += ", stale temporary file removed";
   if (style_.quiet && report.status != TrendStatus::Failed && report.status != TrendStatus::Refused) return;
@@ -284,8 +287,13 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
 }
 
 void HumanOutput::Warnings(const TrendReport& report) {
-  for (const Warning& warning : report.warnings)
-    err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
+  for (const Warning& warning : report.warnings) {
+    // The file is the subject of this one's sentence.
+    if (warning.kind == Warning::Kind::Hidden)
+      err_ << "qmr: warning: " << Shown(warning.file) << ' ' << WarningWords(warning) << '\n';
+    else
+      err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
+  }
 }
 
 void HumanOutput::Result(const TrendReport& report) {
@@ -374,7 +382,8 @@ void JsonOutput::Trend(const TrendReport& report) {
       case Warning::Kind::EmptyEntries: item["count"] = warning.count; break;
       case Warning::Kind::OwnerNotKept: PutText(item, "detail", warning.detail); break;
       case Warning::Kind::NoEntries:
-      case Warning::Kind::StaleTemporary: break;
+      case Warning::Kind::StaleTemporary:
+      case Warning::Kind::Hidden: break;
     }
     warnings.push_back(std::move(item));
   }

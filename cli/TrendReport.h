@@ -24,6 +24,7 @@ struct Warning {
     NoEntries,       // the master holds no entry although data files exist
     StaleTemporary,  // a temporary file a replacement left behind (`file`)
     OwnerNotKept,    // the new master could not keep its old owner (`file`, `detail`)
+    Hidden,          // the data file after the last one read is hidden or a system file (`file`)
   };
   Kind kind = Kind::Unrecognised;
   std::string file;

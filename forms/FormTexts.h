@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ProgramVersion.h"
 
@@ -21,19 +22,44 @@ inline constexpr const char* kBatchDoneMessage = "Your QMR files have been rebui
 inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
 // "Error 76 Path not found": a drive that cannot be read.
 std::string DriveErrorText(int number, const std::string& description);
-// The error box of a batch that a failing trend ended, `rebuilt` trends
-// into the batch, with `notReached` trends after it: which masters were
-// written and which were not.
-std::string BatchFailedText(const std::string& trendName, const Error& error, std::size_t rebuilt,
-                            std::size_t notReached);
+// The error box of a batch that the trend `trendName` ended: the error, then
+// by name which of the selected trends were rebuilt (`rebuilt`, in list
+// order) and which were not (`notRebuilt`, the failing one first), so that
+// the user knows which masters to trust and which trends to select again.
+std::string BatchFailedText(const std::string& trendName, const Error& error, const std::vector<std::string>& rebuilt,
+                            const std::vector<std::string>& notRebuilt);
+// How many names a list in a message shows before "and N more": enough for
+// a usual selection, few enough that the box stays on the screen.
+inline constexpr std::size_t kNamesShown = 10;
+// "A, B and C"; past kNamesShown names, "A, ..., J and 5 more".
+std::string NameList(const std::vector<std::string>& names);
+// `text` with every word longer than `widest` characters broken into lines
+// (after a folder separator where one comes late enough): a message box
+// widens to its longest unbroken word, and a path deep in folders made one
+// wider than the screen.
+std::string WrapLongWords(std::string_view text, std::size_t widest);
+// The widest word a message box shows unbroken.
+inline constexpr std::size_t kWidestMessageWord = 64;
 // The error box of a batch ended by anything else.
 std::string BatchStoppedText(const std::string& what);
+// A data file that ended its trend's run because it is hidden or a system
+// file: "T.002 is hidden (or a system file): not read".
+std::string HiddenDataFileText(const std::string& fileName);
+// "Error 52 Bad file name or number: ..." for any error the user must see.
+std::string ErrorText(const Error& error);
 // A selected name that has no form in the file system's encoding.
 std::string BadNameText(const std::string& shownName);
 // The first line of `text` as a label `width` wide breaks it at blanks, by
 // the width `widthOf` gives a text in the label's font: a one-line label
 // shows that line alone, cleanly, instead of the top of a second one.
 std::string FirstLine(std::string_view text, int width, const std::function<int(std::string_view)>& widthOf);
+
+// `text` broken at blanks into the lines a label `width` wide shows, each no
+// wider than `width` by `widthOf` (a word wider than that alone on its
+// line). A label given these lines shows every one whole, whatever its own
+// breaking would make of the text.
+std::vector<std::string> WrapLines(std::string_view text, int width,
+                                   const std::function<int(std::string_view)>& widthOf);
 
 // "QMR Rebuilder version 1.01.000 " followed by `comments`.
 std::string VersionLine(const std::string& comments);

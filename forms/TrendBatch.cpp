@@ -4,6 +4,7 @@
 
 #include "forms/FormTexts.h"
 #include "forms/WindowEvents.h"
+#include "tools/FileTools.h"
 #include "trends/Batch.h"
 
 namespace qmr {
@@ -19,7 +20,10 @@ void TrendBatch::Run(const std::string& folder, const std::vector<std::string>& 
   }
   busy_ = true;
   try {
-    WindowEvents events(windows);
+    std::vector<std::string> trends;
+    trends.reserve(names.size());
+    for (const std::string& name : names) trends.push_back(StripExtension(name));
+    WindowEvents events(windows, std::move(trends));
     batch_(folder, names, events);
   } catch (const std::exception& failure) {
     // Not a failing trend (the batch reports those itself) but something

@@ -1,7 +1,12 @@
 // How the windows show a batch: the status window names each trend, a data
 // file that is no trend data file gets its modal message, and the batch ends
-// with the completion message or an error box naming the failed trend.
+// with the completion message or an error box naming the failed trend and
+// which of the selected trends were rebuilt and which were not.
 #pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "forms/WindowServices.h"
 #include "trends/RebuildEvents.h"
@@ -10,7 +15,10 @@ namespace qmr {
 
 class WindowEvents : public RebuildEvents {
  public:
-  explicit WindowEvents(WindowServices& windows) : windows_(windows) {}
+  // `selected`: the trend names of the batch, in list order (without one,
+  // the error box names only the trends that were started).
+  explicit WindowEvents(WindowServices& windows, std::vector<std::string> selected = {})
+      : windows_(windows), selected_(std::move(selected)) {}
 
   void BatchStarted(std::size_t trendCount) override;
   void TrendStarted(const std::string& name) override;
@@ -19,11 +27,14 @@ class WindowEvents : public RebuildEvents {
   void BatchDone() override;
   void BatchFailed(const std::string& name, const Error& error) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
+  void DataFileHidden(const std::string& path) override;
 
  private:
   WindowServices& windows_;
-  std::size_t trends_ = 0;   // in the batch
-  std::size_t rebuilt_ = 0;  // so far
+  std::vector<std::string> selected_;
+  std::vector<std::string> rebuilt_;  // so far, in order
+  std::string current_;               // the trend in hand
+  std::size_t started_ = 0;           // trends started so far
 };
 
 }  // namespace qmr

@@ -129,6 +129,11 @@ ErrorCode CodeForSystemError(DWORD error, ErrorCode otherwise) {
 void ThrowWindowsError(unsigned long systemError, const std::string& path, ErrorCode otherwise) {
   const auto error = static_cast<DWORD>(systemError);
   const ErrorCode code = CodeForSystemError(error, otherwise);
+  // The system's words ("The process cannot access the file...") do not say
+  // what the user can do about a file another program holds.
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+    throw Error(code, std::string(DefaultDescription(code)) + ": '" + path +
+                          "' is open in another program; close it there (or end that program) and try again");
   throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + SystemMessage(error) + ")");
 }
 

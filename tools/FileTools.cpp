@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 
 #ifdef _WIN32
@@ -46,6 +47,13 @@ bool FindOrdinaryFile(const std::string& path) {
   FindHandle search(FindFirstFileA(path.c_str(), &found));
   if (search.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
+    // Past MAX_PATH the search finds nothing, whether or not the file is
+    // there: a file that is there must not end the run of data files
+    // silently.
+    if (path.size() >= MAX_PATH && GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+      throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + path +
+                                              "' has " + std::to_string(path.size()) + " characters, more than the " +
+                                              std::to_string(MAX_PATH - 1) + " a path may have here");
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
     ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
   }
@@ -152,6 +160,19 @@ bool FileExists(const std::string& path) {
   const bool found = FindOrdinaryFile(path);
   if (fileExistsHook) fileExistsHook(path, found);
   return found;
+}
+
+bool HiddenFileExists(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+         (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
+#else
+  struct stat info {};
+  const std::size_t slash = path.find_last_of('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  return nameStart < path.size() && path[nameStart] == '.' && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+#endif
 }
 
 FileExistsHook SetFileExistsHook(FileExistsHook hook) { return std::exchange(fileExistsHook, std::move(hook)); }

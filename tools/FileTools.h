@@ -16,6 +16,11 @@ namespace qmr {
 // (permission denied, ...) throws qmr::Error.
 bool FileExists(const std::string& path);
 
+// True when a file stands at `path` that FileExists does not find only
+// because the system marks it hidden (Windows: hidden or system attribute;
+// Linux: a name beginning with "."). Failures of the look-up give false.
+bool HiddenFileExists(const std::string& path);
+
 // Test seam: called by FileExists with the path and its answer just before it
 // returns, so that a test can change the folder between the look-up and the
 // open that follows it (another program deleting a data file in between).

@@ -1,7 +1,10 @@
 #include "tools/FolderListing.h"
 
 #include <cerrno>
+#include <optional>
+#include <string_view>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 
 #ifdef _WIN32
@@ -58,26 +61,38 @@ FolderEntry::Kind KindOf(const std::string& folder, const dirent& entry) {
 std::uint64_t ListFolder(const std::string& folder, const std::function<void(const FolderEntry& entry)>& each) {
   std::uint64_t device = 0;
 #ifdef _WIN32
-  WIN32_FIND_DATAA found{};
-  const std::string pattern = folder + (folder.empty() || folder.back() == '\\' ? "*" : "\\*");
-  const HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  // The wide listing: the ANSI one would give a name without an exact form
+  // in the code page as a look-alike of another file's name.
+  WIN32_FIND_DATAW found{};
+  // "C:" names the drive's current folder, not its root.
+  const bool bare = folder.empty() || folder.back() == '\\' || folder.back() == '/' || folder.back() == ':';
+  const std::wstring pattern = WideFromAnsi(folder) + (bare ? L"*" : L"\\*");
+  const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_NOT_FOUND) ThrowWindowsError(error, folder, ErrorCode::PathNotFound);
   } else {
+    FolderEntry listed;
     do {
-      const std::string name = found.cFileName;
-      if (name == "." || name == "..") continue;
+      const std::wstring_view wide = found.cFileName;
+      if (wide == L"." || wide == L"..") continue;
+      if (std::optional<std::string> exact = ExactAnsi(wide)) {
+        listed.name = std::move(*exact);
+        listed.noAnsiForm.clear();
+      } else {
+        listed.name = ShownAnsi(wide);
+        listed.noAnsiForm = FirstCharacterWithoutAnsiForm(wide);
+      }
       const DWORD attributes = found.dwFileAttributes;
-      FolderEntry::Kind kind = FolderEntry::Kind::OrdinaryFile;
+      listed.kind = FolderEntry::Kind::OrdinaryFile;
       if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        kind = FolderEntry::Kind::Other;  // a link to a folder: never walked into
+        listed.kind = FolderEntry::Kind::Other;  // a link to a folder: never walked into
       else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-        kind = FolderEntry::Kind::Folder;
+        listed.kind = FolderEntry::Kind::Folder;
       else if ((attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0)
-        kind = FolderEntry::Kind::Other;
-      each(FolderEntry{name, kind});
-    } while (FindNextFileA(search, &found));
+        listed.kind = FolderEntry::Kind::Other;
+      each(listed);
+    } while (FindNextFileW(search, &found));
     const DWORD error = GetLastError();
     FindClose(search);
     if (error != ERROR_NO_MORE_FILES) ThrowWindowsError(error, folder, ErrorCode::PathFileAccess);

@@ -17,6 +17,10 @@ struct FolderEntry {
   };
   std::string name;
   Kind kind = Kind::Other;
+  // Windows: the first character of the name that has no exact form in the
+  // ANSI code page ("U+0141"), `name` then showing it as "?"; such an entry
+  // cannot be opened by its name. Empty for every other name.
+  std::string noAnsiForm;
 };
 
 // Calls `each` for every entry of `folder` but "." and "..", in the order

@@ -84,7 +84,9 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
   std::call_once(cleaning->once, [&] {
     try {
       const char last = folder.empty() ? '/' : folder.back();
-      const std::string prefix = last == '/' || last == '\\' ? folder : folder + kSeparator;
+      // "C:" names the drive's current folder: its files follow it directly.
+      const bool bare = last == '/' || last == '\\' || (last == ':' && kSeparator[0] == '\\');
+      const std::string prefix = bare ? folder : folder + kSeparator;
       const TrendFolder listed(folder.empty() ? "." : folder);
       for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
         const std::string leftover = prefix + temporary.fileName;

@@ -5,12 +5,20 @@
 #include <string>
 #include <utility>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
 
 namespace qmr {
 namespace masterfile {
+
+namespace {
+
+// The attributes of the master being replaced that the new one keeps.
+constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+}  // namespace
 
 const char* const kSeparator = "\\";
 
@@ -27,15 +35,27 @@ std::string FolderToOpen(const std::string& folderPart) {
   return folderPart;
 }
 
-// A path of MAX_PATH characters or more cannot be opened here: a master deep
-// in folders still gets a temporary file beside it.
+// A temporary path of MAX_PATH characters or more is opened in its long
+// form (LongPathForm), but one that the user could not open by hand in a
+// plain program would be a poor leftover: the long name only where it fits.
 bool TemporaryPathFits(const std::string& folder, std::size_t nameSize) { return folder.size() + nameSize < MAX_PATH; }
 
 TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
+  // A read-only master is the user's word that it stays as it is: refused
+  // here, by name, rather than by the rename at the end. A hidden or system
+  // master is replaced by one that is hidden or system too.
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  const DWORD old = GetFileAttributesW(LongPathForm(masterPath).c_str());
+  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if ((old & FILE_ATTRIBUTE_READONLY) != 0)
+      throw Error(ErrorCode::PermissionDenied, std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" +
+                                                   masterPath + "' is read-only; make it writable to replace it");
+    if ((old & kKeptAttributes) != 0) attributes = old & kKeptAttributes;
+  }
   for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
     name_ = TemporaryPath(masterPath);
     // Shared with no one: another run cannot remove it while it is open.
-    handle_ = CreateFileA(name_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = CreateFileW(LongPathForm(name_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
     if (handle_ != INVALID_HANDLE_VALUE) return;
     const DWORD code = GetLastError();
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) Fail(code);
@@ -45,7 +65,7 @@ TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(master
 
 TemporaryFile::~TemporaryFile() {
   if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  if (!committed_) DeleteFileA(name_.c_str());
+  if (!committed_) DeleteFileW(LongPathForm(name_).c_str());
 }
 
 void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
@@ -67,8 +87,23 @@ void TemporaryFile::FlushAndReplace() {
   const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
   if (!CloseHandle(handle)) Fail(GetLastError());
   // A read-only master refuses the replacement, as the runtime would.
-  if (!MoveFileExA(name_.c_str(), masterPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    Fail(GetLastError());
+  if (!MoveFileExW(LongPathForm(name_).c_str(), LongPathForm(masterPath_).c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    DWORD code = GetLastError();
+    // The move says "access denied" for a master that another program holds
+    // open (the runtime, a viewer): a user can do something about that, so
+    // it is told as what it is.
+    if (code == ERROR_ACCESS_DENIED) {
+      const HANDLE probe =
+          CreateFileW(LongPathForm(masterPath_).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (probe != INVALID_HANDLE_VALUE)
+        CloseHandle(probe);
+      else if (GetLastError() == ERROR_SHARING_VIOLATION)
+        code = ERROR_SHARING_VIOLATION;
+    }
+    Fail(code);
+  }
   committed_ = true;
 }
 
@@ -97,8 +132,9 @@ bool ProcessRuns(unsigned long processId) {
 // The writer closes the file just before renaming it: in that moment it
 // runs, and its file is new.
 bool IsStale(const std::string& path, unsigned long processId) {
-  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle =
+      CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   FILETIME written{}, now{};
   const bool dated = GetFileTime(handle, nullptr, nullptr, &written) != 0;
@@ -112,7 +148,7 @@ bool IsStale(const std::string& path, unsigned long processId) {
 }
 
 bool RemoveIfStale(const std::string& path, unsigned long processId) {
-  return IsStale(path, processId) && DeleteFileA(path.c_str()) != 0;
+  return IsStale(path, processId) && DeleteFileW(LongPathForm(path).c_str()) != 0;
 }
 
 }  // namespace masterfile

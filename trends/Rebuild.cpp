@@ -20,6 +20,7 @@
 #include "tools/Sort.h"
 #include "trends/Builders.h"
 #include "trends/MasterFile.h"
+#include "trends/RecordedPaths.h"
 #include "trends/TrendFolder.h"
 
 #ifndef _WIN32
@@ -191,6 +192,8 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   FamilyLists lists;
   std::int16_t lastVersion = 0;  // a file too short for its version word counts as 0
   DataFilePath paths(firstFilePath);
+  // Paths reached through "\\?\" are recorded as the runtime opens them.
+  const bool prefixed = HasDevicePrefix(firstFilePath);
   int number = 0;
   for (const std::string* path = &paths.For(number); FileExists(*path); path = &paths.For(++number)) {
     const DataFileHeader read = ReadDataFileHeader(*path);
@@ -198,6 +201,8 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
     lastVersion = read.version;
     if (options.recordedPath)
       TakeDataFile(lists, static_cast<std::size_t>(number), read, options.recordedPath(FileNameOf(*path)));
+    else if (prefixed)
+      TakeDataFile(lists, static_cast<std::size_t>(number), read, WithoutDevicePrefix(*path));
     else
       TakeDataFile(lists, static_cast<std::size_t>(number), read, *path);
     if (!read.recognised()) events.DataFileUnrecognised(*path, read.reason());
@@ -205,6 +210,10 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
       throw Error(ErrorCode::Overflow, std::string(DefaultDescription(ErrorCode::Overflow)) +
                                            ": more than 32767 data files after '" + *path + "'");
   }
+
+  // The runtime passes over hidden and system files as over missing ones;
+  // the user is told, since the trend then seems shorter than it is.
+  if (HiddenFileExists(paths.For(number))) events.DataFileHidden(paths.For(number));
 
   if (options.folder != nullptr) {
     const std::vector<std::string> beyond = DataFilesAbove(*options.folder, StripExtension(firstFilePath), number);

@@ -55,6 +55,10 @@ class RebuildEvents {
   // A numbered data file is no trend data file; the rebuild goes on and the
   // file leaves an all-zero slot or none.
   virtual void DataFileUnrecognised(const std::string& /*path*/, const UnrecognisedReason& /*reason*/) {}
+  // The data file at `path`, which would have continued the trend, is
+  // hidden or a system file: the run of data files ended before it, as the
+  // runtime's own directory search passes over such files.
+  virtual void DataFileHidden(const std::string& /*path*/) {}
   // The new master could not be given the old one's owner and group; `why`
   // says what it belongs to now and why.
   virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const std::string& /*why*/) {}

@@ -47,6 +47,14 @@ bool DecodeUtf8(const std::string& text, std::vector<unsigned long>& points) {
 
 }  // namespace
 
+std::string WithoutDevicePrefix(const std::string& path) {
+  if (!HasDevicePrefix(path)) return path;
+  const std::string rest = path.substr(4);
+  const bool unc = rest.size() >= 4 && (rest[0] == 'U' || rest[0] == 'u') && (rest[1] == 'N' || rest[1] == 'n') &&
+                   (rest[2] == 'C' || rest[2] == 'c') && rest[3] == '\\';
+  return unc ? "\\\\" + rest.substr(4) : rest;
+}
+
 std::string SingleByteText(const std::string& text) {
 #ifdef _WIN32
   return text;
@@ -66,7 +74,7 @@ std::string SingleByteText(const std::string& text) {
 #endif
 }
 
-RecordedPaths::RecordedPaths(const std::string& folder) : folder_(SingleByteText(folder)) {
+RecordedPaths::RecordedPaths(const std::string& folder) : folder_(WithoutDevicePrefix(SingleByteText(folder))) {
   for (char& c : folder_)
     if (c == '/') c = '\\';
   // A root keeps its separator ("D:\"); any other folder gets one between it and the name.

@@ -22,6 +22,15 @@ class RecordedPaths {
   std::string folder_;
 };
 
+// `path` as the runtime can open it: without the "\\?\" (or "\\.\") with
+// which Windows programs reach long paths and devices, a "\\?\UNC\server"
+// path as "\\server". Paths without such a prefix come back unchanged.
+std::string WithoutDevicePrefix(const std::string& path);
+inline bool HasDevicePrefix(const std::string& path) {
+  return path.size() >= 4 && path[0] == '\\' && path[1] == '\\' && (path[2] == '?' || path[2] == '.') &&
+         path[3] == '\\';
+}
+
 // `text` as one byte per character. On Windows the program's texts already
 // are (the system's code page); elsewhere names are UTF-8, and a character up
 // to U+00FF becomes its one byte. A text that is not UTF-8 is taken as

@@ -25,6 +25,12 @@ TrendFolder::TrendFolder(const std::string& folder) : folder_(folder) {
   std::string trendName;
   std::vector<long>* numbers = nullptr;  // those of trendName, the name seen last
   device_ = ListFolder(folder, [&](const FolderEntry& entry) {
+    if (!entry.noAnsiForm.empty()) {
+      const bool isFolder = entry.kind == FolderEntry::Kind::Folder;
+      if (isFolder || (entry.kind == FolderEntry::Kind::OrdinaryFile && entry.name.ends_with(".000")))
+        unnamables_.push_back({entry.name, entry.noAnsiForm, isFolder});
+      return;
+    }
     if (entry.kind == FolderEntry::Kind::Folder) {
       subfolders_.push_back(entry.name);
       return;
@@ -48,6 +54,8 @@ TrendFolder::TrendFolder(const std::string& folder) : folder_(folder) {
   for (auto& [name, numbers] : numbers_) std::sort(numbers.begin(), numbers.end());
   std::sort(firstFiles_.begin(), firstFiles_.end());
   std::sort(subfolders_.begin(), subfolders_.end());
+  std::sort(unnamables_.begin(), unnamables_.end(),
+            [](const Unnamable& a, const Unnamable& b) { return a.shown < b.shown; });
   std::sort(temporaries_.begin(), temporaries_.end(),
             [](const Temporary& a, const Temporary& b) { return a.fileName < b.fileName; });
 }

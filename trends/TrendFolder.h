@@ -33,6 +33,18 @@ class TrendFolder {
     std::string fileName;
     TemporaryName name;
   };
+  // Windows: the first data files (NAME.000) and subfolders whose names have
+  // no exact form in the ANSI code page, by the name shown ("?" for each
+  // such character) and that character ("U+0141"), in byte order. They are
+  // in no other list: a look-alike of another trend's name is never taken
+  // for it.
+  struct Unnamable {
+    std::string shown;
+    std::string character;
+    bool folder = false;
+  };
+  const std::vector<Unnamable>& Unnamables() const noexcept { return unnamables_; }
+
   // Temporary files of master replacements, in byte order of their names.
   const std::vector<Temporary>& Temporaries() const noexcept { return temporaries_; }
 
@@ -43,6 +55,7 @@ class TrendFolder {
   std::vector<std::string> firstFiles_;
   std::vector<std::string> subfolders_;
   std::vector<Temporary> temporaries_;
+  std::vector<Unnamable> unnamables_;
 };
 
 }  // namespace qmr

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 
@@ -32,6 +33,15 @@ void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, c
   // The folder's own trends first, then its subfolders; what this folder
   // holds is let go once its trends are done, before the walk goes deeper.
   for (const std::string& name : listed->FirstFiles()) callbacks.trend(Child(folder, name), listed);
+  // Names the program cannot open are told, never taken for look-alikes.
+  for (const TrendFolder::Unnamable& name : listed->Unnamables()) {
+    const std::string shown = Child(folder, name.shown);
+    const Error why = NoAnsiFormError(shown, name.character);
+    if (name.folder)
+      callbacks.unreadable(shown, why.description() + " (error " + std::to_string(why.number()) + ")");
+    else if (callbacks.unnamable)
+      callbacks.unnamable(shown, why);
+  }
   const std::vector<std::string> subfolders = listed->Subfolders();
   listed.reset();
   for (const std::string& name : subfolders) Walk(Child(folder, name), device, crossDevices, callbacks);

@@ -9,6 +9,8 @@
 
 namespace qmr {
 
+class Error;
+
 struct WalkCallbacks {
   // A trend: its NAME.000, and what its folder holds.
   std::function<void(const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder)> trend;
@@ -17,6 +19,9 @@ struct WalkCallbacks {
   // Each folder as it is listed (may be empty): a long walk that finds no
   // trend still shows where it is.
   std::function<void(const std::string& folder)> entering;
+  // Windows: a first data file whose name has no exact form in the ANSI
+  // code page (shown with "?"), and the error that refuses it. Optional.
+  std::function<void(const std::string& shownFirstFile, const Error& why)> unnamable;
 };
 
 // Walks `root` and the folders below it, depth first, each folder's entries

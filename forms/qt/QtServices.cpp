@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include "ProgramVersion.h"
+#include "forms/FormTexts.h"
 #include "forms/qt/frmHelp.h"
 #include "forms/qt/frmStatus.h"
 
@@ -47,7 +48,8 @@ QtServices::~QtServices() {
 }
 
 void QtServices::ShowMessage(const std::string& text, MessageIcon icon) {
-  message_(FromFileBytes(text), kApplicationTitle, icon);
+  // The box is as wide as its longest line: a long path gets lines of its own.
+  message_(FromFileBytes(WrapLongWords(text, kWidestMessageWord)), kApplicationTitle, icon);
 }
 
 bool QtServices::PumpEvents() {

@@ -2,7 +2,10 @@
 // and the font choice, without any toolkit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "forms/FontChoice.h"
 #include "forms/FormTexts.h"
@@ -22,13 +25,46 @@ TEST(FormTexts, VersionLineIsTitleVersionAndCredit) {
 TEST(FormTexts, MessagesNameTheirNumbers) {
   EXPECT_EQ(DriveErrorText(76, "Path not found"), "Error 76 Path not found");
   const Error denied(ErrorCode::PermissionDenied, "Permission denied: 'x'");
-  EXPECT_EQ(BatchFailedText("T", denied, 0, 0),
-            "The rebuild stopped at trend T.\n\nError 70 Permission denied: 'x'\n\nT was not rebuilt.");
-  EXPECT_EQ(BatchFailedText("T", denied, 1, 3),
+  EXPECT_EQ(BatchFailedText("T", denied, {}, {"T"}),
+            "The rebuild stopped at trend T.\n\nError 70 Permission denied: 'x'\n\nRebuilt: none.\nNot rebuilt: T.");
+  EXPECT_EQ(BatchFailedText("T", denied, {"A"}, {"T", "C", "D"}),
             "The rebuild stopped at trend T.\n\nError 70 Permission denied: 'x'\n\n"
-            "The trend before it was rebuilt. T and the 3 trends after it were not rebuilt.");
+            "Rebuilt: A.\nNot rebuilt: T, C and D.");
   EXPECT_EQ(BadNameText("?.000").rfind("Error 52 ", 0), 0u) << BadNameText("?.000");
   EXPECT_NE(BadNameText("?.000").find("?.000"), std::string::npos);
+}
+
+// A long selection is named in part, with the count of the rest.
+TEST(FormTexts, NameListStopsAtTenNames) {
+  EXPECT_EQ(NameList({"A", "B"}), "A and B");
+  std::vector<std::string> names;
+  for (char c = 'A'; c < 'A' + 12; ++c) names.emplace_back(1, c);
+  EXPECT_EQ(NameList(names), "A, B, C, D, E, F, G, H, I, J and 2 more");
+  names.resize(11);
+  EXPECT_EQ(NameList(names), "A, B, C, D, E, F, G, H, I, J and 1 more");
+}
+
+// A path deep in folders is broken into lines after its separators; words
+// of a usual length are left alone.
+TEST(FormTexts, LongPathsAreWrappedAfterSeparators) {
+  std::string path = "C:";
+  while (path.size() < 250) path += "\\folder" + std::to_string(path.size());
+  const std::string text = "Error 70 Permission denied: '" + path + "' (Access denied.)";
+  const std::string wrapped = WrapLongWords(text, 64);
+  std::string joined;
+  std::size_t word = 0;
+  for (const char c : wrapped) {
+    if (c != '\n') joined += c;
+    word = c == ' ' || c == '\n' ? 0 : word + 1;
+    EXPECT_LE(word, 64u) << wrapped;
+  }
+  EXPECT_EQ(joined, text);
+  EXPECT_GT(std::count(wrapped.begin(), wrapped.end(), '\n'), 3);
+  // Every break but a hard one follows a separator.
+  for (std::size_t i = wrapped.find('\n'); i != std::string::npos; i = wrapped.find('\n', i + 1))
+    EXPECT_EQ(wrapped[i - 1], '\\') << wrapped;
+  EXPECT_EQ(WrapLongWords("Error 53 File not found", 64), "Error 53 File not found");
+  EXPECT_EQ(WrapLongWords(std::string(10, 'x'), 4), "xxxx\nxxxx\nxx");
 }
 
 // A one-line label shows its first line alone: a text broken at blanks as

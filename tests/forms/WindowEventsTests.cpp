@@ -12,6 +12,7 @@
 #include "tests/forms/RecordingWindows.h"
 #include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 
 namespace qmr {
 namespace {
@@ -41,7 +42,7 @@ TEST(WindowEvents, EachEngineEventAsTheWindowsShowIt) {
 // The error box says which masters were written and which were not.
 TEST(WindowEvents, FailedTrendHidesTheStatusWithTheErrorBox) {
   RecordingWindows windows;
-  WindowEvents events(windows);
+  WindowEvents events(windows, {"A", "B", "TANK1", "TANK2"});
   events.BatchStarted(4);
   for (const char* trend : {"A", "B"}) {
     events.TrendStarted(trend);
@@ -53,9 +54,20 @@ TEST(WindowEvents, FailedTrendHidesTheStatusWithTheErrorBox) {
   ASSERT_EQ(windows.messages.size(), 1u);
   EXPECT_EQ(windows.messages[0].text,
             "The rebuild stopped at trend TANK1.\n\nError 70 Permission denied: 'x'\n\n"
-            "The 2 trends before it were rebuilt. TANK1 and the trend after it were not rebuilt.");
+            "Rebuilt: A and B.\nNot rebuilt: TANK1 and TANK2.");
   EXPECT_EQ(windows.messages[0].icon, MessageIcon::Error);
   EXPECT_FALSE(windows.messages[0].statusShown);
+}
+
+// The run of data files ended at a hidden one: a warning names it, and the
+// batch goes on.
+TEST(WindowEvents, HiddenDataFileIsNamedInAWarning) {
+  RecordingWindows windows;
+  WindowEvents events(windows);
+  events.DataFileHidden(JoinPath("plant", "T.002"));
+  ASSERT_EQ(windows.messages.size(), 1u);
+  EXPECT_EQ(windows.messages[0].text, "T.002 is hidden (or a system file): not read");
+  EXPECT_EQ(windows.messages[0].icon, MessageIcon::Warning);
 }
 
 TEST(WindowEvents, PumpTellsThatTheProgramIsEnding) {

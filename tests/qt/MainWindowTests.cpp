@@ -309,7 +309,7 @@ class MainWindowTests : public QObject {
     QCOMPARE(messages_[0].icon, MessageIcon::Error);
     QCOMPARE(messages_[0].caption, QString("QMR Rebuilder"));
     QVERIFY2(messages_[0].text.contains("AAA") && messages_[0].text.contains("Error "), qPrintable(messages_[0].text));
-    QVERIFY2(messages_[0].text.endsWith("AAA and the trend after it were not rebuilt."), qPrintable(messages_[0].text));
+    QVERIFY2(messages_[0].text.endsWith("Rebuilt: none.\nNot rebuilt: AAA and BBB."), qPrintable(messages_[0].text));
     QVERIFY(!messages_[0].statusVisible);
     QVERIFY(!window_->busy());
   }

@@ -9,12 +9,14 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "cli/Arguments.h"
+#include "cli/CommandLine.h"
 #include "samples/SampleTrends.h"
 #include "tests/support/RecordingEvents.h"
 #include "tests/support/TestFiles.h"
@@ -176,6 +178,129 @@ TEST(WindowsMasters, AMasterNearTheLongestPathIsReplaced) {
   }
 }
 
+// A folder inside `folder` whose path has exactly `length` characters, made
+// of folders of at most 60.
+std::string DeepFolder(const WindowsFolder& folder, std::size_t length) {
+  std::string deep = folder.ansi();
+  while (deep.size() < length) {
+    const std::size_t leaf = std::min<std::size_t>(length - deep.size() - 1, 60);
+    deep += "\\" + std::string(leaf == 0 ? 1 : leaf, 'd');
+    const std::wstring wide = L"\\\\?\\" + std::filesystem::path(deep).wstring();
+    EXPECT_TRUE(CreateDirectoryW(wide.c_str(), nullptr)) << deep.size();
+  }
+  return deep;
+}
+
+// Masters of 251 to 259 characters: the temporary file beside one has a
+// longer path than MAX_PATH allows, and is opened in its long form.
+TEST(WindowsMasters, MastersUpToTheLongestPathAreReplaced) {
+  for (const std::size_t length : {251u, 255u, 259u}) {
+    SCOPED_TRACE(length);
+    WindowsFolder folder;
+    const std::string deep = DeepFolder(folder, length - 6);  // "\\T.qmr"
+    samples::WriteTrend(deep, "T", samples::RisingTrend(6, "Tank", 2));
+    const std::string master = deep + "\\T.qmr";
+    ASSERT_EQ(master.size(), length);
+    qmr::RebuildEvents silent;
+    for (int run = 0; run < 2; ++run) {  // written, then replaced
+      EXPECT_NO_THROW(qmr::RebuildTrend(deep + "\\T.000", silent));
+      EXPECT_EQ(ReadWide(std::filesystem::path(master).wstring()).size(), kMasterHeaderSize + 2 * kEntryV6Size);
+    }
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(L"\\\\?\\" + std::filesystem::path(deep).wstring()))
+      entries += entry.path().extension() == L".tmp";
+    EXPECT_EQ(entries, 0u);
+  }
+}
+
+// A data file whose path is longer than a path may be is named, not taken
+// for the end of the trend.
+TEST(WindowsMasters, ADataFileBeyondTheLongestPathIsNamed) {
+  WindowsFolder folder;
+  const std::string deep = DeepFolder(folder, 256);
+  const std::string first = deep + "\\T.000";  // 262 characters
+  const std::string bytes = "not read";
+  std::FILE* out = _wfopen((L"\\\\?\\" + std::filesystem::path(first).wstring()).c_str(), L"wb");
+  ASSERT_NE(out, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), out);
+  std::fclose(out);
+  qmr::RebuildEvents silent;
+  try {
+    qmr::RebuildTrend(first, silent);
+    ADD_FAILURE() << "no error";
+  } catch (const qmr::Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::BadFileName);
+    EXPECT_NE(error.description().find("262 characters"), std::string::npos) << error.description();
+  }
+}
+
+// The user's read-only mark is kept, by the program's own refusal; hidden
+// and system marks stay on the new master.
+TEST(WindowsMasters, ReadOnlyMasterIsRefusedAndHiddenOrSystemKept) {
+  WindowsFolder folder;
+  samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
+  const std::string master = folder / "T.qmr";
+  qmr::RebuildEvents silent;
+  samples::WriteBytes(master, {9, 9, 9});
+  SetAttributes(master, FILE_ATTRIBUTE_READONLY);
+  try {
+    qmr::RebuildTrend(folder / "T.000", silent);
+    ADD_FAILURE() << "no error";
+  } catch (const qmr::Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::PermissionDenied);
+    EXPECT_NE(error.description().find("read-only"), std::string::npos) << error.description();
+  }
+  EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), 3u);
+
+  for (const DWORD kept : {DWORD{FILE_ATTRIBUTE_HIDDEN}, DWORD{FILE_ATTRIBUTE_SYSTEM},
+                           DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+    SCOPED_TRACE(kept);
+    SetAttributes(master, kept);
+    EXPECT_NO_THROW(qmr::RebuildTrend(folder / "T.000", silent));
+    EXPECT_EQ(GetFileAttributesA(master.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), kept);
+    EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+  }
+}
+
+// A master another program holds open without sharing: the error says so.
+TEST(WindowsMasters, MasterHeldOpenElsewhereIsNamedAsSuch) {
+  WindowsFolder folder;
+  samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
+  samples::WriteBytes(folder / "T.qmr", {9, 9, 9});
+  const HANDLE held = CreateFileW((folder.wide() + L"\\T.qmr").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  qmr::RebuildEvents silent;
+  try {
+    qmr::RebuildTrend(folder / "T.000", silent);
+    ADD_FAILURE() << "no error";
+  } catch (const qmr::Error& error) {
+    EXPECT_EQ(error.code(), ErrorCode::PermissionDenied);
+    EXPECT_NE(error.description().find("open in another program"), std::string::npos) << error.description();
+  }
+  CloseHandle(held);
+  EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), 3u);
+}
+
+// "C:T.000" names T.000 in the current folder of drive C: the leftovers
+// removed are that folder's, not the root's.
+TEST(WindowsMasters, DriveRelativeMasterCleansItsOwnFolder) {
+  WindowsFolder folder;
+  ASSERT_EQ(folder.ansi().substr(0, 2), "C:");
+  samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
+  const std::string leftover = "~qmr-4000001-0-T.tmp";  // of a process that does not run
+  samples::WriteBytes(folder / leftover, {1});
+  wchar_t previous[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.wide().c_str()));
+  qmr::testsupport::RecordingEvents events;
+  EXPECT_NO_THROW(qmr::RebuildTrend("C:T.000", events));
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(events.staleRemoved, std::vector<std::string>{"C:" + leftover});
+  EXPECT_EQ(GetFileAttributesA((folder / leftover).c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+}
+
 // --- folder separators ----------------------------------------------------
 
 TEST(WindowsPaths, OnlyBackslashSeparatesFolders) {
@@ -289,6 +414,90 @@ TEST(WindowsArguments, AnAnsiFolderNameReachesTheMasterByteForByte) {
   ASSERT_EQ(written.size(), kMasterHeaderSize + 2 * kEntryV6Size);
   EXPECT_EQ(EntryPathV6(written, 0), folder / "TANK1.001");
   EXPECT_EQ(EntryPathV6(written, 1), args[0]);
+}
+
+// --- what qmr says of names, attributes and paths --------------------------
+
+struct QmrRun {
+  int status;
+  std::string out, err;
+};
+
+QmrRun Qmr(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int status = qmr::RunQmr(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+void CreateWide(const std::wstring& path) {
+  CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+std::size_t MastersIn(const WindowsFolder& folder) {
+  std::size_t count = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.wide()))
+    count += entry.path().extension() == L".qmr";
+  return count;
+}
+
+// Under code page 1252 "Łódź" and the fullwidth "Ｔ" have no exact form: the
+// ANSI listing made them "Lodz" and a second "T". scan and a pattern name
+// them, refused with error 52; the real trend T is found once.
+TEST(WindowsNames, LookAlikesAreRefusedNeverTakenForAnotherName) {
+  if (!AnsiIsWesternEuropean()) GTEST_SKIP() << "code page " << GetACP();
+  WindowsFolder folder;
+  samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Real", 2));
+  CreateWide(folder.wide() + L"\\\u0141\u00f3d\u017a.000");
+  CreateWide(folder.wide() + L"\\\uff34.000");
+  CreateWide(folder.wide() + L"\\\uff34.001");
+
+  const QmrRun scan = Qmr({"scan", folder.ansi()});
+  EXPECT_EQ(scan.status, 1) << scan.out << scan.err;
+  const std::string said = scan.out + scan.err;
+  EXPECT_NE(said.find("U+0141"), std::string::npos) << said;
+  EXPECT_NE(said.find("U+FF34"), std::string::npos) << said;
+  EXPECT_NE(said.find("(error 52)"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Lodz"), std::string::npos) << said;
+  const std::string real = folder / "T.qmr";
+  EXPECT_EQ(said.find(real), said.rfind(real)) << said;  // one line for the real T
+
+  const QmrRun rebuild = Qmr({"rebuild", folder / "*.000"});
+  EXPECT_EQ(rebuild.status, 1) << rebuild.out << rebuild.err;
+  EXPECT_NE(rebuild.err.find("U+FF34"), std::string::npos) << rebuild.err;
+  EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+  EXPECT_EQ(MastersIn(folder), 1u);
+}
+
+// A hidden data file ends the run as the runtime's search ends it, and is named.
+TEST(WindowsNames, HiddenOrSystemDataFileIsToldAndFailsAStrictCheck) {
+  for (const DWORD attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM}) {
+    SCOPED_TRACE(attribute);
+    WindowsFolder folder;
+    samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 4));
+    SetAttributes(folder / "T.002", attribute);
+    const QmrRun rebuild = Qmr({"rebuild", folder / "T.000"});
+    EXPECT_EQ(rebuild.status, 3) << rebuild.err;
+    EXPECT_NE(rebuild.err.find("T.002 is hidden (or a system file): not read"), std::string::npos) << rebuild.err;
+    EXPECT_EQ(ReadWide(folder.wide() + L"\\T.qmr").size(), kMasterHeaderSize + 2 * kEntryV6Size);
+    const QmrRun json = Qmr({"check", "--json", folder / "T.000"});
+    EXPECT_NE(json.out.find("\"kind\":\"hidden\""), std::string::npos) << json.out;
+    EXPECT_EQ(Qmr({"check", "--strict", folder / "T.000"}).status, 1);
+  }
+}
+
+// Entries name their files as the runtime opens them, whatever prefix
+// reached them.
+TEST(WindowsPaths, DevicePrefixesAreNotRecorded) {
+  for (const std::string prefix : {"\\\\?\\", "\\\\.\\"}) {
+    SCOPED_TRACE(prefix);
+    WindowsFolder folder;
+    samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
+    const QmrRun rebuild = Qmr({"rebuild", prefix + (folder / "T.000")});
+    ASSERT_EQ(rebuild.status, 0) << rebuild.err;
+    const auto master = ReadWide(folder.wide() + L"\\T.qmr");
+    EXPECT_EQ(EntryPathV6(master, 0), folder / "T.001");
+    EXPECT_EQ(EntryPathV6(master, 1), folder / "T.000");
+  }
 }
 
 }  // namespace
