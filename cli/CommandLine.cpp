@@ -49,15 +49,15 @@ Commands:
       the entries written. A trend may be named by any of its files (NAME.000,
       NAME.001, NAME.qmr) or by NAME; a trend named twice is rebuilt once. A
       trend whose NAME.000 is missing is refused and nothing is written. A
-      master that holds entries is not replaced by one without entries (its
-      last data file is not a trend data file) unless --force is given. A
+      master is not replaced by one with fewer real (not all-zero) entries
+      (a data file cut short, damaged or missing) unless --force is given. A
       read-only master is not replaced. A trend that fails is reported with
       the error's description and number; the next trend is rebuilt all the
       same.
 
       -n, --dry-run  read every data file and report what would be written,
                      without writing anything.
-      --force        write a master without entries over one with entries.
+      --force        replace a master even by one with fewer real entries.
   qmr check [OPTION...] NAME.000...
       Composes in memory what a rebuild would write and compares it with the
       existing NAME.qmr, ignoring only the date and time in the banner. Prints
@@ -308,7 +308,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       std::size_t found = 0;
       walk.trend = [&](const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder) {
         ++found;
-        work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
+        work(TrendJob{TrendOperand{firstFile, TrendPath::OfFile(firstFile), {}}, folder});
       };
       walk.unreadable = [&](const std::string& folder, const std::string& why) {
         ++found;  // one more line of the run, done as soon as it is taken
@@ -331,7 +331,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       const std::vector<TrendOperand> trends = ResolveOperands(options.operands);
       progress.SetTotal(trends.size());
       for (const TrendOperand& trend : trends)
-        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(FolderPart(trend.firstFile)) : nullptr});
+        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(trend.path.Folder()) : nullptr});
     }
     runner.Finish();
   }

@@ -1,7 +1,6 @@
 #include "cli/ReportingEvents.h"
 
 #include "cli/TrendRunner.h"
-#include "trends/ReadAhead.h"
 
 namespace qmr::cli {
 
@@ -9,7 +8,6 @@ void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader
   report_.lastFileRead = path;
   if (listFiles_) report_.filesRead.push_back({path, header.version, header.recognised()});
   if (progress_ != nullptr) progress_->DataFileRead();
-  if (readAhead_ != nullptr) readAhead_->FileRead();
 }
 
 void ReportingEvents::DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) {

@@ -65,8 +65,8 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
     TrendOperand trend{operand, {}, {}};
     try {
       if (workingFolder.empty()) workingFolder = WorkingFolder();
-      trend.firstFile = StripExtension(AbsolutePath(operand, workingFolder)) + ".000";
-      if (!seen.insert(trend.firstFile).second) continue;
+      trend.path = TrendPath::OfFile(AbsolutePath(operand, workingFolder));
+      if (!seen.insert(trend.path.Base()).second) continue;
     } catch (const Error& error) {
       trend.refusal = error.description() + " (error " + std::to_string(error.number()) + ")";
     }
@@ -82,7 +82,7 @@ std::string NoDataFileRefusal(const TrendOperand& trend) {
              "or look through the folder with 'qmr scan'";
   } catch (const Error&) {
   }
-  return "no data file " + trend.firstFile;
+  return "no data file " + trend.path.FirstFile();
 }
 
 }  // namespace qmr::cli

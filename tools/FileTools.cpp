@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -203,11 +204,17 @@ std::string FileNameOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+bool EndsInSeparator(const std::string& path) {
+  return !path.empty() && std::string_view(kFolderSeparators).find(path.back()) != std::string_view::npos &&
+         path.back() != ':';
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
   std::string joined;
   joined.reserve(folder.size() + 1 + name.size());
   joined += folder;
-  joined += kPathSeparator;
+  if (!EndsInSeparator(folder)) joined += kPathSeparator;
   joined += name;
   return joined;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TrendFolder.h"
 
@@ -40,12 +41,6 @@ constexpr int kTemporaryAttempts = 100;
 constexpr std::size_t kLongestFileName = 255;
 constexpr std::string_view kTemporaryPrefix = "~qmr-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
-constexpr std::string_view kMasterSuffix = ".qmr";
-#ifdef _WIN32
-constexpr const char* kSeparator = "\\";
-#else
-constexpr const char* kSeparator = "/";
-#endif
 
 // The seam is set by tests on the thread that rebuilds.
 WriteFaultHook writeFaultHook;
@@ -60,48 +55,24 @@ unsigned long CurrentProcessId() {
 #endif
 }
 
-// The folder part of a master's path, and the file name after it.
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-#ifdef _WIN32
-  const std::size_t cut = path.find_last_of("\\/:");
-#else
-  const std::size_t cut = path.find_last_of('/');
-#endif
-  if (cut == std::string::npos) return {std::string(), path};
-  return {path.substr(0, cut + 1), path.substr(cut + 1)};
-}
-
-// The folder as the system opens it: "." for the working folder.
-std::string FolderToOpen(const std::string& folderPart) {
-  if (folderPart.empty()) return ".";
-#ifdef _WIN32
-  return folderPart;
-#else
-  return folderPart.size() == 1 ? folderPart : folderPart.substr(0, folderPart.size() - 1);
-#endif
-}
-
 // "~qmr-PID-N-NAME.tmp" in the master's folder, so that the final rename
 // never crosses file systems and a leftover names its trend; the short form
 // when a trend named near the file system's limit would make it too long.
-std::string TemporaryPath(const std::string& masterPath) {
-  const auto [folder, file] = SplitPath(masterPath);
+std::string TemporaryPath(const TrendPath& trend) {
   std::string name(kTemporaryPrefix);
   name += std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
-  std::string trend = file;
-  if (trend.size() >= kMasterSuffix.size() && trend.ends_with(kMasterSuffix))
-    trend.resize(trend.size() - kMasterSuffix.size());
-  const std::size_t longName = name.size() + 1 + trend.size() + kTemporarySuffix.size();
+  const std::string trendName = trend.Name();
+  const std::size_t longName = name.size() + 1 + trendName.size() + kTemporarySuffix.size();
 #ifdef _WIN32
   // A path of MAX_PATH characters or more cannot be opened here: a master
   // deep in folders still gets a temporary file beside it.
-  const bool fits = folder.size() + longName < MAX_PATH;
+  const bool fits = trend.Beside("").size() + longName < MAX_PATH;
 #else
   const bool fits = true;
 #endif
-  if (!trend.empty() && longName <= kLongestFileName && fits) name += "-" + trend;
+  if (!trendName.empty() && longName <= kLongestFileName && fits) name += "-" + trendName;
   name += kTemporarySuffix;
-  return folder + name;
+  return trend.Beside(name);
 }
 
 #ifndef _WIN32
@@ -174,12 +145,12 @@ void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
 // The temporary file, open for writing; closed and removed unless committed.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
-    hadMaster_ = stat(masterPath.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
-    if (hadMaster_) RefuseReadOnlyMaster(masterPath, old_);
+  explicit TemporaryFile(const TrendPath& trend) : trend_(trend), masterPath_(trend.Master()) {
+    hadMaster_ = stat(masterPath_.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
+    if (hadMaster_) RefuseReadOnlyMaster(masterPath_, old_);
     int error = EEXIST;
     for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
-      name_ = TemporaryPath(masterPath);
+      name_ = TemporaryPath(trend);
       // Named to the interrupt handler before the file exists: a signal
       // between its creation and its registration would leave it behind.
       // Should a signal come while a name already taken is tried, what the
@@ -254,17 +225,17 @@ class TemporaryFile {
   // A folder in which no file can be created is named as such: the master
   // itself was never reached.
   [[noreturn]] void FailToCreate(int error) const {
-    const std::string folder = FolderToOpen(SplitPath(masterPath_).first);
+    const std::string folder = trend_.FolderToOpen();
     try {
       ThrowFileError(error, name_);
     } catch (const Error& failure) {
       throw Error(failure.code(), std::string(DefaultDescription(failure.code())) +
-                                      ": cannot create a file in folder '" + folder + "' to replace '" +
-                                      SplitPath(masterPath_).second + "' (" + std::generic_category().message(error) +
-                                      ")");
+                                      ": cannot create a file in folder '" + folder + "' to replace '" + trend_.Name() +
+                                      ".qmr' (" + std::generic_category().message(error) + ")");
     }
   }
 
+  TrendPath trend_;
   std::string masterPath_;
   std::string name_;
   struct stat old_ {};
@@ -308,9 +279,9 @@ bool RemoveIfStale(const std::string& path, unsigned long processId) {
 
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
+  explicit TemporaryFile(const TrendPath& trend) : masterPath_(trend.Master()) {
     for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
-      name_ = TemporaryPath(masterPath);
+      name_ = TemporaryPath(trend);
       // Shared with no one: another run cannot remove it while it is open.
       handle_ = CreateFileA(name_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
       if (handle_ != INVALID_HANDLE_VALUE) return;
@@ -423,7 +394,7 @@ std::optional<TemporaryName> ParseTemporaryName(const std::string& fileName) {
 }
 
 bool TemporaryIsStale(const std::string& path) {
-  const std::optional<TemporaryName> name = ParseTemporaryName(SplitPath(path).second);
+  const std::optional<TemporaryName> name = ParseTemporaryName(FileNameOf(path));
   return name && IsStale(path, name->processId);
 }
 
@@ -454,11 +425,9 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
   }
   std::call_once(cleaning->once, [&] {
     try {
-      const char last = folder.empty() ? '/' : folder.back();
-      const std::string prefix = last == '/' || last == '\\' ? folder : folder + kSeparator;
       const TrendFolder listed(folder.empty() ? "." : folder);
       for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
-        const std::string leftover = prefix + temporary.fileName;
+        const std::string leftover = JoinPath(folder, temporary.fileName);
         if (!RemoveIfStale(leftover, temporary.name.processId)) continue;
         cleaning->removed.push_back(leftover);
         events.StaleTemporaryRemoved(leftover);
@@ -470,12 +439,13 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
   return cleaning->removed;
 }
 
-void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
-  const std::string folder = FolderToOpen(SplitPath(path).first);
+void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events) {
+  const std::string folder = trend.FolderToOpen();
   RemoveLeftovers(folder, events);
 
   const WriteFaultHook hook = writeFaultHook;
-  TemporaryFile file(path);
+  const std::string path = trend.Master();
+  TemporaryFile file(trend);
   std::size_t written = 0;
   while (written < bytes.size()) {
     const std::size_t chunk = bytes.size() - written < kChunkSize ? bytes.size() - written : kChunkSize;
@@ -504,14 +474,14 @@ void MasterWriter::Finish() {
   for (const std::string& folder : folders) SyncFolder(folder);
 }
 
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
+void WriteMasterFile(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events) {
   MasterWriter writer;
-  writer.Write(path, bytes, events);
+  writer.Write(trend, bytes, events);
 }
 
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes) {
+void WriteMasterFile(const std::string& masterPath, std::span<const unsigned char> bytes) {
   RebuildEvents silent;
-  WriteMasterFile(path, bytes, silent);
+  WriteMasterFile(TrendPath::OfFile(masterPath), bytes, silent);
 }
 
 void InstallInterruptCleanup() {

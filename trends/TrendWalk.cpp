@@ -10,10 +10,6 @@ namespace qmr {
 
 namespace {
 
-std::string Child(const std::string& folder, const std::string& name) {
-  return !folder.empty() && folder.back() == kPathSeparator ? folder + name : JoinPath(folder, name);
-}
-
 // `device` is the root's, 0 until the root is listed.
 void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, const WalkCallbacks& callbacks) {
   std::shared_ptr<const TrendFolder> listed;
@@ -30,10 +26,10 @@ void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, c
 
   // The folder's own trends first, then its subfolders; what this folder
   // holds is let go once its trends are done, before the walk goes deeper.
-  for (const std::string& name : listed->FirstFiles()) callbacks.trend(Child(folder, name), listed);
+  for (const std::string& name : listed->FirstFiles()) callbacks.trend(JoinPath(folder, name), listed);
   const std::vector<std::string> subfolders = listed->Subfolders();
   listed.reset();
-  for (const std::string& name : subfolders) Walk(Child(folder, name), device, crossDevices, callbacks);
+  for (const std::string& name : subfolders) Walk(JoinPath(folder, name), device, crossDevices, callbacks);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 
 namespace qmr::win32 {
 
@@ -81,11 +82,6 @@ void DrawFolderGlyph(HDC dc, int left, int top, int size, bool open) {
 }
 
 }  // namespace
-
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + "\\" + name;
-}
 
 std::vector<std::string> MachineDrives() {
   std::vector<std::string> drives;

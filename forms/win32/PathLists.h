@@ -89,7 +89,4 @@ class FileList {
 // LB_GETSELITEMS. Empty when nothing is selected.
 std::vector<std::string> GetSelectedItems(HWND list);
 
-// `folder` and `name` joined with one "\" (none added after a drive's root).
-std::string JoinPath(const std::string& folder, const std::string& name);
-
 }  // namespace qmr::win32

@@ -139,6 +139,28 @@ TEST_F(RebuildCommand, AMasterWithEntriesIsNotReplacedByOneWithoutUnlessForced) 
   EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u);
 }
 
+// A last file cut short of another family leaves every entry of the new
+// master all bytes 0: no fewer entries, but fewer real ones.
+TEST_F(RebuildCommand, AShortLastFileOfAnotherFamilyDoesNotEmptyAGoodMaster) {
+  Trend("TANK", RisingTrend(6, "Tank", 3));
+  ASSERT_EQ(Qmr({"rebuild", Path("TANK.000")}).status, 0);
+  const Bytes good = ReadWholeFile(Path("TANK.qmr"));
+  Bytes cut(140, 0);
+  cut[138] = 4;  // version 4, and nothing of its header after the version word
+  WriteBytes(Path("TANK.003"), cut);
+
+  Outcome run = Qmr({"rebuild", Path("TANK.000")});
+
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), good);
+  EXPECT_TRUE(Contains(run.err, "would have no real entries, fewer than the 3 of " + Path("TANK.qmr"))) << run.err;
+  EXPECT_TRUE(Contains(run.err, "the last data file " + Path("TANK.003") + " is cut short")) << run.err;
+
+  run = Qmr({"rebuild", "--force", Path("TANK.000")});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u + 4 * 432u);
+}
+
 #ifdef _WIN32
 // A hidden master is not a data file to look for, but its entries are still
 // there to lose.
