@@ -1,5 +1,8 @@
 #include "cli/ReportingEvents.h"
 
+#include <string>
+#include <system_error>
+
 #include "cli/TrendRunner.h"
 
 namespace qmr::cli {
@@ -27,11 +30,13 @@ void ReportingEvents::DataFilesBeyondGap(const std::string& missingPath, const s
   report_.warnings.push_back(std::move(warning));
 }
 
-void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const std::string& why) {
+void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept& owner) {
   Warning warning;
   warning.kind = Warning::Kind::OwnerNotKept;
   warning.file = masterPath;
-  warning.detail = why;
+  warning.detail = "the new master belongs to this user, not to the old one's owner (user " +
+                   std::to_string(owner.user) + ", group " + std::to_string(owner.group) +
+                   "): " + std::generic_category().message(owner.systemError);
   report_.warnings.push_back(std::move(warning));
 }
 

@@ -18,7 +18,7 @@ class ReportingEvents : public RebuildEvents {
   void DataFileRead(const std::string& path, const DataFileHeader& header) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
   void DataFilesBeyondGap(const std::string& missingPath, const std::vector<std::string>& paths) override;
-  void MasterOwnerNotKept(const std::string& masterPath, const std::string& why) override;
+  void MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept& owner) override;
   void StaleTemporaryRemoved(const std::string& path) override;
 
  private:

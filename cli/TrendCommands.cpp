@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "cli/MasterCheck.h"
@@ -149,10 +150,25 @@ void Write(TrendReport& report, const TrendJob& job, TrendMaster master, const R
   }
 }
 
+// An error's description, with what the engine told as facts put in words.
+std::string ErrorWords(const Error& error) {
+  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
+  switch (error.fact()) {
+    case ErrorFact::None: break;
+    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
+    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
+    case ErrorFact::NoFileInFolder:
+      // The master itself was never reached: the folder is what to look at.
+      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
+             std::generic_category().message(error.systemError()) + ")";
+  }
+  return error.description();
+}
+
 void Fail(TrendReport& report, const Error& error) {
   report.status = TrendStatus::Failed;
   report.errorNumber = error.number();
-  report.errorDescription = error.description();
+  report.errorDescription = ErrorWords(error);
 }
 
 // Reads the trend and hands its composed master to `then`; a trend refused

@@ -1,5 +1,7 @@
 #include "forms/FormTexts.h"
 
+#include <system_error>
+
 #include "tools/Errors.h"
 
 namespace qmr {
@@ -14,10 +16,24 @@ std::string Trends(std::size_t count) { return count == 1 ? "the trend" : "the "
 
 }  // namespace
 
+std::string ErrorDescription(const Error& error) {
+  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
+  switch (error.fact()) {
+    case ErrorFact::None: break;
+    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
+    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
+    case ErrorFact::NoFileInFolder:
+      // The master itself was never reached: the folder is what to look at.
+      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
+             std::generic_category().message(error.systemError()) + ")";
+  }
+  return error.description();
+}
+
 std::string BatchFailedText(const std::string& trendName, const Error& error, std::size_t rebuilt,
                             std::size_t notReached) {
   std::string text = "The rebuild stopped at trend " + trendName + ".\n\nError " + std::to_string(error.number()) +
-                     " " + error.description() + "\n\n";
+                     " " + ErrorDescription(error) + "\n\n";
   if (rebuilt > 0) {
     std::string before = Trends(rebuilt) + (rebuilt == 1 ? " before it was" : " before it were") + " rebuilt. ";
     before[0] = 'T';

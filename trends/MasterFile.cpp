@@ -10,7 +10,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -134,18 +133,17 @@ bool TryWriteLock(int fd) {
 // permission bits let no one write it, or one this user may not write (the
 // administrator may write any other, so the system is not asked then).
 void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
-  const std::string description = std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" + path + "'";
-  if ((info.st_mode & 0222) == 0)
-    throw Error(ErrorCode::PermissionDenied, description + " is read-only; make it writable to replace it");
+  if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, path);
   if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
-    throw Error(ErrorCode::PermissionDenied, description + " may not be written by this user");
+    throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, path, errno);
 }
 
 // The temporary file, open for writing; closed and removed unless committed.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const TrendPath& trend) : trend_(trend), masterPath_(trend.Master()) {
+  explicit TemporaryFile(const TrendPath& trend)
+      : masterPath_(trend.Master()), folder_(trend.FolderToOpen()), masterName_(trend.Name() + ".qmr") {
     hadMaster_ = stat(masterPath_.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
     if (hadMaster_) RefuseReadOnlyMaster(masterPath_, old_);
     int error = EEXIST;
@@ -191,19 +189,16 @@ class TemporaryFile {
   }
 
   // The old master's owner, group and permission bits, where permitted.
-  // Returns why the owner or group could not be kept, or "".
-  std::string KeepOwnership() {
-    if (!hadMaster_) return {};
-    std::string problem;
+  // Returns what could not be kept, when the owner or group could not.
+  std::optional<OwnerNotKept> KeepOwnership() {
+    if (!hadMaster_) return std::nullopt;
+    std::optional<OwnerNotKept> problem;
     if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
       if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
         const int error = errno;
         // A user may still hand the file to a group of their own.
         const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
-        if (old_.st_uid != geteuid() || !groupKept)
-          problem = "the new master belongs to this user, not to the old one's owner (user " +
-                    std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) +
-                    "): " + std::generic_category().message(error);
+        if (old_.st_uid != geteuid() || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
       }
     }
     // After the owner: a change of owner clears the set-id bits.
@@ -225,18 +220,16 @@ class TemporaryFile {
   // A folder in which no file can be created is named as such: the master
   // itself was never reached.
   [[noreturn]] void FailToCreate(int error) const {
-    const std::string folder = trend_.FolderToOpen();
     try {
       ThrowFileError(error, name_);
     } catch (const Error& failure) {
-      throw Error(failure.code(), std::string(DefaultDescription(failure.code())) +
-                                      ": cannot create a file in folder '" + folder + "' to replace '" + trend_.Name() +
-                                      ".qmr' (" + std::generic_category().message(error) + ")");
+      throw Error(failure.code(), ErrorFact::NoFileInFolder, folder_, error, masterName_);
     }
   }
 
-  TrendPath trend_;
   std::string masterPath_;
+  std::string folder_;
+  std::string masterName_;
   std::string name_;
   struct stat old_ {};
   bool hadMaster_ = false;
@@ -309,7 +302,7 @@ class TemporaryFile {
   }
 
   // Files take the permissions of their folder here.
-  std::string KeepOwnership() { return {}; }
+  std::optional<OwnerNotKept> KeepOwnership() { return std::nullopt; }
 
   void FlushAndReplace() {
     if (!FlushFileBuffers(handle_)) Fail(GetLastError());
@@ -453,9 +446,9 @@ void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> 
     file.Write(bytes.data() + written, chunk);
     written += chunk;
   }
-  const std::string ownerProblem = file.KeepOwnership();
+  const std::optional<OwnerNotKept> ownerProblem = file.KeepOwnership();
   file.FlushAndReplace();
-  if (!ownerProblem.empty()) events.MasterOwnerNotKept(path, ownerProblem);
+  if (ownerProblem) events.MasterOwnerNotKept(path, *ownerProblem);
 
   if (state_->sync == FolderSync::AfterEachMaster) {
     SyncFolder(folder);

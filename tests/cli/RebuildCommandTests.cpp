@@ -161,6 +161,23 @@ TEST_F(RebuildCommand, AShortLastFileOfAnotherFamilyDoesNotEmptyAGoodMaster) {
   EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u + 4 * 432u);
 }
 
+#ifndef _WIN32
+// The engine refuses a master no one may write; qmr says what to do.
+TEST_F(RebuildCommand, AReadOnlyMasterIsRefusedWithWhatToDo) {
+  Trend("TANK", RisingTrend(6, "Tank", 2));
+  WriteBytes(Path("TANK.qmr"), Bytes(300, 0x5A));
+  std::filesystem::permissions(Path("TANK.qmr"), std::filesystem::perms::owner_read);
+
+  const Outcome run = Qmr({"rebuild", Path("TANK.000")});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(
+      run.err, "Permission denied: '" + Path("TANK.qmr") + "' is read-only; make it writable to replace it (error 70)"))
+      << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), Bytes(300, 0x5A));
+}
+#endif
+
 #ifdef _WIN32
 // A hidden master is not a data file to look for, but its entries are still
 // there to lose.

@@ -2,7 +2,9 @@
 // and the font choice, without any toolkit.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <set>
+#include <system_error>
 
 #include "forms/FontChoice.h"
 #include "forms/FormTexts.h"
@@ -29,6 +31,19 @@ TEST(FormTexts, MessagesNameTheirNumbers) {
             "The trend before it was rebuilt. T and the 3 trends after it were not rebuilt.");
   EXPECT_EQ(BadNameText("?.000").rfind("Error 52 ", 0), 0u) << BadNameText("?.000");
   EXPECT_NE(BadNameText("?.000").find("?.000"), std::string::npos);
+}
+
+// What the engine tells as facts reaches the error box in words.
+TEST(FormTexts, ErrorFactsAreWorded) {
+#ifndef _WIN32
+  const Error readOnly(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, "/p/T.qmr");
+  EXPECT_EQ(ErrorDescription(readOnly), "Permission denied: '/p/T.qmr' is read-only; make it writable to replace it");
+  const Error noFile(ErrorCode::PermissionDenied, ErrorFact::NoFileInFolder, "/p", EACCES, "T.qmr");
+  EXPECT_EQ(ErrorDescription(noFile), "Permission denied: cannot create a file in folder '/p' to replace 'T.qmr' (" +
+                                          std::generic_category().message(EACCES) + ")");
+#endif
+  const Error plain(ErrorCode::DiskFull, "Disk full: 'x'");
+  EXPECT_EQ(ErrorDescription(plain), "Disk full: 'x'");
 }
 
 // A one-line label shows its first line alone: a text broken at blanks as
