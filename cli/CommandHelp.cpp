@@ -49,14 +49,14 @@ constexpr CommandText kCommands[] = {
      R"(Rebuilds the master of each trend exactly as the windows do and prints one
 line per trend: the master, its version, the data files found and the
 entries written. A trend whose NAME.000 is missing is refused and nothing is
-written. A master that holds entries is not replaced by one without entries
-(its last data file is not a trend data file) unless --force is given. A
+written. A master is not replaced by one with fewer real (not all-zero)
+entries (a data file cut short, damaged or missing) unless --force is given. A
 read-only master is not replaced. A trend that fails is reported with the
 error's description and number; the next trend is rebuilt all the same.
 )",
      R"(  -n, --dry-run    read every data file and report what would be written,
                    without writing anything.
-  --force          write a master without entries over one with entries.
+  --force          replace a master even by one with fewer real entries.
 )",
      true,
      R"(  0  every trend rebuilt (with -n: would be), no warnings
@@ -93,8 +93,8 @@ on; a FOLDER given that is missing or is no folder is an error.
                    the rules of rebuild.
   -n, --dry-run    with --rebuild: report what would be rebuilt, writing
                    nothing.
-  --force          with --rebuild: write a master without entries over one
-                   with entries.
+  --force          with --rebuild: replace a master even by one with fewer
+                   real entries.
   --cross-devices  enter folders on other file systems too.
 )",
      true,

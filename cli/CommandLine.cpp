@@ -244,11 +244,12 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       std::size_t found = 0;
       walk.trend = [&](const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder) {
         ++found;
-        work(TrendJob{TrendOperand{firstFile, firstFile, {}}, folder});
+        work(TrendJob{TrendOperand{firstFile, TrendPath::OfFile(firstFile), {}}, folder});
       };
       walk.unnamable = [&](const std::string& shown, const Error& why) {
         ++found;
-        work(TrendJob{TrendOperand{shown, shown, why.description() + " (error " + std::to_string(why.number()) + ")"},
+        work(TrendJob{TrendOperand{shown, TrendPath::OfFile(shown),
+                                   why.description() + " (error " + std::to_string(why.number()) + ")"},
                       nullptr});
       };
       std::string walkedRoot;  // as the walk names it: no separator at its end
@@ -292,7 +293,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       const std::vector<TrendOperand> trends = ResolveOperands(options.operands);
       progress.SetTotal(trends.size());
       for (const TrendOperand& trend : trends)
-        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(FolderPart(trend.firstFile)) : nullptr});
+        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(trend.path.Folder()) : nullptr});
     }
     runner.Finish();
   }

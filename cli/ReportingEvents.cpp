@@ -1,5 +1,7 @@
 #include "cli/ReportingEvents.h"
 
+#include <string>
+#include <system_error>
 #include "cli/ProgressLine.h"
 #include "trends/ReadAhead.h"
 
@@ -9,7 +11,6 @@ void ReportingEvents::DataFileRead(const std::string& path, const DataFileHeader
   report_.lastFileRead = path;
   if (listFiles_) report_.filesRead.push_back({path, header.version, header.recognised()});
   if (progress_ != nullptr) progress_->DataFileRead();
-  if (readAhead_ != nullptr) readAhead_->FileRead();
 }
 
 void ReportingEvents::DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) {
@@ -36,11 +37,13 @@ void ReportingEvents::DataFileHidden(const std::string& path) {
   report_.warnings.push_back(std::move(warning));
 }
 
-void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const std::string& why) {
+void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept& owner) {
   Warning warning;
   warning.kind = Warning::Kind::OwnerNotKept;
   warning.file = masterPath;
-  warning.detail = why;
+  warning.detail = "the new master belongs to this user, not to the old one's owner (user " +
+                   std::to_string(owner.user) + ", group " + std::to_string(owner.group) +
+                   "): " + std::generic_category().message(owner.systemError);
   report_.warnings.push_back(std::move(warning));
 }
 

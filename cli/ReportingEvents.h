@@ -4,10 +4,6 @@
 #include "cli/TrendReport.h"
 #include "trends/RebuildEvents.h"
 
-namespace qmr {
-class ReadAhead;
-}
-
 namespace qmr::cli {
 
 class ProgressLine;
@@ -15,23 +11,21 @@ class ProgressLine;
 class ReportingEvents : public RebuildEvents {
  public:
   // `progress` (may be null) counts the data files read; `listFiles` keeps
-  // each of them in the report; `readAhead` (may be null) is told of each.
-  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr, bool listFiles = false,
-                           ReadAhead* readAhead = nullptr)
-      : report_(report), progress_(progress), listFiles_(listFiles), readAhead_(readAhead) {}
+  // each of them in the report.
+  explicit ReportingEvents(TrendReport& report, ProgressLine* progress = nullptr, bool listFiles = false)
+      : report_(report), progress_(progress), listFiles_(listFiles) {}
 
   void DataFileRead(const std::string& path, const DataFileHeader& header) override;
   void DataFileUnrecognised(const std::string& path, const UnrecognisedReason& reason) override;
   void DataFilesBeyondGap(const std::string& missingPath, const std::vector<std::string>& paths) override;
   void DataFileHidden(const std::string& path) override;
-  void MasterOwnerNotKept(const std::string& masterPath, const std::string& why) override;
+  void MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept& owner) override;
   void StaleTemporaryRemoved(const std::string& path) override;
 
  private:
   TrendReport& report_;
   ProgressLine* progress_;
   bool listFiles_;
-  ReadAhead* readAhead_;
 };
 
 }  // namespace qmr::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "cli/DifferenceText.h"
@@ -13,81 +14,81 @@
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FileTools.h"
+#include "trends/Leftovers.h"
 #include "trends/MasterCheck.h"
 #include "trends/MasterFile.h"
-#include "trends/ReadAhead.h"
 #include "trends/Rebuild.h"
 
 namespace qmr::cli {
 
 namespace {
 
-// How many entries the master at `path` holds, when it holds any: none
-// when it is missing, is no file, or is its header alone.
-std::optional<std::size_t> EntriesOfExistingMaster(const std::string& path) {
-#ifdef _WIN32
-  // Any file at all: a hidden or system master, which FileExists passes
-  // over as it passes over such data files, holds entries as well.
-  if (KindOfEntry(path) != EntryKind::Other) return std::nullopt;
-#else
-  if (!FileExists(path)) return std::nullopt;
-#endif
-  const std::vector<unsigned char> bytes = ReadFileStart(path, kLargestMaster + 1);
-  if (bytes.size() <= sizeof(MasterHeader)) return std::nullopt;
-  const auto version = static_cast<std::int16_t>(ReadLittleEndian(bytes.data() + offsetof(MasterHeader, version), 2));
-  const std::size_t entrySize = MasterEntrySize(FamilyOf(version));
-  // Bytes after a header of no known layout still are something to lose.
-  return entrySize == 0 ? 1 : (bytes.size() - sizeof(MasterHeader) + entrySize - 1) / entrySize;
-}
-
 std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-// A master without entries written over one with entries would lose them
-// all: the trend's last data file is no trend data file, typically cut
-// short by a crash of the runtime.
-std::string EmptyingRefusal(const TrendReport& report, std::size_t existingEntries) {
-  const std::string last = report.lastFileRead.empty() ? report.firstFile : report.lastFileRead;
-  return "the rebuilt master would have no entries, because the last data file " + last +
-         " is not a trend data file, and it would replace " + report.masterPath + ", which has " +
-         Counted(existingEntries, "entry", "entries") + ". Move " + last +
-         " aside and rebuild to keep the other data files' entries, or give --force to write the master without "
-         "entries";
+// A master that would lose real entries, worded with the file to look at
+// and what to do about it.
+std::string WorseMasterText(const Refusal& refusal, const TrendMaster& master) {
+  const std::string& file = refusal.file;
+  if (refusal.blame == Refusal::Blame::LastFileGaveNone && master.entryCount == 0) {
+    // The usual case: the last data file cut to nothing by a crash of the
+    // runtime, which leaves the master no entry at all.
+    return "the rebuilt master would have no entries, because the last data file " + file +
+           " is not a trend data file, and it would replace " + refusal.masterPath + ", which has " +
+           Counted(refusal.oldEntries, "entry", "entries") + ". Move " + file +
+           " aside and rebuild with --force to keep the other data files' entries, or give --force now to write the "
+           "master without entries";
+  }
+  std::string text = "the rebuilt master would have " +
+                     (refusal.newEntries == 0 ? std::string("no real entries")
+                                              : Counted(refusal.newEntries, "real entry", "real entries")) +
+                     ", fewer than the " + std::to_string(refusal.oldEntries) + " of " + refusal.masterPath +
+                     ", which it would replace, because ";
+  switch (refusal.blame) {
+    case Refusal::Blame::LastFileGaveNone:
+      return text + "the last data file " + file + " is cut short or not a trend data file. Move " + file +
+             " aside and rebuild with --force to keep the other data files' entries, or give --force now to write the "
+             "master all the same";
+    case Refusal::Blame::FileGaveNone:
+      return text + "data file " + file +
+             " gives it no entry (cut short, not a trend data file, or of another format than the last data file). "
+             "Look at it with 'qmr show', restore it, or give --force to write the master all the same";
+    case Refusal::Blame::FileMissing:
+      return text + "data file " + file + " is missing and the files after it are not read. Put " + file +
+             " back and rebuild, or give --force to write the master all the same";
+  }
+  return text;
 }
 
-// scan --rebuild: the folder's leftovers are removed, as a rebuild there
-// would remove them, before any of its trends is looked at, so that no trend
-// reports a file that another worker is about to remove. Each removed file
-// is told with the trend it names, or, when it names no trend of the folder,
-// with the folder's first trend: what a run prints does not depend on which
-// worker came first.
-void ClaimRemovedLeftovers(TrendReport& report, const TrendJob& job, MasterWriter& writer) {
-  RebuildEvents untold;
-  const std::string folder = FolderPart(report.firstFile);
-  const std::vector<std::string> removed = writer.RemoveLeftovers(folder.empty() ? "." : folder, untold);
-  if (removed.empty() || !job.folder) return;
-  const std::vector<std::string>& firstFiles = job.folder->FirstFiles();
-  const std::string firstFile = FileNameOf(report.firstFile);
-  const std::string trendName = StripExtension(firstFile);
-  const bool firstOfFolder = !firstFiles.empty() && firstFiles.front() == firstFile;
-  for (const std::string& path : removed) {
-    const std::optional<TemporaryName> name = ParseTemporaryName(FileNameOf(path));
-    const bool namesATrend = name && !name->trendName.empty() &&
-                             std::binary_search(firstFiles.begin(), firstFiles.end(), name->trendName + ".000");
-    if (namesATrend ? name->trendName == trendName : firstOfFolder) report.leftoversRemoved.push_back(path);
+void Refuse(TrendReport& report, const TrendJob& job, const Refusal& refusal, const TrendMaster& master) {
+  report.status = TrendStatus::Refused;
+  if (refusal.reason == Refusal::Reason::NoDataFile) {
+    report.found = TrendStatus::Refused;
+    report.refusal = NoDataFileRefusal(job.trend);
+    report.master.reset();
+  } else {
+    report.refusal = WorseMasterText(refusal, master);
   }
 }
 
-// The temporary files an interrupted replacement of this master left.
+// The engine's rules as the command line applies them: a trend without its
+// first data file is refused, a worse master is refused unless forced.
+RebuildOptions OptionsFor(const TrendJob& job, const TrendSettings& settings) {
+  RebuildOptions options;
+  options.folder = job.folder.get();
+  if (settings.recordAs)
+    options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
+  options.readAhead = settings.readAhead;
+  options.dryRun = settings.dryRun;
+  options.refuseWithoutDataFiles = true;
+  options.refuseWorseMaster = !settings.force;
+  return options;
+}
+
 void AddLeftovers(TrendReport& report, const TrendJob& job) {
-  // Most folders hold no leftovers: skip making the trend's name then.
-  if (!job.folder || job.folder->Temporaries().empty()) return;
-  const std::string trendName = FileNameOf(StripExtension(report.firstFile));
-  for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
-    if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
-    const std::string path = JoinPath(FolderPart(report.firstFile), temporary.fileName);
-    if (!TemporaryIsStale(path)) continue;
+  if (!job.folder) return;
+  for (const std::string& path : LeftoversOf(job.trend.path, *job.folder)) {
     Warning stale;
     stale.kind = Warning::Kind::StaleTemporary;
     stale.file = path;
@@ -106,38 +107,22 @@ bool MatchesAtOnce(const TrendMaster& master) {
   }
 }
 
-bool RefuseWithoutDataFiles(TrendReport& report, const TrendJob& job, const TrendMaster& master) {
-  if (master.fileCount != 0) return false;
-  report.status = report.found = TrendStatus::Refused;
-  report.refusal = NoDataFileRefusal(job.trend);
-  report.master.reset();
-  return true;
-}
-
 TrendReport StartReport(const TrendJob& job, ProgressLine* progress) {
   TrendReport report;
   report.operand = job.trend.operand;
-  report.firstFile = job.trend.firstFile;
   if (!job.trend.refusal.empty()) {
     report.status = report.found = TrendStatus::Refused;
     report.refusal = job.trend.refusal;
-  } else if (progress != nullptr) {
-    progress->TrendStarted(StripExtension(job.trend.firstFile));
+  } else {
+    report.firstFile = job.trend.path.FirstFile();
+    if (progress != nullptr) progress->TrendStarted(job.trend.path.Base());
   }
   return report;
 }
 
 // Reads and composes the trend's master, its warnings into the report.
-TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSettings& settings, ProgressLine* progress) {
-  RebuildOptions options;
-  options.folder = job.folder.get();
-  if (settings.recordAs)
-    options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
-  std::optional<ReadAhead> ahead;
-  if (settings.readAhead && job.folder)
-    ahead.emplace(report.firstFile, job.folder->NumbersOf(StripExtension(FileNameOf(report.firstFile))));
-  ReportingEvents events(report, progress, settings.listFilesRead, ahead ? &*ahead : nullptr);
-  TrendMaster master = ComposeTrendMaster(report.firstFile, events, options);
+TrendMaster Compose(TrendReport& report, const TrendJob& job, const RebuildOptions& options, RebuildEvents& events) {
+  TrendMaster master = ComposeTrendMaster(job.trend.path, events, options);
   report.masterPath = master.masterPath;
   report.master = master;
   if (master.placeholderCount > 0) {
@@ -156,30 +141,37 @@ TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSetting
   return master;
 }
 
-// Writes a composed master, unless it would lose entries or it is a dry
-// run: the status the trend ends with.
-void Write(TrendReport& report, const TrendMaster& master, const TrendSettings& settings, MasterWriter& writer,
-           ProgressLine* progress) {
-  if (master.entryCount == 0 && !settings.force) {
-    if (const std::optional<std::size_t> entries = EntriesOfExistingMaster(master.masterPath)) {
-      report.status = TrendStatus::Refused;
-      report.refusal = EmptyingRefusal(report, *entries);
-      return;
-    }
+// Puts a composed master in place as the engine decides: the status the
+// trend ends with.
+void Write(TrendReport& report, const TrendJob& job, TrendMaster master, const RebuildOptions& options,
+           RebuildEvents& events, MasterWriter& writer) {
+  const TrendOutcome outcome = ReplaceMaster(job.trend.path, std::move(master), events, options, writer);
+  switch (outcome.kind) {
+    case TrendOutcome::Kind::Rebuilt: report.status = TrendStatus::Rebuilt; break;
+    case TrendOutcome::Kind::WouldRebuild: report.status = TrendStatus::WouldRebuild; break;
+    case TrendOutcome::Kind::Refused: Refuse(report, job, *outcome.refusal, outcome); break;
   }
-  if (settings.dryRun) {
-    report.status = TrendStatus::WouldRebuild;
-    return;
+}
+
+// An error's description, with what the engine told as facts put in words.
+std::string ErrorWords(const Error& error) {
+  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
+  switch (error.fact()) {
+    case ErrorFact::None: break;
+    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
+    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
+    case ErrorFact::NoFileInFolder:
+      // The master itself was never reached: the folder is what to look at.
+      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
+             std::generic_category().message(error.systemError()) + ")";
   }
-  ReportingEvents events(report, progress);
-  writer.Write(master.masterPath, master.bytes, events);
-  report.status = TrendStatus::Rebuilt;
+  return error.description();
 }
 
 void Fail(TrendReport& report, const Error& error) {
   report.status = TrendStatus::Failed;
   report.errorNumber = error.number();
-  report.errorDescription = error.description();
+  report.errorDescription = ErrorWords(error);
   // The engine's words for a path wider than an entry; what a user of this
   // tool can do about it is the tool's to say.
   if (error.code() == ErrorCode::InvalidArgument && report.errorDescription.find("; an entry of ") != std::string::npos)
@@ -194,8 +186,15 @@ TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, Progres
   TrendReport report = StartReport(job, progress);
   if (report.status == TrendStatus::Refused) return report;
   try {
-    const TrendMaster master = Compose(report, job, settings, progress);
-    if (!RefuseWithoutDataFiles(report, job, master)) then(report, master);
+    const RebuildOptions options = OptionsFor(job, settings);
+    ReportingEvents events(report, progress, settings.listFilesRead);
+    TrendMaster master = Compose(report, job, options, events);
+    RebuildOptions firstFileOnly;
+    firstFileOnly.refuseWithoutDataFiles = true;
+    if (const std::optional<Refusal> refusal = RefusalOf(job.trend.path, master, firstFileOnly))
+      Refuse(report, job, *refusal, master);
+    else
+      then(report, std::move(master), options, events);
   } catch (const Error& error) {
     Fail(report, error);
   } catch (const std::bad_alloc&) {
@@ -225,41 +224,47 @@ std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
 
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
                             ProgressLine* progress) {
-  return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
-    Write(report, master, settings, writer, progress);
-    report.found = report.status;
-  });
+  return ForTrend(job, settings, progress,
+                  [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
+                    Write(report, job, std::move(master), options, events, writer);
+                    report.found = report.status;
+                  });
 }
 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
-  return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
-    if (settings.repair && writer != nullptr && !settings.dryRun) ClaimRemovedLeftovers(report, job, *writer);
-    AddLeftovers(report, job);
-    if (MatchesAtOnce(master)) {
-      report.status = TrendStatus::Ok;
-    } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
-      report.status = TrendStatus::MasterIsFolder;
-    } else if (existing == EntryKind::None) {
-      report.status = TrendStatus::Missing;
-    } else {
-      // A pipe or a device in its place is refused by this read, naming it.
-      const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
-      const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
-      report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
-      for (const FieldDifference& difference : comparison.differences)
-        report.differences.push_back(DescribeDifference(difference));
-      report.moreDifferences = comparison.moreDifferences;
-      if (comparison.lengthsDiffer) {
-        report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
-                                                               : std::to_string(actual.size());
-      }
-    }
-    report.found = report.status;
-    if (settings.repair && writer != nullptr &&
-        (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
-      Write(report, master, settings, *writer, progress);
-  });
+  return ForTrend(
+      job, settings, progress,
+      [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
+        if (settings.repair && writer != nullptr && !settings.dryRun) {
+          const std::vector<std::string> claimed = ClaimRemovedLeftovers(job.trend.path, job.folder.get(), *writer);
+          report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
+        }
+        AddLeftovers(report, job);
+        if (MatchesAtOnce(master)) {
+          report.status = TrendStatus::Ok;
+        } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
+          report.status = TrendStatus::MasterIsFolder;
+        } else if (existing == EntryKind::None) {
+          report.status = TrendStatus::Missing;
+        } else {
+          // A pipe or a device in its place is refused by this read, naming it.
+          const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
+          const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
+          report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
+          for (const FieldDifference& difference : comparison.differences)
+            report.differences.push_back(DescribeDifference(difference));
+          report.moreDifferences = comparison.moreDifferences;
+          if (comparison.lengthsDiffer) {
+            report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
+                                                                   : std::to_string(actual.size());
+          }
+        }
+        report.found = report.status;
+        if (settings.repair && writer != nullptr &&
+            (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
+          Write(report, job, std::move(master), options, events, *writer);
+      });
 }
 
 }  // namespace qmr::cli

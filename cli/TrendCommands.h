@@ -21,7 +21,7 @@ class ProgressLine;
 
 struct TrendSettings {
   bool dryRun = false;
-  bool force = false;                // write a master without entries over one with entries
+  bool force = false;                // replace a master even by one with fewer real entries
   bool repair = false;               // scan --rebuild: rebuild masters that are missing or differ
   std::size_t differenceLimit = 20;  // check: differences listed per master
   bool listFilesRead = false;        // -v: keep every data file read in the report

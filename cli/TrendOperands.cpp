@@ -102,8 +102,8 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
     TrendOperand trend{operand, {}, {}};
     try {
       if (workingFolder.empty()) workingFolder = WorkingFolder();
-      trend.firstFile = TrendPathOf(AbsolutePath(operand, workingFolder)) + ".000";
-      if (!seen.insert(trend.firstFile).second) continue;
+      trend.path = TrendPath::OfFile(TrendPathOf(AbsolutePath(operand, workingFolder)) + ".000");
+      if (!seen.insert(trend.path.Base()).second) continue;
     } catch (const Error& error) {
       trend.refusal = error.description() + " (error " + std::to_string(error.number()) + ")";
     }
@@ -119,12 +119,11 @@ std::string NoDataFileRefusal(const TrendOperand& trend) {
              "or look through the folder with 'qmr scan'";
   } catch (const Error&) {
   }
-  const std::string trendPath = trend.firstFile.substr(0, trend.firstFile.size() - 4);
-  std::string refusal = "no trend " + FileNameOf(trendPath) + ": no data file " + trend.firstFile;
+  std::string refusal = "no trend " + trend.path.Name() + ": no data file " + trend.path.FirstFile();
   // "TANK1.bak" when TANK1 is a trend: say why the ending was kept.
   try {
     if (TrendPathOf(trend.operand) == trend.operand && FileNameOf(trend.operand).find('.') != std::string::npos &&
-        FileExists(StripExtension(trendPath) + ".000"))
+        FileExists(StripExtension(trend.path.Base()) + ".000"))
       refusal += " (only the endings .000, .001, ... and .qmr name a trend's file)";
   } catch (const Error&) {
   }

@@ -4,12 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "trends/TrendPath.h"
+
 namespace qmr::cli {
 
 struct TrendOperand {
-  std::string operand;    // as the user gave it
-  std::string firstFile;  // the trend's NAME.000, made absolute by its text
-  std::string refusal;    // when not empty: why this operand names no trend
+  std::string operand;  // as the user gave it
+  TrendPath path;       // the trend, made absolute by its text
+  std::string refusal;  // when not empty: why this operand names no trend
 };
 
 // The trend an operand names: T.000, T.001 (any data file number), T.qmr

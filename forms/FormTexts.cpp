@@ -1,6 +1,7 @@
 #include "forms/FormTexts.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "tools/Errors.h"
 
@@ -8,6 +9,20 @@ namespace qmr {
 
 std::string DriveErrorText(int number, const std::string& description) {
   return "Error " + std::to_string(number) + " " + description;
+}
+
+std::string ErrorDescription(const Error& error) {
+  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
+  switch (error.fact()) {
+    case ErrorFact::None: break;
+    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
+    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
+    case ErrorFact::NoFileInFolder:
+      // The master itself was never reached: the folder is what to look at.
+      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
+             std::generic_category().message(error.systemError()) + ")";
+  }
+  return error.description();
 }
 
 std::string NameList(const std::vector<std::string>& names) {
@@ -24,7 +39,7 @@ std::string NameList(const std::vector<std::string>& names) {
 std::string BatchFailedText(const std::string& trendName, const Error& error, const std::vector<std::string>& rebuilt,
                             const std::vector<std::string>& notRebuilt) {
   return "The rebuild stopped at trend " + trendName + ".\n\nError " + std::to_string(error.number()) + " " +
-         error.description() + "\n\nRebuilt: " + (rebuilt.empty() ? std::string("none") : NameList(rebuilt)) +
+         ErrorDescription(error) + "\n\nRebuilt: " + (rebuilt.empty() ? std::string("none") : NameList(rebuilt)) +
          ".\nNot rebuilt: " + NameList(notRebuilt) + ".";
 }
 

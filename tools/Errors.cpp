@@ -36,6 +36,14 @@ Error::Error(ErrorCode code) : std::runtime_error(DefaultDescription(code)), cod
 Error::Error(ErrorCode code, const std::string& description)
     : std::runtime_error(description.empty() ? std::string(DefaultDescription(code)) : description), code_(code) {}
 
+Error::Error(ErrorCode code, ErrorFact fact, const std::string& path, int systemError, const std::string& fileName)
+    : std::runtime_error(std::string(DefaultDescription(code)) + ": '" + path + "'"),
+      code_(code),
+      fact_(fact),
+      path_(path),
+      systemError_(systemError),
+      fileName_(fileName) {}
+
 namespace {
 
 // A missing file and a missing folder on the way to it get different

@@ -25,17 +25,38 @@ enum class ErrorCode : int {
 // The standard wording of each number, used when no better description exists.
 const char* DefaultDescription(ErrorCode code) noexcept;
 
+// What a failure is about when its number and path do not say it all. The
+// core tells the fact; each front end words it.
+enum class ErrorFact {
+  None,
+  ReadOnlyMaster,     // path(): a master whose permission bits let no one write it
+  MasterNotWritable,  // path(): a master this user may not write
+  NoFileInFolder,     // path(): a folder in which no file could be created (systemError()) to
+                      // replace the master fileName()
+};
+
 class Error : public std::runtime_error {
  public:
   explicit Error(ErrorCode code);
   Error(ErrorCode code, const std::string& description);
+  // Described as the number's wording and the path; `systemError` is the
+  // system's own number for the failure (errno), 0 when there is none.
+  Error(ErrorCode code, ErrorFact fact, const std::string& path, int systemError = 0, const std::string& fileName = {});
 
   ErrorCode code() const noexcept { return code_; }
   int number() const noexcept { return static_cast<int>(code_); }
   std::string description() const { return what(); }
+  ErrorFact fact() const noexcept { return fact_; }
+  const std::string& path() const noexcept { return path_; }
+  int systemError() const noexcept { return systemError_; }
+  const std::string& fileName() const noexcept { return fileName_; }
 
  private:
   ErrorCode code_;
+  ErrorFact fact_ = ErrorFact::None;
+  std::string path_;
+  int systemError_ = 0;
+  std::string fileName_;
 };
 
 // Turns a failed C library / POSIX call (its errno) on `path` into an Error

@@ -138,6 +138,18 @@ std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into)
   return count;
 }
 
+FileHead ReadFileHeadAndSize(const std::string& path, std::span<unsigned char> into) {
+  ReadableFile file(path, true);
+  FileHead head;
+  head.size = file.SizeHint();
+  while (head.read < into.size()) {
+    const std::size_t done = file.Read(into.data() + head.read, into.size() - head.read);
+    if (done == 0) break;
+    head.read += done;
+  }
+  return head;
+}
+
 namespace {
 
 void ReadChunks(ReadableFile& file, std::size_t limit,

@@ -21,6 +21,15 @@ namespace qmr {
 // opened or read.
 std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into);
 
+// The size of the regular file at `path`, with its first bytes read into
+// `into` (fewer when it is shorter: `read`). Refuses what ReadFileStart
+// refuses.
+struct FileHead {
+  std::size_t read = 0;
+  std::uint64_t size = 0;
+};
+FileHead ReadFileHeadAndSize(const std::string& path, std::span<unsigned char> into);
+
 // The first `limit` bytes of the regular file at `path` (fewer when it is
 // shorter). A folder, a named pipe or a device is refused (error 75) before
 // a byte is read. Ask for one byte more than you accept to learn that a

@@ -1,5 +1,7 @@
 #include "tools/PathParts.h"
 
+#include <string_view>
+
 namespace qmr {
 
 std::string StripExtension(const std::string& path) {
@@ -33,11 +35,17 @@ std::string FileNameOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+bool EndsInSeparator(const std::string& path) {
+  return !path.empty() && std::string_view(kFolderSeparators).find(path.back()) != std::string_view::npos &&
+         path.back() != ':';
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
   std::string joined;
   joined.reserve(folder.size() + 1 + name.size());
   joined += folder;
-  joined += kPathSeparator;
+  if (!EndsInSeparator(folder)) joined += kPathSeparator;
   joined += name;
   return joined;
 }

@@ -28,8 +28,12 @@ std::string FolderPart(const std::string& path);
 // The file's own name: everything after the last folder separator.
 std::string FileNameOf(const std::string& path);
 
-// folder + separator + name, with nothing trimmed or added (a folder that
-// already ends in a separator gives a doubled one, which names the same file).
+// `name` in `folder`: the one rule by which the program puts a folder and a
+// name together. One separator between them, none added after a folder that
+// already ends in one (a root: "/", "C:\"), and the name alone for the
+// empty folder, which is the working folder.
 std::string JoinPath(const std::string& folder, const std::string& name);
+// True when `path` ends in a folder separator.
+bool EndsInSeparator(const std::string& path);
 
 }  // namespace qmr

@@ -1,9 +1,9 @@
 #include "trends/Batch.h"
 
 #include "tools/Errors.h"
-#include "tools/FileTools.h"
 #include "trends/MasterFile.h"
 #include "trends/Rebuild.h"
+#include "trends/TrendPath.h"
 
 namespace qmr {
 
@@ -12,12 +12,14 @@ void RebuildTrends(const std::string& folder, const std::vector<std::string>& na
   MasterWriter writer(MasterWriter::FolderSync::OncePerFolder);
   events.BatchStarted(names.size());
   for (const std::string& name : names) {
-    const std::string trendName = StripExtension(name);
+    const TrendPath trend = TrendPath::Selected(folder, name);
+    const std::string trendName = trend.Name();
     events.TrendStarted(trendName);
     if (!events.LetEventsRun()) return;
     TrendMaster master;
     try {
-      master = RebuildTrend(JoinPath(folder, name), events, {}, writer);
+      // The windows keep the runtime's rules: every master is replaced.
+      master = RebuildTrend(trend, events, {}, writer);
     } catch (const Error& error) {
       writer.Finish();
       events.BatchFailed(trendName, error);

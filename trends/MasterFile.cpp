@@ -101,8 +101,9 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
   return cleaning->removed;
 }
 
-void MasterWriter::Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
-  const std::string folder = FolderToOpen(SplitPath(path).first);
+void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events) {
+  const std::string path = trend.Master();
+  const std::string folder = trend.FolderToOpen();
   RemoveLeftovers(folder, events);
 
   const WriteFaultHook hook = writeFaultHook;
@@ -114,9 +115,9 @@ void MasterWriter::Write(const std::string& path, std::span<const unsigned char>
     file.Write(bytes.data() + written, chunk);
     written += chunk;
   }
-  const std::string ownerProblem = file.KeepOwnership();
+  const std::optional<OwnerNotKept> ownerProblem = file.KeepOwnership();
   file.FlushAndReplace();
-  if (!ownerProblem.empty()) events.MasterOwnerNotKept(path, ownerProblem);
+  if (ownerProblem) events.MasterOwnerNotKept(path, *ownerProblem);
 
   if (state_->sync == FolderSync::AfterEachMaster) {
     SyncFolder(folder);
@@ -135,14 +136,14 @@ void MasterWriter::Finish() {
   for (const std::string& folder : folders) SyncFolder(folder);
 }
 
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events) {
+void WriteMasterFile(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events) {
   MasterWriter writer;
-  writer.Write(path, bytes, events);
+  writer.Write(trend, bytes, events);
 }
 
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes) {
+void WriteMasterFile(const std::string& masterPath, std::span<const unsigned char> bytes) {
   RebuildEvents silent;
-  WriteMasterFile(path, bytes, silent);
+  WriteMasterFile(TrendPath::OfFile(masterPath), bytes, silent);
 }
 
 WriteFaultHook SetWriteFaultHook(WriteFaultHook hook) { return std::exchange(writeFaultHook, std::move(hook)); }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "trends/TemporaryName.h"
+#include "trends/TrendPath.h"
 
 namespace qmr {
 
@@ -43,10 +44,10 @@ class MasterWriter {
   MasterWriter(const MasterWriter&) = delete;
   MasterWriter& operator=(const MasterWriter&) = delete;
 
-  // Throws qmr::Error when the master cannot be written; the old file at
-  // `path` (if any) is then untouched and no temporary file is left. What
-  // the write has to tell goes to `events`.
-  void Write(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
+  // Writes the master of `trend`. Throws qmr::Error when it cannot be
+  // written; the old master (if any) is then untouched and no temporary file
+  // is left. What the write has to tell goes to `events`.
+  void Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events);
   // Removes the leftovers of `folder` without writing a master there: once
   // per folder, as before its first master, telling `events` of the call
   // that removes them. A call while another thread removes them waits for
@@ -62,8 +63,9 @@ class MasterWriter {
 };
 
 // One master, written as MasterWriter writes it, its folder synced.
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes);
-void WriteMasterFile(const std::string& path, std::span<const unsigned char> bytes, RebuildEvents& events);
+void WriteMasterFile(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events);
+// The same for the master at `masterPath` (NAME.qmr).
+void WriteMasterFile(const std::string& masterPath, std::span<const unsigned char> bytes);
 
 // When the program is interrupted (SIGINT, SIGTERM, SIGHUP, or SIGPIPE when
 // the reader of its output went away), removes the temporary file of every

@@ -4,7 +4,10 @@
 // each give it for their system; nothing outside the master writer uses it.
 #pragma once
 
+#include "trends/RebuildEvents.h"
+
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -51,8 +54,8 @@ class TemporaryFile {
 
   void Write(const unsigned char* data, std::size_t size);
   // The old master's owner, group and permission bits, where permitted.
-  // Returns why the owner or group could not be kept, or "".
-  std::string KeepOwnership();
+  // Returns what could not be kept, when the owner or group could not.
+  std::optional<OwnerNotKept> KeepOwnership();
   // Flushes the file and renames it over the master.
   void FlushAndReplace();
 

@@ -107,12 +107,10 @@ bool TryWriteLock(int fd) {
 // permission bits let no one write it, or one this user may not write (the
 // administrator may write any other, so the system is not asked then).
 void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
-  const std::string description = std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" + path + "'";
-  if ((info.st_mode & 0222) == 0)
-    throw Error(ErrorCode::PermissionDenied, description + " is read-only; make it writable to replace it");
+  if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, path);
   if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
-    throw Error(ErrorCode::PermissionDenied, description + " may not be written by this user");
+    throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, path, errno);
 }
 
 }  // namespace
@@ -162,18 +160,15 @@ void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
   }
 }
 
-std::string TemporaryFile::KeepOwnership() {
-  if (!hadMaster_) return {};
-  std::string problem;
+std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
+  if (!hadMaster_) return std::nullopt;
+  std::optional<OwnerNotKept> problem;
   if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
     if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
       const int error = errno;
       // A user may still hand the file to a group of their own.
       const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
-      if (old_.st_uid != geteuid() || !groupKept)
-        problem = "the new master belongs to this user, not to the old one's owner (user " +
-                  std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) +
-                  "): " + std::generic_category().message(error);
+      if (old_.st_uid != geteuid() || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
     }
   }
   // After the owner: a change of owner clears the set-id bits.
@@ -198,9 +193,7 @@ void TemporaryFile::FailToCreate(int error) const {
   try {
     ThrowFileError(error, name_);
   } catch (const Error& failure) {
-    throw Error(failure.code(), std::string(DefaultDescription(failure.code())) + ": cannot create a file in folder '" +
-                                    folder + "' to replace '" + SplitPath(masterPath_).second + "' (" +
-                                    std::generic_category().message(error) + ")");
+    throw Error(failure.code(), ErrorFact::NoFileInFolder, folder, error, SplitPath(masterPath_).second);
   }
 }
 

@@ -80,7 +80,7 @@ void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
 }
 
 // Files take the permissions of their folder here.
-std::string TemporaryFile::KeepOwnership() { return {}; }
+std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() { return std::nullopt; }
 
 void TemporaryFile::FlushAndReplace() {
   if (!FlushFileBuffers(handle_)) Fail(GetLastError());

@@ -35,7 +35,7 @@ void AskForFirstPage([[maybe_unused]] const std::string& path) {
 
 }  // namespace
 
-ReadAhead::ReadAhead(const std::string& firstFile, const std::vector<long>& numbers, Warm warm) : paths_(firstFile) {
+ReadAhead::ReadAhead(const TrendPath& trend, const std::vector<long>& numbers, Warm warm) : paths_(trend) {
   if (warm)
     warm_ = std::move(warm);
   else if (kCanAsk)

@@ -31,10 +31,10 @@ class ReadAhead {
   // How many files the thread stays ahead of the rebuild at most.
   static constexpr std::size_t kLead = 512;
 
-  // For the trend whose first data file is `firstFile`, given the numbers
-  // its folder holds for it (in order): starts warming its run of files from
-  // .000 up to the first missing number, when there are kFromFiles or more.
-  ReadAhead(const std::string& firstFile, const std::vector<long>& numbers, Warm warm = {});
+  // For `trend`, given the numbers its folder holds for it (in order):
+  // starts warming its run of files from .000 up to the first missing
+  // number, when there are kFromFiles or more.
+  ReadAhead(const TrendPath& trend, const std::vector<long>& numbers, Warm warm = {});
   ~ReadAhead();  // stops the thread
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;

@@ -1,11 +1,13 @@
 #include "trends/Rebuild.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <type_traits>
@@ -20,6 +22,8 @@
 #include "tools/Sort.h"
 #include "trends/Builders.h"
 #include "trends/MasterFile.h"
+#include "trends/OldMaster.h"
+#include "trends/ReadAhead.h"
 #include "trends/RecordedPaths.h"
 #include "trends/TrendFolder.h"
 
@@ -173,32 +177,54 @@ std::vector<std::size_t> SortedSlotOrder(const Slots& slots) {
   return KeyOrder(keys, -1);
 }
 
-// The data files of the trend whose base path is `basePath` that `folder`
-// holds above number `missing`, in number order.
-std::vector<std::string> DataFilesAbove(const TrendFolder& folder, const std::string& basePath, int missing) {
+// The data files of `trend` that `folder` holds above number `missing`, in
+// number order.
+std::vector<std::string> DataFilesAbove(const TrendFolder& folder, const TrendPath& trend, int missing) {
   std::vector<std::string> paths;
-  DataFilePath path(basePath + ".000");
-  for (const long number : folder.NumbersOf(FileNameOf(basePath)))
+  DataFilePath path(trend);
+  for (const long number : folder.NumbersOf(trend.Name()))
     if (number > missing && number <= std::numeric_limits<int>::max())
       paths.push_back(path.For(static_cast<int>(number)));
   return paths;
 }
 
+// For each family (by its number), the first data file that would leave
+// that family's master an all-zero slot, or -1.
+using FirstWithoutEntry = std::array<int, static_cast<std::size_t>(Family::V6) + 1>;
+
+// Data file `number` gives an entry to its own family when it is complete,
+// to no other.
+void NoteFamiliesWithoutEntry(FirstWithoutEntry& firstWithout, const DataFileHeader& read, int number) {
+  for (std::size_t family = 0; family < firstWithout.size(); ++family) {
+    const bool gave = read.complete && static_cast<std::size_t>(read.family) == family;
+    if (!gave && firstWithout[family] < 0) firstWithout[family] = number;
+  }
+}
+
 }  // namespace
 
-TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
+TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, const RebuildOptions& options) {
+  std::optional<ReadAhead> ahead;
+  if (options.readAhead && options.folder != nullptr) ahead.emplace(trend, options.folder->NumbersOf(trend.Name()));
+
   // Read every numbered data file from .000 up to the first missing number,
   // one file open at a time, into the slots of its family.
   FamilyLists lists;
+  FirstWithoutEntry firstWithout;
+  firstWithout.fill(-1);
   std::int16_t lastVersion = 0;  // a file too short for its version word counts as 0
-  DataFilePath paths(firstFilePath);
+  bool lastComplete = false;
+  DataFilePath paths(trend);
   // Paths reached through "\\?\" are recorded as the runtime opens them.
-  const bool prefixed = HasDevicePrefix(firstFilePath);
+  const bool prefixed = HasDevicePrefix(trend.Base());
   int number = 0;
   for (const std::string* path = &paths.For(number); FileExists(*path); path = &paths.For(++number)) {
     const DataFileHeader read = ReadDataFileHeader(*path);
     events.DataFileRead(*path, read);
+    if (ahead) ahead->FileRead();
     lastVersion = read.version;
+    lastComplete = read.complete;
+    NoteFamiliesWithoutEntry(firstWithout, read, number);
     if (options.recordedPath)
       TakeDataFile(lists, static_cast<std::size_t>(number), read, options.recordedPath(FileNameOf(*path)));
     else if (prefixed)
@@ -216,14 +242,16 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   if (HiddenFileExists(paths.For(number))) events.DataFileHidden(paths.For(number));
 
   if (options.folder != nullptr) {
-    const std::vector<std::string> beyond = DataFilesAbove(*options.folder, StripExtension(firstFilePath), number);
+    const std::vector<std::string> beyond = DataFilesAbove(*options.folder, trend, number);
     if (!beyond.empty()) events.DataFilesBeyondGap(paths.For(number), beyond);
   }
 
   TrendMaster master;
-  master.masterPath = StripExtension(firstFilePath) + ".qmr";
+  master.masterPath = trend.Master();
   master.version = lastVersion;
   master.fileCount = static_cast<std::int16_t>(number);
+  master.firstFileWithoutEntry = number > 0 ? 0 : -1;
+  master.lastFileWithoutEntry = number > 0 && !lastComplete;
 
   // The family of the last file found decides the trend's name and which
   // entries the master holds, in the order of their keys. A last file that
@@ -237,6 +265,7 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
       list.slots.Arrange(SortedSlotOrder<Traits>(list.slots));
       master.entryCount = list.slots.Count();
       master.placeholderCount = master.entryCount - list.slots.Built();
+      master.firstFileWithoutEntry = firstWithout[static_cast<std::size_t>(Traits::kFamily)];
       master.bytes = std::move(list.slots).TakeBytes();
     }
   });
@@ -250,19 +279,66 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   return master;
 }
 
-TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options,
-                         MasterWriter& writer) {
-  TrendMaster master = ComposeTrendMaster(firstFilePath, events, options);
-  writer.Write(master.masterPath, master.bytes, events);
-  return master;
+TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
+  return ComposeTrendMaster(TrendPath::OfFile(firstFilePath), events, options);
 }
 
-TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
+std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& master, const RebuildOptions& options) {
+  if (options.refuseWithoutDataFiles && master.fileCount == 0)
+    return Refusal{Refusal::Reason::NoDataFile, {}, trend.FirstFile(), master.masterPath, 0, 0};
+  if (!options.refuseWorseMaster) return std::nullopt;
+  // The old master's header and size tell how many entries it has; its
+  // entries are read only when the new one could hold fewer real ones.
+  const std::optional<std::size_t> entries = EntriesOfOldMaster(master.masterPath);
+  if (!entries || *entries == 0) return std::nullopt;
+  if (master.placeholderCount == 0 && master.entryCount >= *entries) return std::nullopt;
+  const std::size_t oldEntries = RealEntriesOfOldMaster(master.masterPath);
+  if (master.RealEntries() >= oldEntries) return std::nullopt;
+
+  Refusal refusal{Refusal::Reason::WorseMaster, {}, {}, master.masterPath, master.RealEntries(), oldEntries};
+  if (master.lastFileWithoutEntry) {
+    refusal.blame = Refusal::Blame::LastFileGaveNone;
+    refusal.file = trend.DataFile(master.fileCount - 1);
+  } else if (master.firstFileWithoutEntry >= 0) {
+    refusal.blame = Refusal::Blame::FileGaveNone;
+    refusal.file = trend.DataFile(master.firstFileWithoutEntry);
+  } else {
+    refusal.blame = Refusal::Blame::FileMissing;
+    refusal.file = trend.DataFile(master.fileCount);
+  }
+  return refusal;
+}
+
+TrendOutcome ReplaceMaster(const TrendPath& trend, TrendMaster master, RebuildEvents& events,
+                           const RebuildOptions& options, MasterWriter& writer) {
+  TrendOutcome outcome;
+  static_cast<TrendMaster&>(outcome) = std::move(master);
+  if ((outcome.refusal = RefusalOf(trend, outcome, options))) {
+    outcome.kind = TrendOutcome::Kind::Refused;
+  } else if (options.dryRun) {
+    outcome.kind = TrendOutcome::Kind::WouldRebuild;
+  } else {
+    writer.Write(trend, outcome.bytes, events);
+    outcome.kind = TrendOutcome::Kind::Rebuilt;
+  }
+  return outcome;
+}
+
+TrendOutcome RebuildTrend(const TrendPath& trend, RebuildEvents& events, const RebuildOptions& options,
+                          MasterWriter& writer) {
+  return ReplaceMaster(trend, ComposeTrendMaster(trend, events, options), events, options, writer);
+}
+
+TrendOutcome RebuildTrend(const TrendPath& trend, RebuildEvents& events, const RebuildOptions& options) {
   MasterWriter writer;
-  return RebuildTrend(firstFilePath, events, options, writer);
+  return RebuildTrend(trend, events, options, writer);
 }
 
-DataFilePath::DataFilePath(const std::string& firstFilePath) : path_(StripExtension(firstFilePath)) {
+TrendOutcome RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
+  return RebuildTrend(TrendPath::OfFile(firstFilePath), events, options);
+}
+
+DataFilePath::DataFilePath(const TrendPath& trend) : path_(trend.Base()) {
   path_.push_back('.');
   prefixLength_ = path_.size();
   path_.reserve(prefixLength_ + 8);

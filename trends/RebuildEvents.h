@@ -28,6 +28,14 @@ struct MasterSummary {
   std::size_t byteCount = 0;         // the whole master
 };
 
+// Whose the old master was, when the new one could not be given its owner
+// and group and so belongs to the user running the rebuild.
+struct OwnerNotKept {
+  unsigned long user = 0;   // the old master's owner
+  unsigned long group = 0;  // and group
+  int systemError = 0;      // why the system refused the change (errno)
+};
+
 class RebuildEvents {
  public:
   virtual ~RebuildEvents() = default;
@@ -59,9 +67,8 @@ class RebuildEvents {
   // hidden or a system file: the run of data files ended before it, as the
   // runtime's own directory search passes over such files.
   virtual void DataFileHidden(const std::string& /*path*/) {}
-  // The new master could not be given the old one's owner and group; `why`
-  // says what it belongs to now and why.
-  virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const std::string& /*why*/) {}
+  // The new master could not be given the old one's owner and group.
+  virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const OwnerNotKept& /*owner*/) {}
   // A temporary file that an interrupted replacement left behind was removed.
   virtual void StaleTemporaryRemoved(const std::string& /*path*/) {}
   // Data files of the trend lie beyond its first missing number and were

@@ -11,10 +11,6 @@ namespace qmr {
 
 namespace {
 
-std::string Child(const std::string& folder, const std::string& name) {
-  return !folder.empty() && folder.back() == kPathSeparator ? folder + name : JoinPath(folder, name);
-}
-
 // `device` is the root's, 0 until the root is listed.
 void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, const WalkCallbacks& callbacks) {
   if (callbacks.entering) callbacks.entering(folder);
@@ -32,10 +28,10 @@ void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, c
 
   // The folder's own trends first, then its subfolders; what this folder
   // holds is let go once its trends are done, before the walk goes deeper.
-  for (const std::string& name : listed->FirstFiles()) callbacks.trend(Child(folder, name), listed);
+  for (const std::string& name : listed->FirstFiles()) callbacks.trend(JoinPath(folder, name), listed);
   // Names the program cannot open are told, never taken for look-alikes.
   for (const TrendFolder::Unnamable& name : listed->Unnamables()) {
-    const std::string shown = Child(folder, name.shown);
+    const std::string shown = JoinPath(folder, name.shown);
     const Error why = NoAnsiFormError(shown, name.character);
     if (name.folder)
       callbacks.unreadable(shown, why.description() + " (error " + std::to_string(why.number()) + ")");
@@ -44,7 +40,7 @@ void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, c
   }
   const std::vector<std::string> subfolders = listed->Subfolders();
   listed.reset();
-  for (const std::string& name : subfolders) Walk(Child(folder, name), device, crossDevices, callbacks);
+  for (const std::string& name : subfolders) Walk(JoinPath(folder, name), device, crossDevices, callbacks);
 }
 
 }  // namespace

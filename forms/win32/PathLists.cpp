@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 
 namespace qmr::win32 {
 

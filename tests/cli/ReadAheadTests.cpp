@@ -60,7 +60,7 @@ TEST(ReadAhead, WarmsTheRunUpToTheFirstMissingNumberNeverTooFarAhead) {
   numbers.push_back(1001);  // beyond the gap at 1000: the rebuild does not read it
   Warmed warmed;
   {
-    ReadAhead ahead("/plant/T.000", numbers, warmed.Recorder());
+    ReadAhead ahead(qmr::TrendPath::OfFile("/plant/T.000"), numbers, warmed.Recorder());
     // Nothing read yet: the thread stops at its lead.
     ASSERT_TRUE(warmed.WaitFor(ReadAhead::kLead));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -76,12 +76,12 @@ TEST(ReadAhead, WarmsTheRunUpToTheFirstMissingNumberNeverTooFarAhead) {
 
 TEST(ReadAhead, SmallTrendsAndAnEarlyEndWarmNoMore) {
   Warmed small;
-  { ReadAhead ahead("T.000", Numbers(ReadAhead::kFromFiles - 1), small.Recorder()); }
+  { ReadAhead ahead(qmr::TrendPath::OfFile("T.000"), Numbers(ReadAhead::kFromFiles - 1), small.Recorder()); }
   EXPECT_EQ(small.Count(), 0u);
 
   // A rebuild that fails part way ends its read-ahead at once.
   Warmed stopped;
-  { ReadAhead ahead("T.000", Numbers(32767), stopped.Recorder()); }
+  { ReadAhead ahead(qmr::TrendPath::OfFile("T.000"), Numbers(32767), stopped.Recorder()); }
   EXPECT_LE(stopped.Count(), ReadAhead::kLead);
 }
 

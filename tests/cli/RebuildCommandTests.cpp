@@ -162,6 +162,45 @@ TEST_F(RebuildCommand, AHeaderOnlyMasterHoldsNoEntriesToLose) {
   EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u + 4 * 448u);
 }
 
+// A last file cut short of another family leaves every entry of the new
+// master all bytes 0: no fewer entries, but fewer real ones.
+TEST_F(RebuildCommand, AShortLastFileOfAnotherFamilyDoesNotEmptyAGoodMaster) {
+  Trend("TANK", RisingTrend(6, "Tank", 3));
+  ASSERT_EQ(Qmr({"rebuild", Path("TANK.000")}).status, 0);
+  const Bytes good = ReadWholeFile(Path("TANK.qmr"));
+  Bytes cut(140, 0);
+  cut[138] = 4;  // version 4, and nothing of its header after the version word
+  WriteBytes(Path("TANK.003"), cut);
+
+  Outcome run = Qmr({"rebuild", Path("TANK.000")});
+
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), good);
+  EXPECT_TRUE(Contains(run.err, "would have no real entries, fewer than the 3 of " + Path("TANK.qmr"))) << run.err;
+  EXPECT_TRUE(Contains(run.err, "the last data file " + Path("TANK.003") + " is cut short")) << run.err;
+
+  run = Qmr({"rebuild", "--force", Path("TANK.000")});
+  EXPECT_EQ(run.status, 3) << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")).size(), 176u + 4 * 432u);
+}
+
+#ifndef _WIN32
+// The engine refuses a master no one may write; qmr says what to do.
+TEST_F(RebuildCommand, AReadOnlyMasterIsRefusedWithWhatToDo) {
+  Trend("TANK", RisingTrend(6, "Tank", 2));
+  WriteBytes(Path("TANK.qmr"), Bytes(300, 0x5A));
+  std::filesystem::permissions(Path("TANK.qmr"), std::filesystem::perms::owner_read);
+
+  const Outcome run = Qmr({"rebuild", Path("TANK.000")});
+
+  EXPECT_EQ(run.status, 1);
+  EXPECT_TRUE(Contains(
+      run.err, "Permission denied: '" + Path("TANK.qmr") + "' is read-only; make it writable to replace it (error 70)"))
+      << run.err;
+  EXPECT_EQ(ReadWholeFile(Path("TANK.qmr")), Bytes(300, 0x5A));
+}
+#endif
+
 #ifdef _WIN32
 // A hidden master is not a data file to look for, but its entries are still
 // there to lose.

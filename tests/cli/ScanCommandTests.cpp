@@ -71,24 +71,29 @@ TEST_F(ScanCommand, NamesEachDamageRepairsWhatItMayAndGivesTheSameOutputForAnyJo
   EXPECT_EQ(four.out.substr(0, four.out.rfind("scan: ")), expected);
   EXPECT_EQ(four.err, one.err);
 
-  // The rebuild repairs the missing and differing masters, but not the one
-  // that would lose its entries to the cut file; the leftover goes.
+  // The rebuild repairs the missing and differing masters, but not those
+  // that would lose entries, to the cut file or to the gap; the leftover goes.
   const Bytes cut = ReadWholeFile(Path("plant/south/CUT.qmr"));
+  const Bytes gap = ReadWholeFile(Path("plant/south/GAP.qmr"));
   const Outcome repair = Qmr({"scan", "--rebuild", "-j", "4", Path("plant")});
   EXPECT_EQ(repair.status, 1);
   EXPECT_TRUE(Contains(repair.out, Path("plant/north/MISSING.qmr") + ": rebuilt (was missing)")) << repair.out;
   EXPECT_TRUE(Contains(repair.out, Path("plant/south/DIFFERS.qmr") + ": rebuilt (differed)")) << repair.out;
-  EXPECT_TRUE(Contains(repair.out, Path("plant/south/GAP.qmr") + ": rebuilt (differed)")) << repair.out;
+  EXPECT_TRUE(Contains(repair.out, Path("plant/south/GAP.qmr") + ": differs at field file_count, not rebuilt: "))
+      << repair.out;
   EXPECT_TRUE(Contains(repair.out, Path("plant/south/CUT.qmr") + ": differs at field banner, not rebuilt: "))
       << repair.out;
   EXPECT_TRUE(Contains(repair.out, Path("plant/south/old/LEFTOVER.qmr") + ": ok, stale temporary file removed;"))
       << repair.out;
   EXPECT_EQ(ReadWholeFile(Path("plant/south/CUT.qmr")), cut);
+  EXPECT_EQ(ReadWholeFile(Path("plant/south/GAP.qmr")), gap);
   EXPECT_FALSE(std::filesystem::exists(Path("plant/south/old/~qmr-999999999-0-LEFTOVER.tmp")));
 
-  // Once the cut file is moved aside, everything is repaired and stays so.
+  // Once the cut file is moved aside, everything is repaired when the user
+  // accepts the entries lost, and stays so.
   std::filesystem::rename(Path("plant/south/CUT.002"), Path("plant/south/CUT.cut"));
-  ASSERT_EQ(Qmr({"scan", "--rebuild", Path("plant")}).status, 3);
+  ASSERT_EQ(Qmr({"scan", "--rebuild", Path("plant")}).status, 1);
+  ASSERT_EQ(Qmr({"scan", "--rebuild", "--force", Path("plant")}).status, 3);
   const Outcome again = Qmr({"scan", Path("plant")});
   EXPECT_EQ(again.status, 3) << again.out;  // only GAP's file beyond the gap remains to be seen
   EXPECT_TRUE(Contains(again.out, "scan: 6 trends: 6 ok; 1 with warnings;")) << again.out;

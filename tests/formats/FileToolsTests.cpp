@@ -54,14 +54,20 @@ TEST(StripExtension, LeavesItsArgumentUnchanged) {
   EXPECT_EQ(path, copy);
 }
 
-TEST(JoinPath, PutsOneSeparatorAndTrimsNothing) {
+TEST(JoinPath, PutsOneSeparatorAndNoneAfterARoot) {
 #ifdef _WIN32
   EXPECT_EQ(JoinPath("C:\\data", "TANK1.000"), "C:\\data\\TANK1.000");
-  EXPECT_EQ(JoinPath("C:\\", "TANK1.000"), "C:\\\\TANK1.000");
+  EXPECT_EQ(JoinPath("C:\\", "TANK1.000"), "C:\\TANK1.000");
+  EXPECT_EQ(JoinPath("C:/data/", "TANK1.000"), "C:/data/TANK1.000");
+  // "C:" alone names the drive's current folder: the separator makes it the root.
+  EXPECT_EQ(JoinPath("C:", "TANK1.000"), "C:\\TANK1.000");
 #else
   EXPECT_EQ(JoinPath("/srv/data", "TANK1.000"), "/srv/data/TANK1.000");
-  EXPECT_EQ(JoinPath("/srv/data/", "TANK1.000"), "/srv/data//TANK1.000");
+  EXPECT_EQ(JoinPath("/srv/data/", "TANK1.000"), "/srv/data/TANK1.000");
+  EXPECT_EQ(JoinPath("/", "TANK1.000"), "/TANK1.000");
+  EXPECT_EQ(JoinPath("data\\", "TANK1.000"), "data\\/TANK1.000");  // a backslash is part of a name here
 #endif
+  EXPECT_EQ(JoinPath("", "TANK1.000"), "TANK1.000");
 }
 
 TEST(FileExists, OrdinaryFilesOnly) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "forms/FontChoice.h"
@@ -65,6 +67,19 @@ TEST(FormTexts, LongPathsAreWrappedAfterSeparators) {
     EXPECT_EQ(wrapped[i - 1], '\\') << wrapped;
   EXPECT_EQ(WrapLongWords("Error 53 File not found", 64), "Error 53 File not found");
   EXPECT_EQ(WrapLongWords(std::string(10, 'x'), 4), "xxxx\nxxxx\nxx");
+}
+
+// What the engine tells as facts reaches the error box in words.
+TEST(FormTexts, ErrorFactsAreWorded) {
+#ifndef _WIN32
+  const Error readOnly(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, "/p/T.qmr");
+  EXPECT_EQ(ErrorDescription(readOnly), "Permission denied: '/p/T.qmr' is read-only; make it writable to replace it");
+  const Error noFile(ErrorCode::PermissionDenied, ErrorFact::NoFileInFolder, "/p", EACCES, "T.qmr");
+  EXPECT_EQ(ErrorDescription(noFile), "Permission denied: cannot create a file in folder '/p' to replace 'T.qmr' (" +
+                                          std::generic_category().message(EACCES) + ")");
+#endif
+  const Error plain(ErrorCode::DiskFull, "Disk full: 'x'");
+  EXPECT_EQ(ErrorDescription(plain), "Disk full: 'x'");
 }
 
 // A one-line label shows its first line alone: a text broken at blanks as

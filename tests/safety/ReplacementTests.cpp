@@ -4,6 +4,7 @@
 // of writers still at work.
 #include <chrono>
 #include <filesystem>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -73,6 +74,10 @@ TEST_F(Replacement, AUserWhoCannotKeepTheOwnerReplacesTheMasterAndIsTold) {
     if (byQmr) {
       EXPECT_EQ(report->rfind("exit 3\n", 0), 0u) << *report;
       EXPECT_NE(report->find(Path("TANK.qmr") + ": warning: "), std::string::npos) << *report;
+      // Whose it was and why not, as the engine told it.
+      EXPECT_NE(report->find("the old one's owner (user 0, group 0): " + std::generic_category().message(EPERM)),
+                std::string::npos)
+          << *report;
     } else {
       EXPECT_EQ(*report, "rebuilt\nowner not kept: " + Path("TANK.qmr") + "\n");
     }

@@ -68,7 +68,7 @@ class RecordingEvents : public RebuildEvents {
     unrecognisedPaths.push_back(path);
     unrecognisedReasons.push_back(reason);
   }
-  void MasterOwnerNotKept(const std::string& masterPath, const std::string&) override {
+  void MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept&) override {
     lines.push_back("owner not kept " + masterPath);
     ownerNotKept.push_back(masterPath);
   }

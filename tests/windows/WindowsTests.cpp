@@ -309,7 +309,7 @@ TEST(WindowsPaths, OnlyBackslashSeparatesFolders) {
   EXPECT_EQ(qmr::StripExtension("C:\\data\\TREND.000"), "C:\\data\\TREND");
   EXPECT_EQ(qmr::StripExtension("C:\\my.data/TREND"), "C:\\my");
   EXPECT_EQ(qmr::JoinPath("C:\\data", "TANK1.000"), "C:\\data\\TANK1.000");
-  EXPECT_EQ(qmr::JoinPath("C:\\", "TANK1.000"), "C:\\\\TANK1.000");
+  EXPECT_EQ(qmr::JoinPath("C:\\", "TANK1.000"), "C:\\TANK1.000");
 }
 
 TEST(WindowsPaths, AbsolutePathUsesTheDriveAndBackslashes) {
