@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "trends/Rebuild.h"
+#include "trends/TrendPath.h"
 
 namespace qmr {
 

@@ -40,20 +40,6 @@ struct RebuildOptions {
   bool readAhead = false;
 };
 
-// The path of data file `number` of a trend, as TrendPath::DataFile names
-// it, reusing one string so that reading thousands of files does not
-// allocate a path for each.
-class DataFilePath {
- public:
-  explicit DataFilePath(const TrendPath& trend);
-  // Valid until the next call.
-  const std::string& For(int number);
-
- private:
-  std::string path_;
-  std::size_t prefixLength_ = 0;
-};
-
 // What a rebuild writes, or would write.
 struct TrendMaster : MasterSummary {
   std::vector<unsigned char> bytes;  // the whole master file
