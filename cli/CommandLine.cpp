@@ -132,7 +132,8 @@ Exit status:
 )";
 
 int UsageError(const std::string& problem, std::ostream& err) {
-  err << "qmr: " << problem << "\nTry 'qmr --help'.\n";
+  // The problem may quote what was typed, control characters and all.
+  err << "qmr: " << Shown(problem) << "\nTry 'qmr --help'.\n";
   return kExitUsage;
 }
 

@@ -14,6 +14,32 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// The length of the well-formed UTF-8 character of two to four bytes at
+// text[at], or 0: no overlong forms, no surrogates, nothing past U+10FFFF.
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+  const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byteAt(at);
+  std::size_t length = 0;
+  unsigned char secondLow = 0x80, secondHigh = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) secondLow = 0xA0;
+    if (lead == 0xED) secondHigh = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) secondLow = 0x90;
+    if (lead == 0xF4) secondHigh = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length || byteAt(at + 1) < secondLow || byteAt(at + 1) > secondHigh) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (byteAt(at + i) < 0x80 || byteAt(at + i) > 0xBF) return 0;
+  return length;
+}
+
 bool Unhealthy(const TrendReport& report) { return !report.warnings.empty(); }
 
 bool Fails(const TrendReport& report) {
@@ -115,14 +141,28 @@ std::string TrendOf(const TrendReport& report) {
 std::string Shown(const std::string& text) {
   std::string shown;
   shown.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7f) {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-      shown += escaped;
+  const auto escape = [&](unsigned char byte) {
+    char escaped[5];
+    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
+    shown += escaped;
+  };
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t length = byte < 0x80 ? 1 : Utf8SequenceAt(text, at);
+    if (length == 0) {
+      // A byte that begins no UTF-8 character: a single-byte character.
+      if (byte < 0xA0)
+        escape(byte);
+      else
+        shown += text[at];
+      ++at;
+    } else if (byte < 0x20 || byte == 0x7f || (byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0)) {
+      for (std::size_t i = 0; i < length; ++i) escape(static_cast<unsigned char>(text[at + i]));
+      at += length;
     } else {
-      shown += c;
+      shown.append(text, at, length);
+      at += length;
     }
   }
   return shown;
