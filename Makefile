@@ -51,7 +51,10 @@ package: deps
 test-package:
 	./scripts/test-package.sh
 
-run: release
+# The programs alone, in the release build: no test is needed to run them.
+run: deps
+	cmake --preset release
+	cmake --build --preset run -j $(JOBS)
 	./scripts/run.sh build-release
 
 bench:

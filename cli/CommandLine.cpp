@@ -34,7 +34,8 @@ namespace qmr::cli {
 namespace {
 
 int UsageError(const std::string& problem, std::ostream& err, const std::string& command = {}) {
-  err << "qmr: " << problem << "\nTry 'qmr " << (command.empty() ? std::string() : command + " ") << "--help'.\n";
+  // The problem may quote what was typed, control characters and all.
+  err << "qmr: " << Shown(problem) << "\nTry 'qmr " << (command.empty() ? std::string() : command + " ") << "--help'.\n";
   return kExitUsage;
 }
 

@@ -15,6 +15,32 @@ std::string Counted(std::size_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
+// The length of the well-formed UTF-8 character of two to four bytes at
+// text[at], or 0: no overlong forms, no surrogates, nothing past U+10FFFF.
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at) {
+  const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byteAt(at);
+  std::size_t length = 0;
+  unsigned char secondLow = 0x80, secondHigh = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) secondLow = 0xA0;
+    if (lead == 0xED) secondHigh = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) secondLow = 0x90;
+    if (lead == 0xF4) secondHigh = 0x8F;
+  } else {
+    return 0;
+  }
+  if (text.size() - at < length || byteAt(at + 1) < secondLow || byteAt(at + 1) > secondHigh) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (byteAt(at + i) < 0x80 || byteAt(at + i) > 0xBF) return 0;
+  return length;
+}
+
 bool Unhealthy(const TrendReport& report) { return !report.warnings.empty(); }
 
 bool Fails(const TrendReport& report) {
@@ -126,20 +152,6 @@ void AppendEscaped(std::string& shown, unsigned char byte) {
   shown += escaped;
 }
 
-// The length of the UTF-8 sequence at `at`, or 0 when the bytes there are
-// no valid sequence of two bytes or more.
-std::size_t Utf8Length(const std::string& text, std::size_t at) {
-  const auto lead = static_cast<unsigned char>(text[at]);
-  const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                             : lead >= 0xE0 && lead <= 0xEF ? 3
-                             : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                            : 0;
-  if (length == 0 || at + length > text.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i)
-    if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;
-  return length;
-}
-
 }  // namespace
 
 std::string Shown(const std::string& text) {
@@ -150,7 +162,7 @@ std::string Shown(const std::string& text) {
   shown.reserve(text.size());
   for (std::size_t at = 0; at < text.size();) {
     const auto byte = static_cast<unsigned char>(text[at]);
-    const std::size_t length = byte >= 0x80 ? Utf8Length(text, at) : 1;
+    const std::size_t length = byte >= 0x80 ? Utf8SequenceAt(text, at) : 1;
     if (length > 1) {
       const bool control = byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) <= 0x9F;
       for (std::size_t i = 0; i < length; ++i) {

@@ -42,7 +42,11 @@ struct RunTotals {
 int ExitStatusOf(const RunTotals& totals, bool strict);
 
 // A text as a terminal line may show it: control characters as \xHH, so
-// that a file name cannot move the cursor or ring the bell.
+// that a file name cannot move the cursor, ring the bell or start an escape
+// sequence. Controls are C0 and DEL, and C1 both as a UTF-8 character
+// (U+0080 to U+009F, shown as its two bytes) and as a single byte 0x80 to
+// 0x9F, which a terminal of 8-bit characters obeys. Other UTF-8 characters
+// and other single bytes from 0xA0 on are shown as they are.
 std::string Shown(const std::string& text);
 
 class TrendOutput {

@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz targets from the sample generator:
-//   qmr_fuzz_seeds OUT   ->  OUT/data_header/*, OUT/rebuild/*, OUT/master_show/*
+//   qmr_fuzz_seeds OUT   ->  OUT/data_header/*, OUT/rebuild/*, OUT/master_show/*,
+//                            OUT/command_line/*, OUT/scan/*
 // Every seed is made here from the format tables; no trend file from
 // anywhere else is used. The output is deterministic (fixed clock, relative
 // paths), so regenerating it changes nothing unless the seeds change.
@@ -87,6 +88,117 @@ Bytes EncodeTrend(const Trend& trend) {
   return input;
 }
 
+// The command line target's input: the arguments, each ended by a NUL byte.
+Bytes EncodeArguments(const std::vector<std::string>& args) {
+  Bytes input;
+  for (const std::string& arg : args) {
+    input.insert(input.end(), arg.begin(), arg.end());
+    input.push_back(0);
+  }
+  if (!input.empty()) input.pop_back();
+  return input;
+}
+
+void WriteCommandLineSeeds(const fs::path& out) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> seeds = {
+      {"rebuild", {"rebuild", "T.000"}},
+      {"rebuild-json-names", {"rebuild", "--json", "T", "D.001", "nosuch", "\x1b]0;x\x07\xc2\x9b\x9b.000"}},
+      {"rebuild-dry-run-grouped", {"rebuild", "-nq", "-j2", "--", "-T.000", "T.qmr"}},
+      {"check-strict", {"check", "--strict", "--jobs=3", "-v", "T.000", "D.000"}},
+      {"check-json-control-name", {"check", "--json", "-v", "\x1b[31mred\x9b\x7f.000"}},
+      {"record-as", {"rebuild", "--record-as", "D:\\PLANT\\DATA", "T.000"}},
+      {"scan-json", {"scan", "--json", ""}},
+      {"scan-rebuild", {"scan", "--rebuild", "-n", "--force", "-j", "1", ""}},
+      {"show-json", {"show", "--json", "T.000"}},
+      {"show-master", {"show", "--master", "D.000"}},
+      {"help", {"--help"}},
+      {"help-command", {"help", "rebuild"}},
+      {"version", {"--version"}},
+      {"unknown-option", {"rebuild", "--frce", "T.000"}},
+      {"bad-jobs", {"check", "-j", "0", "T.000"}},
+  };
+  for (const auto& [name, args] : seeds) Write(out / "command_line" / name, EncodeArguments(args));
+}
+
+// The scan target's input: an options byte, then one record per entry of
+// the tree (fuzz/ScanFuzz.cpp).
+class ScanSeed {
+ public:
+  explicit ScanSeed(unsigned options) { bytes_.push_back(static_cast<unsigned char>(options)); }
+  // NAME.00<number> (number 0 to 3), or NAME.qmr for -1, or NAME for -2.
+  ScanSeed& File(const std::string& name, int number, const Bytes& content) {
+    Entry(0, name, number);
+    bytes_.push_back(static_cast<unsigned char>(content.size() & 0xFF));
+    bytes_.push_back(static_cast<unsigned char>(content.size() >> 8));
+    bytes_.insert(bytes_.end(), content.begin(), content.end());
+    return *this;
+  }
+  ScanSeed& Data(const std::string& name, int number, const SampleFile& file) {
+    return File(name, number, qmr::samples::MakeDataFile(file));
+  }
+  ScanSeed& Folder(const std::string& name) {
+    Entry(1, name, -2);
+    return *this;
+  }
+  ScanSeed& Up() {
+    bytes_.push_back(2);
+    return *this;
+  }
+  // `target`: the index of an entry made before in the same folder, or that
+  // count for the link itself.
+  ScanSeed& Link(const std::string& name, int number, unsigned target) {
+    Entry(3, name, number);
+    bytes_.push_back(static_cast<unsigned char>(target));
+    return *this;
+  }
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  void Entry(unsigned kind, const std::string& name, int number) {
+    unsigned op = kind;
+    if (number >= 0) op |= 4u | (static_cast<unsigned>(number) << 3);
+    if (number == -1) op |= 0x20u;
+    bytes_.push_back(static_cast<unsigned char>(op));
+    bytes_.push_back(static_cast<unsigned char>(name.size()));
+    bytes_.insert(bytes_.end(), name.begin(), name.end());
+  }
+  Bytes bytes_;
+};
+
+void WriteScanSeeds(const fs::path& out) {
+  const auto plant = [](unsigned options) {
+    ScanSeed seed(options);
+    seed.Folder("unit1").Data("TANK", 0, MakeSample(6, "Tank", 30)).Data("TANK", 1, MakeSample(6, "Tank", 31));
+    seed.Data("TANK", 2, MakeSample(6, "Tank", 32)).File("TANK", -1, Bytes(176, 0x41)).Up();
+    seed.Folder("unit2").Data("P", 0, MakeSample(4, "Pump", 7)).Data("P", 1, MakeSample(4, "Pump", 3));
+    seed.Folder("deep").Data("Q", 0, MakeSample(1, "Q", 1)).Data("Q", 1, MakeSample(3, "Q", 2));
+    return seed;
+  };
+  Write(out / "scan" / "plant", plant(0).bytes());
+  Write(out / "scan" / "plant-rebuild", plant(1).bytes());
+  Write(out / "scan" / "plant-dry-run-force-one-thread", plant(1 | 2 | 4 | 8).bytes());
+  {
+    ScanSeed seed(1);
+    seed.Data("D", 0, MakeSample(6, "Damaged", 1)).Data("D", 1, Cut(MakeSample(6, "Damaged", 2), 200));
+    seed.Data("G", 0, MakeSample(5, "Gapped", 1)).Data("G", 2, MakeSample(5, "Gapped", 3));
+    seed.Data("U", 0, MakeSample(9, "", 0)).File("E", 0, Bytes{});
+    Write(out / "scan" / "damaged-rebuild", seed.bytes());
+  }
+  {
+    ScanSeed seed(1 | 8);
+    seed.Data("A", 0, MakeSample(6, "A", 1)).Data("A", 1, MakeSample(6, "A", 2));
+    seed.Link("L", 0, 0).Link("SELF", 0, 3).Folder("sub").Up().Link("TOSUB", -2, 4).Link("A", -1, 1);
+    seed.Data(".hidden", 0, MakeSample(6, "H", 1));
+    Write(out / "scan" / "links-rebuild", seed.bytes());
+  }
+  {
+    ScanSeed seed(0);
+    seed.Data("\x1b[1m", 0, MakeSample(6, "\x1b[2J", 1)).Data("\xc2\x9b", 0, MakeSample(5, "\x9b", 2));
+    seed.Folder("\xe9t\xe9").Data("caf\xc3\xa9", 0, MakeSample(4, "Caf\xc3\xa9", 3));
+    Write(out / "scan" / "odd-names", seed.bytes());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,7 +207,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   const fs::path out = fs::absolute(argv[1]);
-  for (const char* target : {"data_header", "rebuild", "master_show"}) fs::create_directories(out / target);
+  for (const char* target : {"data_header", "rebuild", "master_show", "command_line", "scan"})
+    fs::create_directories(out / target);
 
   const qmr::testsupport::FixedClock clock;
 
@@ -144,6 +257,8 @@ int main(int argc, char** argv) {
   for (std::int16_t version : {1, 4, 5, 6})
     Write(out / "master_show" / ("data-v" + std::to_string(version)),
           qmr::samples::MakeDataFile(MakeSample(version, "Shown", 42)));
+  WriteCommandLineSeeds(out);
+  WriteScanSeeds(out);
   std::cout << "seeds written to " << out.string() << "\n";
   return 0;
 }

@@ -2,8 +2,8 @@
 # Builds the libFuzzer targets with clang (the fuzz preset, in build-fuzz) and
 # runs each of them for a bounded time, starting from the committed seed corpus.
 #
-#   FUZZ_SECONDS   seconds per target (default 200: the three run 10 minutes)
-#   FUZZ_TARGETS   which targets to run (default: all three)
+#   FUZZ_SECONDS   seconds per target (default 200: the five run 17 minutes)
+#   FUZZ_TARGETS   which targets to run (default: all five)
 #
 # New inputs that libFuzzer finds interesting stay in build-fuzz/corpus;
 # a crash or a broken invariant is written to build-fuzz/findings/<target>/
@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 FUZZ_SECONDS=${FUZZ_SECONDS:-200}
-FUZZ_TARGETS=${FUZZ_TARGETS:-"data_header master_show rebuild"}
+FUZZ_TARGETS=${FUZZ_TARGETS:-"data_header master_show rebuild command_line scan"}
 BUILD_DIR=build-fuzz  # the fuzz preset's
 JOBS=${JOBS:-$(nproc)}
 
@@ -25,12 +25,15 @@ for name in $FUZZ_TARGETS; do targets+=("fuzz_$name"); done
 cmake --build --preset fuzz -j "$JOBS" --target "${targets[@]}"
 
 # Largest input worth trying, per target: a whole data header (with room to
-# spare), a master of a few entries, a trend of up to eight files.
+# spare), a master of a few entries, a trend of up to eight files, a command
+# line of a few arguments, a tree of a few trends.
 max_len() {
   case "$1" in
     data_header) echo 512 ;;
     master_show) echo 4096 ;;
     rebuild) echo 4096 ;;
+    command_line) echo 512 ;;
+    scan) echo 4096 ;;
     *) echo 4096 ;;
   esac
 }
@@ -39,13 +42,14 @@ summary="$BUILD_DIR/fuzz-summary.txt"
 : > "$summary"
 status=0
 for name in $FUZZ_TARGETS; do
-  work="$BUILD_DIR/corpus/$name"
-  findings="$BUILD_DIR/findings/$name"
+  # Absolute: the command line targets change their working folder.
+  work="$PWD/$BUILD_DIR/corpus/$name"
+  findings="$PWD/$BUILD_DIR/findings/$name"
   log="$BUILD_DIR/fuzz-$name.log"
   mkdir -p "$work" "$findings"
   echo "== fuzz_$name for ${FUZZ_SECONDS}s (log: $log)"
   set +e
-  "$BUILD_DIR/fuzz/fuzz_$name" "$work" "fuzz/corpus/$name" \
+  "$BUILD_DIR/fuzz/fuzz_$name" "$work" "$PWD/fuzz/corpus/$name" \
     -max_total_time="$FUZZ_SECONDS" -max_len="$(max_len "$name")" -timeout=10 \
     -artifact_prefix="$findings/" -print_final_stats=1 > "$log" 2>&1
   rc=$?

@@ -26,6 +26,13 @@ cd "$demo"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are empty), so the windows cannot open;"
   echo "run.sh: rebuilding the demo trends with the command line tool instead:"
-  exec "$build/bin/qmr" rebuild "${trends[@]}"
+  status=0
+  "$build/bin/qmr" rebuild "${trends[@]}" || status=$?
+  if [[ $status -eq 3 ]]; then
+    # Some demo trends are damaged on purpose, so that their warnings show.
+    echo "run.sh: qmr exit status 3: done, with warnings (expected here: the demo holds damaged trends)"
+    status=0
+  fi
+  exit "$status"
 fi
 exec "$build/bin/QMRRebuilder"

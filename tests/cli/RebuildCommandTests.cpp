@@ -234,6 +234,33 @@ TEST_F(RebuildCommand, WarningsNameTheFileAndWhyAndExitWithThree) {
                          Path("GAP.qmr") + ": version 5, 1 data file, 1 entry written (464 bytes)\n");
 }
 
+#ifndef _WIN32
+// A name is bytes: none of them may act on the terminal, in words or in
+// JSON, and a UTF-8 letter stays readable. Here ESC [2J (clear the screen),
+// U+009B and the single byte 0x9B (each a CSI), DEL, and U+00E9.
+TEST_F(RebuildCommand, ControlsInANameAreEscapedInWordsAndInJson) {
+  const std::string name = "\x1b[2J\xc2\x9b\x9b\x7f\xc3\xa9";
+
+  const Outcome words = Qmr({"rebuild", Path(name + ".000")});
+  EXPECT_EQ(words.status, 1);
+  EXPECT_TRUE(Contains(words.err, "no data file " + Path("\\x1b[2J\\xc2\\x9b\\x9b\\x7f\xc3\xa9.000") + "\n"))
+      << words.err;
+
+  const Outcome json = Qmr({"rebuild", "--json", Path(name + ".000")});
+  EXPECT_EQ(json.status, 1);
+  // The byte 0x9B alone is no UTF-8: U+FFFD stands for it (and the exact
+  // bytes follow in hex).
+  EXPECT_TRUE(Contains(json.out, "\\u001b[2J\\u009b\xef\xbf\xbd\\u007f\xc3\xa9.000")) << json.out;
+  EXPECT_EQ(json.out.find('\x7f'), std::string::npos);
+  EXPECT_EQ(json.out.find("\xc2\x9b"), std::string::npos);
+
+  const Outcome usage = Qmr({"rebuild", "--\x1b[2J"});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(usage.err.find('\x1b'), std::string::npos) << usage.err;
+  EXPECT_TRUE(Contains(usage.err, "--\\x1b[2J")) << usage.err;
+}
+#endif
+
 TEST_F(RebuildCommand, ATrendNamedSeveralWaysIsRebuiltOnceAndPathsAreMadeAbsoluteByText) {
   Trend("T", RisingTrend(6, "Tee", 2));
   std::filesystem::create_directory(Path("sub"));

@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
     std::cerr << "usage: " << argv[0] << " CORPUS_FOLDER\n";
     return 2;
   }
+  // Absolute, as a target may change the working folder.
   std::vector<std::filesystem::path> inputs;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::absolute(argv[1])))
     if (entry.is_regular_file()) inputs.push_back(entry.path());
   std::sort(inputs.begin(), inputs.end());
   if (inputs.empty()) {
