@@ -11,6 +11,7 @@
 #include "cli/ReportingEvents.h"
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
+#include "texts/ErrorWords.h"
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FileTools.h"
@@ -151,21 +152,6 @@ void Write(TrendReport& report, const TrendJob& job, TrendMaster master, const R
     case TrendOutcome::Kind::WouldRebuild: report.status = TrendStatus::WouldRebuild; break;
     case TrendOutcome::Kind::Refused: Refuse(report, job, *outcome.refusal, outcome); break;
   }
-}
-
-// An error's description, with what the engine told as facts put in words.
-std::string ErrorWords(const Error& error) {
-  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
-  switch (error.fact()) {
-    case ErrorFact::None: break;
-    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
-    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
-    case ErrorFact::NoFileInFolder:
-      // The master itself was never reached: the folder is what to look at.
-      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
-             std::generic_category().message(error.systemError()) + ")";
-  }
-  return error.description();
 }
 
 void Fail(TrendReport& report, const Error& error) {

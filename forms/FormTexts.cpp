@@ -3,26 +3,13 @@
 #include <algorithm>
 #include <system_error>
 
+#include "texts/ErrorWords.h"
 #include "tools/Errors.h"
 
 namespace qmr {
 
 std::string DriveErrorText(int number, const std::string& description) {
   return "Error " + std::to_string(number) + " " + description;
-}
-
-std::string ErrorDescription(const Error& error) {
-  const std::string head = std::string(DefaultDescription(error.code())) + ": ";
-  switch (error.fact()) {
-    case ErrorFact::None: break;
-    case ErrorFact::ReadOnlyMaster: return head + "'" + error.path() + "' is read-only; make it writable to replace it";
-    case ErrorFact::MasterNotWritable: return head + "'" + error.path() + "' may not be written by this user";
-    case ErrorFact::NoFileInFolder:
-      // The master itself was never reached: the folder is what to look at.
-      return head + "cannot create a file in folder '" + error.path() + "' to replace '" + error.fileName() + "' (" +
-             std::generic_category().message(error.systemError()) + ")";
-  }
-  return error.description();
 }
 
 std::string NameList(const std::vector<std::string>& names) {
@@ -39,7 +26,7 @@ std::string NameList(const std::vector<std::string>& names) {
 std::string BatchFailedText(const std::string& trendName, const Error& error, const std::vector<std::string>& rebuilt,
                             const std::vector<std::string>& notRebuilt) {
   return "The rebuild stopped at trend " + trendName + ".\n\nError " + std::to_string(error.number()) + " " +
-         ErrorDescription(error) + "\n\nRebuilt: " + (rebuilt.empty() ? std::string("none") : NameList(rebuilt)) +
+         ErrorWords(error) + "\n\nRebuilt: " + (rebuilt.empty() ? std::string("none") : NameList(rebuilt)) +
          ".\nNot rebuilt: " + NameList(notRebuilt) + ".";
 }
 

@@ -22,8 +22,6 @@ inline constexpr const char* kBatchDoneMessage = "Your QMR files have been rebui
 inline constexpr const char* kEmptySelectionMessage = "Please select one or more trend files";
 // "Error 76 Path not found": a drive that cannot be read.
 std::string DriveErrorText(int number, const std::string& description);
-// An error's description, with what the engine told as facts put in words.
-std::string ErrorDescription(const Error& error);
 // The error box of a batch that the trend `trendName` ended: the error, then
 // by name which of the selected trends were rebuilt (`rebuilt`, in list
 // order) and which were not (`notRebuilt`, the failing one first), so that

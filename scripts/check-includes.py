@@ -4,7 +4,8 @@ directly or through others, and no file includes one from a folder above it.
 
 A module is a header and its source (Foo.h and Foo.cpp); a cycle among
 modules is one however its files are arranged. The folders stand in layers,
-from the bottom: tools, definitions, trends, then forms and cli side by side,
+from the bottom: tools, definitions, trends, texts (words several front ends
+share), then forms and cli side by side,
 then forms/qt and forms/win32 above forms. A layered file may include files
 of its own folder and of the folders below it. samples, tests, bench and fuzz
 may include anything, and nothing layered may include them.
@@ -23,10 +24,11 @@ BELOW = {
     "tools": set(),
     "definitions": {"tools"},
     "trends": {"tools", "definitions"},
-    "forms": {"tools", "definitions", "trends"},
-    "cli": {"tools", "definitions", "trends"},
-    "forms/qt": {"tools", "definitions", "trends", "forms"},
-    "forms/win32": {"tools", "definitions", "trends", "forms"},
+    "texts": {"tools", "definitions", "trends"},
+    "forms": {"tools", "definitions", "trends", "texts"},
+    "cli": {"tools", "definitions", "trends", "texts"},
+    "forms/qt": {"tools", "definitions", "trends", "texts", "forms"},
+    "forms/win32": {"tools", "definitions", "trends", "texts", "forms"},
 }
 FREE = ("samples", "tests", "bench", "fuzz")
 SOURCES = (".h", ".cpp")

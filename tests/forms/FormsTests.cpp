@@ -15,6 +15,8 @@
 #include "forms/Twips.h"
 #include "tools/Errors.h"
 
+#include "texts/ErrorWords.h"
+
 namespace qmr {
 namespace {
 
@@ -73,13 +75,13 @@ TEST(FormTexts, LongPathsAreWrappedAfterSeparators) {
 TEST(FormTexts, ErrorFactsAreWorded) {
 #ifndef _WIN32
   const Error readOnly(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, "/p/T.qmr");
-  EXPECT_EQ(ErrorDescription(readOnly), "Permission denied: '/p/T.qmr' is read-only; make it writable to replace it");
+  EXPECT_EQ(ErrorWords(readOnly), "Permission denied: '/p/T.qmr' is read-only; make it writable to replace it");
   const Error noFile(ErrorCode::PermissionDenied, ErrorFact::NoFileInFolder, "/p", EACCES, "T.qmr");
-  EXPECT_EQ(ErrorDescription(noFile), "Permission denied: cannot create a file in folder '/p' to replace 'T.qmr' (" +
-                                          std::generic_category().message(EACCES) + ")");
+  EXPECT_EQ(ErrorWords(noFile), "Permission denied: cannot create a file in folder '/p' to replace 'T.qmr' (" +
+                                    std::generic_category().message(EACCES) + ")");
 #endif
   const Error plain(ErrorCode::DiskFull, "Disk full: 'x'");
-  EXPECT_EQ(ErrorDescription(plain), "Disk full: 'x'");
+  EXPECT_EQ(ErrorWords(plain), "Disk full: 'x'");
 }
 
 // A one-line label shows its first line alone: a text broken at blanks as
