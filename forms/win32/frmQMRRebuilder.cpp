@@ -64,9 +64,10 @@ void frmQMRRebuilder::CreateControls() {
       CreateControl(s, path_, WC_LISTBOXA, "",
                     LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                     dirConvert, kFolderBox, WS_EX_CLIENTEDGE);
-  HWND fileList = CreateControl(s, trendLocation_, WC_LISTBOXA, "",
-                                LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
-                                filConvert, kFileBox, WS_EX_CLIENTEDGE);
+  HWND fileList =
+      CreateControl(s, trendLocation_, WC_LISTBOXA, "",
+                    LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                    filConvert, kFileBox, WS_EX_CLIENTEDGE);
   multiSelect_ = CreateControl(s, trendLocation_, "STATIC", kMultiSelectText, SS_CENTER | SS_NOPREFIX, lblMultiSelect,
                                kMultiSelectBox);
   buttons_ = CreateFrame(s, window_, "", fraButtons, kButtonsBox);

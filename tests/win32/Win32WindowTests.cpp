@@ -172,18 +172,61 @@ TEST_F(MainWindow, SelectionReachesTheBatchInListOrder) {
   EXPECT_EQ(batches_[3].second, (Names{"A.000"}));
 }
 
-TEST_F(MainWindow, NameWithoutAnAnsiFormIsRefused) {
-  const std::wstring wide = std::filesystem::path(folder_.path()).wstring() + L"\\\u4E2D.000";
-  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Under code page 1252, "Łódź" and a fullwidth "Ｔ" have no exact form: the
+// ANSI listing would show them as "Lodz" and "T", the second a look-alike
+// of a real trend beside it. They are shown as they are and refused by
+// name, never taken for another file.
+TEST_F(MainWindow, NamesWithoutAnAnsiFormAreShownAndRefused) {
+  const std::wstring folder = std::filesystem::path(folder_.path()).wstring();
+  for (const wchar_t* name : {L"\\\u0141\u00f3d\u017a.000", L"\\\uff34.000"})
+    CloseHandle(CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\\u0141\u00f3d\u017a").c_str(), nullptr));
+  samples::WriteTrend(folder_.path(), "T", samples::RisingTrend(6, "Real", 2));
   OpenFolder();
   RecordBatches();
-  ASSERT_EQ(ListItems(Files()).size(), 1u);
-  SelectAll();
+  const HWND files = Files();
+  ASSERT_EQ(SendMessageA(files, LB_GETCOUNT, 0, 0), 3);
+  wchar_t shown[64] = {};
+  SendMessageW(files, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(shown));
+  EXPECT_STREQ(shown, L"\u0141\u00f3d\u017a.000");
+  SendMessageW(files, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+  EXPECT_STREQ(shown, L"\uff34.000");
+
+  SendMessageA(files, LB_SETSEL, TRUE, 2);  // the real T.000 alone
   Click(Control(cmdOK));
-  EXPECT_TRUE(batches_.empty());
+  ASSERT_EQ(batches_.size(), 1u);
+  EXPECT_EQ(batches_[0].second, Names{"T.000"});
+
+  SendMessageA(files, LB_SETSEL, TRUE, 0);
+  Click(Control(cmdOK));
+  EXPECT_EQ(batches_.size(), 1u);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text.rfind("Error 52 ", 0), 0u) << messages_[0].text;
+  EXPECT_NE(messages_[0].text.find("U+FF34"), std::string::npos) << messages_[0].text;
   EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
+
+  // The folder of that name says why it stays closed.
+  const HWND folders = Control(dirConvert);
+  const std::string before = window_->FolderPath();
+  ClickItem(folders, static_cast<int>(SendMessageA(folders, LB_GETCOUNT, 0, 0)) - 1, 0, true);
+  EXPECT_EQ(window_->FolderPath(), before);
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1].text.rfind("Error 52 ", 0), 0u) << messages_[1].text;
+  EXPECT_NE(messages_[1].text.find("U+0141"), std::string::npos) << messages_[1].text;
+}
+
+// A name wider than the file list can be scrolled to.
+TEST_F(MainWindow, WideNamesScrollSideways) {
+  Touch("A.000");
+  OpenFolder();
+  const LRESULT narrow = SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0);
+  Touch(std::string(120, 'W') + ".000");
+  OpenFolder();
+  RECT client{};
+  GetClientRect(Files(), &client);
+  EXPECT_GT(SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0), client.right);
+  EXPECT_LT(narrow, client.right);
+  EXPECT_TRUE(GetWindowLongPtrA(Files(), GWL_STYLE) & WS_HSCROLL);
 }
 
 TEST_F(MainWindow, RealRebuildNamesEachTrendInTheStatusWindow) {
