@@ -58,10 +58,12 @@ Win32Services::~Win32Services() {
 }
 
 void Win32Services::ShowMessage(const std::string& text, MessageIcon icon) {
+  // The box is as wide as its longest line: a long path gets lines of its own.
+  const std::string wrapped = WrapLongWords(text, kWidestMessageWord);
   if (message_) {
-    message_(text, kApplicationTitle, icon);
+    message_(wrapped, kApplicationTitle, icon);
   } else {
-    ShowMessageBox(text, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
+    ShowMessageBox(wrapped, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
   }
 }
 
