@@ -55,6 +55,16 @@ Win32Services::Win32Services() : end_([] { PostQuitMessage(0); }) {
 Win32Services::~Win32Services() {
   for (HWND window : OpenWindows()) DestroyWindow(window);
   if (font_) DeleteObject(font_);
+  for (HFONT font : earlierFonts_) DeleteObject(font);
+}
+
+void Win32Services::UseResolution(int dpiX, int dpiY) {
+  dpiX_ = dpiX;
+  dpiY_ = dpiY;
+  const FormFontChoice chosen = ChooseFormFont(dpiX_, dpiY_);
+  earlierFonts_.push_back(font_);
+  font_ = chosen.font;
+  fontPoints_ = chosen.points;
 }
 
 void Win32Services::ShowMessage(const std::string& text, MessageIcon icon) {

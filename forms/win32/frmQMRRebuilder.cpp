@@ -162,6 +162,18 @@ LRESULT frmQMRRebuilder::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       break;
     }
+    case WM_DPICHANGED: {
+      // Moved to a screen of another resolution: the controls are made for
+      // it, the folder lines take the file list's new line height, the
+      // names are measured in the new font, and the window is laid out
+      // again for its new size.
+      services_.ChangeDpi(window_, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      const LRESULT itemHeight = SendMessageA(files_.Window(), LB_GETITEMHEIGHT, 0, 0);
+      if (itemHeight > 0) SendMessageA(folders_.Window(), LB_SETITEMHEIGHT, 0, itemHeight);
+      files_.FitWidth();
+      if (main_) main_->Arrange();
+      return 0;
+    }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED && main_) main_->Arrange();  // minimised: every control stays where it was
       return 0;

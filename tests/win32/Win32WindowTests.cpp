@@ -3,6 +3,7 @@
 // what the user does while a batch runs. What the window decides is tested
 // without a toolkit in tests/forms.
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
@@ -230,6 +231,34 @@ TEST_F(MainWindow, WideNamesScrollSideways) {
   EXPECT_TRUE(GetWindowLongPtrA(Files(), GWL_STYLE) & WS_HSCROLL);
 }
 
+// Moved to a screen of 144 dpi, the window and its controls grow by half
+// and take a font made for that screen.
+TEST_F(MainWindow, ChangeOfDpiLaysTheWindowOutAgain) {
+  Touch(std::string(60, 'W') + ".000");
+  OpenFolder();
+  const LRESULT extent = SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0);
+  const int dpi = services_->DpiX();
+  RECT outer{}, file{};
+  GetWindowRect(window_->Window(), &outer);
+  GetWindowRect(Files(), &file);
+  const int fileWidth = file.right - file.left;
+  RECT suggested{outer.left, outer.top, outer.left + (outer.right - outer.left) * 3 / 2,
+                 outer.top + (outer.bottom - outer.top) * 3 / 2};
+  SendMessageA(window_->Window(), WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2),
+               reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  EXPECT_EQ(services_->DpiX(), dpi * 3 / 2);
+  GetWindowRect(Files(), &file);
+  EXPECT_NEAR(file.right - file.left, fileWidth * 3 / 2, 3);
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Files(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(services_->FontPoints() * dpi * 3 / 2 / 72.0)));
+  // The wide name is measured again in the larger font.
+  EXPECT_GT(SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0), extent * 4 / 3);
+  // The file list's lines and the folder list's stay alike.
+  EXPECT_EQ(SendMessageA(Control(dirConvert), LB_GETITEMHEIGHT, 0, 0), SendMessageA(Files(), LB_GETITEMHEIGHT, 0, 0));
+}
+
 TEST_F(MainWindow, RealRebuildNamesEachTrendInTheStatusWindow) {
   samples::WriteTrend(folder_.path(), "TANK1", samples::RisingTrend(6, "Tank 1 level", 3));
   samples::WriteTrend(folder_.path(), "FLOW", samples::RisingTrend(4, "Main line flow", 2));
@@ -356,6 +385,12 @@ TEST_F(MainWindow, FrameCloseEndsLikeCloseAndUnloadsEverything) {
   EXPECT_TRUE(Win32Services::OpenWindows().empty());
 }
 
+// A help label's text as written: its lines are broken where it shows them.
+std::string Unwrapped(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
 TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
   Click(Control(cmdHelp));
   std::vector<HWND> helps = WindowsOfClass("frmHelp");
@@ -363,8 +398,8 @@ TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
   HWND help = helps[0];
   EXPECT_EQ(WindowText(help), "Help");
   HWND version = GetDlgItem(help, help::lblVersion);
-  EXPECT_EQ(WindowText(version), std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
-  EXPECT_EQ(WindowText(GetDlgItem(help, help::Label1)),
+  EXPECT_EQ(Unwrapped(WindowText(version)), std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
+  EXPECT_EQ(Unwrapped(WindowText(GetDlgItem(help, help::Label1))),
             "QMR Rebuilder re-creates damaged or missing QMR files for Quorax trends. ");
   EXPECT_EQ(WindowText(GetDlgItem(help, help::Label4)).rfind("NOTE: This program has minimal error checking.", 0), 0u);
   EXPECT_NE(GetWindowLongPtrA(GetDlgItem(help, help::cmdClose), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
@@ -382,7 +417,7 @@ TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
   EXPECT_TRUE(WindowsOfClass("frmHelp").empty());
   Click(Control(cmdHelp));  // afresh, with its line composed again
   ASSERT_EQ(WindowsOfClass("frmHelp").size(), 1u);
-  EXPECT_EQ(WindowText(GetDlgItem(services_->HelpWindow(), help::lblVersion)),
+  EXPECT_EQ(Unwrapped(WindowText(GetDlgItem(services_->HelpWindow(), help::lblVersion))),
             std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
 }
 
