@@ -259,6 +259,48 @@ TEST_F(MainWindow, ChangeOfDpiLaysTheWindowOutAgain) {
   EXPECT_EQ(SendMessageA(Control(dirConvert), LB_GETITEMHEIGHT, 0, 0), SendMessageA(Files(), LB_GETITEMHEIGHT, 0, 0));
 }
 
+// A help label's text as written: its lines are broken where it shows them.
+std::string Unwrapped(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+// The help window follows a change of resolution on its own: its labels
+// grow by it, take the new font and break their lines as a help window made
+// at that resolution does.
+TEST_F(MainWindow, ChangeOfDpiRemakesTheHelpWindow) {
+  const auto texts = [](HWND help) {
+    Names shown;
+    for (int id : {help::Label1, help::lblVersion, help::Label2, help::Label3, help::Label4})
+      shown.push_back(WindowText(GetDlgItem(help, id)));
+    return shown;
+  };
+  Click(Control(cmdHelp));
+  HWND help = services_->HelpWindow();
+  ASSERT_TRUE(help);
+  const Names before = texts(help);
+  const LONG width = ClientSize(GetDlgItem(help, help::Label2)).cx;
+  const int dpi = services_->DpiX();
+  RECT outer{};
+  GetWindowRect(help, &outer);
+  outer.right = outer.left + (outer.right - outer.left) * 5 / 4;
+  outer.bottom = outer.top + (outer.bottom - outer.top) * 5 / 4;
+  SendMessageA(help, WM_DPICHANGED, MAKEWPARAM(dpi * 5 / 4, dpi * 5 / 4), reinterpret_cast<LPARAM>(&outer));
+  Pump();
+  HWND label = GetDlgItem(help, help::Label2);
+  EXPECT_NEAR(ClientSize(label).cx, width * 5 / 4, 3);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)), services_->Font());
+  const Names followed = texts(help);
+
+  Click(GetDlgItem(help, help::cmdClose));
+  Pump();
+  Click(Control(cmdHelp));  // made afresh at the new resolution
+  ASSERT_TRUE(services_->HelpWindow());
+  const Names fresh = texts(services_->HelpWindow());
+  ASSERT_NE(fresh, before);  // else this run could not tell lines broken again from lines kept
+  EXPECT_EQ(followed, fresh);
+}
+
 TEST_F(MainWindow, RealRebuildNamesEachTrendInTheStatusWindow) {
   samples::WriteTrend(folder_.path(), "TANK1", samples::RisingTrend(6, "Tank 1 level", 3));
   samples::WriteTrend(folder_.path(), "FLOW", samples::RisingTrend(4, "Main line flow", 2));
@@ -383,12 +425,6 @@ TEST_F(MainWindow, FrameCloseEndsLikeCloseAndUnloadsEverything) {
   Pump();
   EXPECT_EQ(ends_, 1);
   EXPECT_TRUE(Win32Services::OpenWindows().empty());
-}
-
-// A help label's text as written: its lines are broken where it shows them.
-std::string Unwrapped(std::string text) {
-  std::replace(text.begin(), text.end(), '\n', ' ');
-  return text;
 }
 
 TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
