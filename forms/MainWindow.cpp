@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "forms/FormTexts.h"
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/PathParts.h"
 
@@ -15,9 +16,6 @@ std::string Joined(const std::string& folder, const std::string& name) {
   if (!folder.empty() && folder.back() == kPathSeparator) return folder + name;
   return folder + kPathSeparator + name;
 }
-
-// Names are ordered character code by character code, as everywhere else.
-void SortOrdinal(std::vector<std::string>& names) { std::sort(names.begin(), names.end()); }
 
 }  // namespace
 
@@ -118,6 +116,11 @@ void MainWindow::SetFolder(const std::string& path) {
 
 void MainWindow::FolderOpened(std::size_t line) {
   if (line >= lines_.size()) return;
+  // The core could not name what lies in it: the user is told why it stays closed.
+  if (!lines_[line].exact) {
+    RefuseInexact(lines_[line].path, lines_[line].inexact, MessageIcon::Warning);
+    return;
+  }
   try {
     SetFolder(lines_[line].path);
   } catch (const Error&) {
@@ -134,28 +137,39 @@ void MainWindow::ReadAgain() {
 }
 
 void MainWindow::Fill() {
-  std::vector<std::string> subfolders;
-  std::vector<std::pair<std::string, bool>> files;
+  std::vector<ListedEntry> subfolders;
+  std::vector<ListedEntry> files;
   for (const ListedEntry& entry : view_.ListFolder(folder_.path)) {
-    if (IsShownFolder(entry)) subfolders.push_back(entry.name);
-    if (IsTrendFile(entry)) files.emplace_back(entry.name, entry.exact);
+    if (IsShownFolder(entry)) subfolders.push_back(entry);
+    if (IsTrendFile(entry)) files.push_back(entry);
   }
-  SortOrdinal(subfolders);
-  std::sort(files.begin(), files.end());
+  // Names are ordered character code by character code, as everywhere else.
+  const auto byName = [](const ListedEntry& a, const ListedEntry& b) {
+    return a.name != b.name ? a.name < b.name : a.shown < b.shown;
+  };
+  std::sort(subfolders.begin(), subfolders.end(), byName);
+  std::sort(files.begin(), files.end(), byName);
 
   // From the root down to the current folder, open, then its own subfolders, closed.
   lines_ = FolderChain(folder_.path);
   const std::size_t current = lines_.size() - 1;
-  for (const std::string& name : subfolders)
-    lines_.push_back({Joined(folder_.path, name), name, static_cast<int>(current) + 1, false});
+  for (const ListedEntry& entry : subfolders) {
+    lines_.push_back({Joined(folder_.path, entry.name), entry.name, static_cast<int>(current) + 1, false, entry.shown,
+                      entry.exact, entry.inexact});
+  }
   files_.clear();
-  exactFiles_.clear();
-  for (const auto& [name, exact] : files) {
-    files_.push_back(name);
-    exactFiles_.push_back(exact);
+  listedFiles_ = files;
+  std::vector<std::string> shown;
+  for (const ListedEntry& entry : files) {
+    files_.push_back(entry.name);
+    shown.push_back(entry.shown.empty() ? entry.name : entry.shown);
   }
   view_.ShowFolders(lines_, current);
-  view_.ShowFiles(files_);
+  view_.ShowFiles(shown);
+}
+
+void MainWindow::RefuseInexact(const std::string& shown, const std::string& inexact, MessageIcon icon) {
+  services_.ShowMessage(inexact.empty() ? BadNameText(shown) : ErrorText(NoAnsiFormError(shown, inexact)), icon);
 }
 
 void MainWindow::OK() {
@@ -164,9 +178,10 @@ void MainWindow::OK() {
   for (std::size_t row : view_.SelectedFiles()) {
     if (row >= files_.size()) continue;
     // The core opens files by their byte names; a name without an exact
-    // byte form would name another file or none.
-    if (!exactFiles_[row]) {
-      services_.ShowMessage(BadNameText(files_[row]), MessageIcon::Error);
+    // byte form would name another file (a look-alike) or none.
+    const ListedEntry& entry = listedFiles_[row];
+    if (!entry.exact) {
+      RefuseInexact(entry.name, entry.inexact, MessageIcon::Error);
       return;
     }
     names.push_back(files_[row]);

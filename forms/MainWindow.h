@@ -29,6 +29,13 @@ struct ListedEntry {
   // False when the name as listed has no exact byte form (a name outside the
   // ANSI code page on Windows): it would name another file or none.
   bool exact = true;
+  // For such a name, its first character without a byte form ("U+0141"),
+  // when the platform can tell.
+  std::string inexact{};
+  // The name as the user knows it, in UTF-8, when the platform lists names
+  // in another form (Windows: every name, its ANSI `name` a stand-in for the
+  // wide one); empty when `name` is shown as it is.
+  std::string shown{};
 };
 
 // The folders the folder list offers and the files the file list shows:
@@ -42,7 +49,10 @@ struct FolderLine {
   std::string path;  // absolute, in the platform's form
   std::string name;  // as shown: the root as a path, the others by name
   int depth = 0;
-  bool open = false;  // on the way from the root down to the current folder
+  bool open = false;    // on the way from the root down to the current folder
+  std::string shown{};  // as ListedEntry::shown; empty on the way down to the current folder
+  bool exact = true;    // as ListedEntry::exact, with its first character without a byte form
+  std::string inexact{};
 };
 
 // The length of a path's root: "/", "C:\", "\\server\share".
@@ -79,6 +89,7 @@ class MainWindowView {
   // The three lists. Showing them never calls back.
   virtual void ShowDrives(const std::vector<std::string>& drives, std::size_t current) = 0;
   virtual void ShowFolders(const std::vector<FolderLine>& lines, std::size_t current) = 0;
+  // The files by ListedEntry::shown where the platform gave it, else by name.
   virtual void ShowFiles(const std::vector<std::string>& names) = 0;
   // The rows of the file list that are selected, in list order.
   virtual std::vector<std::size_t> SelectedFiles() = 0;
@@ -132,6 +143,8 @@ class MainWindow {
  private:
   // Reads the current folder and shows its folders and files.
   void Fill();
+  // Error 52 for an entry without an exact byte form, shown as `shown`.
+  void RefuseInexact(const std::string& shown, const std::string& inexact, MessageIcon icon);
 
   MainWindowView& view_;
   WindowServices& services_;
@@ -141,7 +154,7 @@ class MainWindow {
   OpenableFolder folder_;
   std::vector<FolderLine> lines_;
   std::vector<std::string> files_;
-  std::vector<bool> exactFiles_;
+  std::vector<ListedEntry> listedFiles_;  // as files_, the entries they came from
 };
 
 }  // namespace qmr

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the Win32 windows for the README:
-# docs/windows-main-window.png and docs/windows-help-window.png. Runs
+# docs/windows-main-window.png, docs/windows-help-window.png and
+# docs/windows-failure-box.png (a batch stopped at its second trend). Runs
 # QMRRebuilder.exe under Wine on an Xvfb display of its own with openbox (for
 # the title bars), on generated trends in c:\quorax\data, and crops each
 # window with its frame out of the screen.
@@ -51,12 +52,13 @@ mkdir -p "$WINEPREFIX/drive_c/quorax/data"
 "$wine_loader" "$BUILD_DIR/bin/QMRRebuilder.exe" &
 driver() { "$wine_loader" "$BUILD_DIR/tests/win32/window-driver.exe" "$@"; }
 
-# The window named `title`, with the frame openbox put around it (its
-# parent window), cut out of the screen.
+# The window named `title` (the one made last when several are, such as a
+# message box over its main window), with the frame openbox put around it
+# (its parent window), cut out of the screen.
 shoot() {
   local title=$1 output=$2 window frame geometry
   sleep 1
-  window=$(xwininfo -name "$title" | awk '/Window id:/ {print $4; exit}')
+  window=$(xwininfo -root -tree | grep -F "\"$title\":" | awk '{print length($1), $1}' | sort | tail -1 | cut -d' ' -f2)
   frame=$(xwininfo -id "$window" -tree | awk '/Parent window id:/ {print $4; exit}')
   geometry=$(xwininfo -id "$frame" | awk '
     /Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
@@ -69,4 +71,10 @@ driver show 0 3 4
 shoot "QMR Rebuilder" docs/windows-main-window.png
 driver help
 shoot "Help" docs/windows-help-window.png
-driver close
+driver unhelp
+# No master can be written over a folder: the batch stops at CASH.
+mkdir "$WINEPREFIX/drive_c/quorax/data/CASH.qmr"
+driver show $(seq 0 10)
+driver ok
+shoot "QMR Rebuilder" docs/windows-failure-box.png
+"$wineserver_bin" -k

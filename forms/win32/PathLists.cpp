@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <cwctype>
+#include <optional>
 
+#include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 
@@ -15,25 +19,44 @@ std::string Lower(std::string text) {
   return text;
 }
 
-// The entries of `folder`, as FindFirstFileA reports them. Returns false with
-// `error` set when the folder cannot be listed.
-bool FindEntries(const std::string& folder, std::vector<WIN32_FIND_DATAA>& entries, DWORD& error) {
-  const std::string pattern = folder + (!folder.empty() && folder.back() == '\\' ? "*" : "\\*");
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(pattern.c_str(), &data);
+// The entries of `folder`, as FindFirstFileW reports them: the ANSI search
+// would give a name without an exact form in the code page as a look-alike.
+// Returns false with `error` set when the folder cannot be listed.
+bool FindEntries(const std::string& folder, std::vector<WIN32_FIND_DATAW>& entries, DWORD& error) {
+  std::wstring pattern = WideFromAnsi(folder);
+  pattern += !pattern.empty() && pattern.back() == L'\\' ? L"*" : L"\\*";
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(pattern.c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) {
     error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_NO_MORE_FILES;  // nothing matches
   }
   do entries.push_back(data);
-  while (FindNextFileA(search, &data));
+  while (FindNextFileW(search, &data));
   FindClose(search);
   return true;
 }
 
-// A name the ANSI code page could not hold reaches us with "?" in its place,
+// A path the ANSI code page could not hold reaches us with "?" in its place,
 // a character no Windows file name has.
 bool HasAnsiForm(const std::string& name) { return name.find('?') == std::string::npos; }
+
+std::string Utf8FromWide(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int size =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(std::max(size, 0)), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+std::wstring WideFromUtf8(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(size, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
 
 void DrawFolderGlyph(HDC dc, int left, int top, int size, bool open) {
   HPEN pen = CreatePen(PS_SOLID, 1, RGB(0x8a, 0x6a, 0x1c));
@@ -63,10 +86,10 @@ void DrawFolderGlyph(HDC dc, int left, int top, int size, bool open) {
   DeleteObject(pen);
 }
 
-void FillList(HWND list, const std::vector<std::string>& texts) {
+void FillList(HWND list, const std::vector<std::wstring>& texts) {
   SendMessageA(list, WM_SETREDRAW, FALSE, 0);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  for (const std::string& text : texts) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  for (const std::wstring& text : texts) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace
@@ -84,9 +107,10 @@ void FolderList::Attach(HWND list, int itemHeight) {
 }
 
 void FolderList::Show(const std::vector<FolderLine>& lines, std::size_t current) {
-  lines_ = lines;
-  std::vector<std::string> names;
-  for (const FolderLine& line : lines_) names.push_back(line.name);
+  lines_.clear();
+  for (const FolderLine& line : lines) lines_.push_back({line.depth, line.open, ShownName(line)});
+  std::vector<std::wstring> names;
+  for (const Line& line : lines_) names.push_back(line.name);
   FillList(list_, names);
   SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(current), 0);
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
@@ -95,7 +119,7 @@ void FolderList::Show(const std::vector<FolderLine>& lines, std::size_t current)
 
 void FolderList::Draw(const DRAWITEMSTRUCT& item) const {
   if (item.itemID >= lines_.size()) return;
-  const FolderLine& folder = lines_[item.itemID];
+  const Line& folder = lines_[item.itemID];
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   HDC dc = item.hDC;
   RECT box = item.rcItem;
@@ -107,15 +131,34 @@ void FolderList::Draw(const DRAWITEMSTRUCT& item) const {
   RECT text{left + glyph + 4, box.top, box.right, box.bottom};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  DrawTextA(dc, folder.name.c_str(), static_cast<int>(folder.name.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
+  // A name wider than the list ends in an ellipsis.
+  DrawTextW(dc, folder.name.c_str(), static_cast<int>(folder.name.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT | DT_END_ELLIPSIS);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &box);
 }
 
 void FileList::Show(const std::vector<std::string>& names) {
-  FillList(list_, names);
+  shown_.clear();
+  for (const std::string& name : names) shown_.push_back(WideFromUtf8(name));
+  FillList(list_, shown_);
+  FitWidth();
   SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list_, nullptr, TRUE);
+}
+
+void FileList::FitWidth() {
+  // A name wider than the list scrolls sideways rather than being cut.
+  HDC dc = GetDC(list_);
+  const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0)));
+  int widest = 0;
+  for (const std::wstring& name : shown_) {
+    SIZE size{};
+    GetTextExtentPoint32W(dc, name.c_str(), static_cast<int>(name.size()), &size);
+    widest = std::max(widest, static_cast<int>(size.cx));
+  }
+  SelectObject(dc, previous);
+  ReleaseDC(list_, dc);
+  SendMessageA(list_, LB_SETHORIZONTALEXTENT, widest > 0 ? widest + 4 : 0, 0);
 }
 
 std::vector<std::size_t> SelectedRows(HWND list) {
@@ -138,7 +181,7 @@ std::vector<std::string> GetSelectedItems(HWND list) {
     if (length == LB_ERR) continue;
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
     SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(length));
+    text.resize(std::strlen(text.c_str()));  // the length counted may run past the text
     texts.push_back(text);
   }
   return texts;
@@ -165,12 +208,14 @@ std::vector<std::string> MachineDrives() {
 }
 
 OpenableFolder WorkingFolder() {
-  char folder[MAX_PATH * 2] = {};
-  GetCurrentDirectoryA(sizeof(folder), folder);
-  std::string path = folder;
-  if (path.size() >= 2 && path[1] == ':')
-    path[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(path[0])));
-  return {path, HasAnsiForm(path)};
+  // Read wide: the ANSI form of a path without one would be a look-alike
+  // ("Lodz" for "Łódź") that passes for exact.
+  wchar_t folder[MAX_PATH * 2] = {};
+  GetCurrentDirectoryW(MAX_PATH * 2, folder);
+  std::wstring path = folder;
+  if (path.size() >= 2 && path[1] == L':') path[0] = static_cast<wchar_t>(std::towupper(path[0]));
+  const std::optional<std::string> exact = ExactAnsi(path);
+  return {exact ? *exact : ShownAnsi(path), exact.has_value()};
 }
 
 OpenableFolder Openable(const std::string& path) {
@@ -187,7 +232,7 @@ OpenableFolder Openable(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(absolute.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) ThrowWindowsError(GetLastError(), absolute, ErrorCode::PathNotFound);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) throw Error(ErrorCode::PathNotFound);
-  std::vector<WIN32_FIND_DATAA> entries;
+  std::vector<WIN32_FIND_DATAW> entries;
   DWORD error = 0;
   if (!FindEntries(absolute, entries, error)) ThrowWindowsError(error, absolute, ErrorCode::PermissionDenied);
   return {absolute, HasAnsiForm(absolute)};
@@ -195,20 +240,30 @@ OpenableFolder Openable(const std::string& path) {
 
 std::vector<ListedEntry> ListFolder(const std::string& folder) {
   std::vector<ListedEntry> listed;
-  std::vector<WIN32_FIND_DATAA> entries;
+  std::vector<WIN32_FIND_DATAW> entries;
   DWORD error = 0;
   if (folder.empty() || !FindEntries(folder, entries, error)) return listed;
-  for (const WIN32_FIND_DATAA& entry : entries) {
+  for (const WIN32_FIND_DATAW& entry : entries) {
+    const std::wstring_view name = entry.cFileName;
+    if (name == L"." || name == L"..") continue;
     ListedEntry item;
-    item.name = entry.cFileName;
-    if (item.name == "." || item.name == "..") continue;
+    // Named as the core opens files; a name without an exact ANSI form by
+    // a stand-in that no file has, and refused when chosen.
+    const std::optional<std::string> exact = ExactAnsi(name);
+    item.name = exact ? *exact : ShownAnsi(name);
+    item.exact = exact.has_value();
+    if (!exact) item.inexact = FirstCharacterWithoutAnsiForm(name);
+    item.shown = Utf8FromWide(name);
     item.folder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     item.hidden = (entry.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
     item.system = (entry.dwFileAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE)) != 0;
-    item.exact = HasAnsiForm(item.name);
     listed.push_back(std::move(item));
   }
   return listed;
+}
+
+std::wstring ShownName(const FolderLine& line) {
+  return line.shown.empty() ? WideFromAnsi(line.name) : WideFromUtf8(line.shown);
 }
 
 }  // namespace qmr::win32

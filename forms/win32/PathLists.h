@@ -4,7 +4,9 @@
 // and its subfolders) and the current folder's trend files (a list box with
 // extended multiple selection). They only show what the window's logic gives
 // them. Names are single-byte text in the ANSI code page, as the core opens
-// files; the platform's folders are read the same way.
+// files; the folders are read with the wide functions and every name is
+// shown as it really is (ListedEntry::shown, UTF-8), one without an exact
+// ANSI form included.
 #pragma once
 
 #include <windows.h>
@@ -35,18 +37,28 @@ class FolderList {
   void Draw(const DRAWITEMSTRUCT& item) const;
 
  private:
+  struct Line {
+    int depth;
+    bool open;
+    std::wstring name;  // as shown
+  };
   HWND list_ = nullptr;
-  std::vector<FolderLine> lines_;
+  std::vector<Line> lines_;
 };
 
 class FileList {
  public:
   void Attach(HWND list) { list_ = list; }
   HWND Window() const { return list_; }
+  // `names` in UTF-8, as ListFolder shows them; a name wider than the list
+  // scrolls sideways rather than being cut.
   void Show(const std::vector<std::string>& names);
+  // Measures the names again in the list's font (changed with the resolution).
+  void FitWidth();
 
  private:
   HWND list_ = nullptr;
+  std::vector<std::wstring> shown_;
 };
 
 // The rows selected in a multi-selection list box, in list order (whatever
@@ -66,8 +78,11 @@ bool SameDrive(const std::string& a, const std::string& b);
 // "x:" names that drive's current folder). Throws qmr::Error (76 path not
 // found, 57 device not ready, ...) when it is no folder that can be listed.
 OpenableFolder Openable(const std::string& path);
-// The entries of `folder` as FindFirstFileA reports them; none when it
-// cannot be listed.
+// The entries of `folder` as FindFirstFileW reports them, named in ANSI
+// (a name without an exact form by ShownAnsi, marked inexact) and shown in
+// UTF-8; none when it cannot be listed.
 std::vector<ListedEntry> ListFolder(const std::string& folder);
+// A folder line's name as the folder list shows it.
+std::wstring ShownName(const FolderLine& line);
 
 }  // namespace qmr::win32

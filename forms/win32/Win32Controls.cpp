@@ -39,13 +39,73 @@ HWND CreateControl(const Win32Look& services, HWND parent, const char* className
   return control;
 }
 
-HWND CreateFormWindow(const Win32Look& services, const char* className, const char* caption, DWORD style,
-                      int clientWidth, int clientHeight, HWND owner, void* parameter) {
-  RECT outer{0, 0, services.X(clientWidth), services.Y(clientHeight)};
+namespace {
+
+// What a window was made with, kept with the window.
+constexpr const char* kLookProperty = "qmr.look";
+constexpr const char* kDpiXProperty = "qmr.dpi.x";
+constexpr const char* kDpiYProperty = "qmr.dpi.y";
+
+void RememberDpi(HWND window, int dpiX, int dpiY) {
+  SetPropA(window, kDpiXProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpiX)));
+  SetPropA(window, kDpiYProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpiY)));
+}
+
+int RememberedDpi(HWND window, const char* property, int otherwise) {
+  const auto dpi = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(window, property)));
+  return dpi > 0 ? dpi : otherwise;
+}
+
+struct Rescale {
+  int fromX, fromY, toX, toY;
+  HFONT font;
+};
+
+// One control, wherever it sits in the frames: its place in its parent and
+// its size scaled, its text in the new font.
+BOOL CALLBACK RescaleControl(HWND control, LPARAM parameter) {
+  const auto& scale = *reinterpret_cast<const Rescale*>(parameter);
+  const RECT r = ChildRect(control);
+  const int left = MulDiv(r.left, scale.toX, scale.fromX);
+  const int top = MulDiv(r.top, scale.toY, scale.fromY);
+  SetWindowPos(control, nullptr, left, top, MulDiv(r.right, scale.toX, scale.fromX) - left,
+               MulDiv(r.bottom, scale.toY, scale.fromY) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(scale.font), TRUE);
+  return TRUE;
+}
+
+}  // namespace
+
+void Win32Look::ChangeDpi(HWND window, int dpiX, int dpiY, const RECT& suggested) {
+  if (dpiX <= 0 || dpiY <= 0) return;
+  if (dpiX != DpiX() || dpiY != DpiY()) UseResolution(dpiX, dpiY);
+  const Rescale scale{RememberedDpi(window, kDpiXProperty, dpiX), RememberedDpi(window, kDpiYProperty, dpiY), dpiX,
+                      dpiY, Font()};
+  RememberDpi(window, dpiX, dpiY);
+  EnumChildWindows(window, RescaleControl, reinterpret_cast<LPARAM>(&scale));
+  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+HWND CreateFormWindow(Win32Look& look, const char* className, const char* caption, DWORD style, int clientWidth,
+                      int clientHeight, HWND owner, void* parameter) {
+  RECT outer{0, 0, look.X(clientWidth), look.Y(clientHeight)};
   AdjustWindowRectEx(&outer, style, FALSE, WS_EX_CONTROLPARENT);
-  return CreateWindowExA(WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                         outer.right - outer.left, outer.bottom - outer.top, owner, nullptr, GetModuleHandleA(nullptr),
-                         parameter);
+  HWND window = CreateWindowExA(WS_EX_CONTROLPARENT, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                outer.right - outer.left, outer.bottom - outer.top, owner, nullptr,
+                                GetModuleHandleA(nullptr), parameter);
+  if (window) {
+    SetPropA(window, kLookProperty, reinterpret_cast<HANDLE>(&look));
+    RememberDpi(window, look.DpiX(), look.DpiY());
+  }
+  return window;
+}
+
+Win32Look* FollowDpiChange(HWND window, WPARAM wParam, LPARAM lParam) {
+  auto* look = reinterpret_cast<Win32Look*>(GetPropA(window, kLookProperty));
+  if (look) look->ChangeDpi(window, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+  return look;
 }
 
 void CentreOver(HWND window, const RECT& area) {

@@ -18,7 +18,23 @@ class Win32Look {
   virtual int X(double twips) const = 0;
   virtual int Y(double twips) const = 0;
   virtual HFONT Font() const = 0;
+  virtual int DpiX() const = 0;
+  virtual int DpiY() const = 0;
   RECT Pixels(const TwipsRect& box) const;
+
+  // `window` was moved to a screen of `dpiX` by `dpiY` dots per inch
+  // (WM_DPICHANGED): the look takes that resolution, every control of the
+  // window moves and grows by the change, in the new font, and the window
+  // takes `suggested` (its outer rectangle at the new resolution, as the
+  // system proposes it; the main window lays itself out again on the size
+  // it brings). Windows and controls made from then on are made for the
+  // new resolution.
+  void ChangeDpi(HWND window, int dpiX, int dpiY, const RECT& suggested);
+
+ protected:
+  // Takes a new resolution: the font is chosen again for it. The font of
+  // the earlier one stays alive for the windows still drawing with it.
+  virtual void UseResolution(int dpiX, int dpiY) = 0;
 };
 
 // Registers one of the program's window classes, the first time it is asked
@@ -29,9 +45,13 @@ void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon
 HWND CreateControl(const Win32Look& look, HWND parent, const char* className, const char* text, DWORD style, int id,
                    const TwipsRect& box, DWORD extendedStyle = 0);
 // A top-level window of `className` whose client area is `clientWidth` by
-// `clientHeight` twips.
-HWND CreateFormWindow(const Win32Look& look, const char* className, const char* caption, DWORD style, int clientWidth,
+// `clientHeight` twips. It keeps `look` and the resolution it was made for
+// (see FollowDpiChange).
+HWND CreateFormWindow(Win32Look& look, const char* className, const char* caption, DWORD style, int clientWidth,
                       int clientHeight, HWND owner, void* parameter);
+// WM_DPICHANGED for a window made by CreateFormWindow: its look's
+// ChangeDpi. The look, or nullptr for a window made otherwise.
+Win32Look* FollowDpiChange(HWND window, WPARAM wParam, LPARAM lParam);
 // Centres `window` over `area` (a window or work area rectangle).
 void CentreOver(HWND window, const RECT& area);
 // The screen's work area.

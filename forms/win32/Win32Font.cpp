@@ -1,9 +1,13 @@
 #include "forms/win32/Win32Font.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "forms/FontChoice.h"
+#include "forms/FormTexts.h"
 #include "forms/Twips.h"
 
 namespace qmr::win32 {
@@ -54,15 +58,62 @@ HFONT CreateFormFont(const std::string& face, double points, int dpiY) {
   return CreateFontIndirectA(&font);
 }
 
-bool TextFits(HFONT font, const std::string& text, int width, int height, bool centred) {
-  HDC dc = CreateCompatibleDC(nullptr);
+namespace {
+
+// The width a line may measure in a label `width` pixels wide. Drawn, a line
+// can come out a little wider than its measured extent (at 7.5 points, 372
+// pixels of ink for an extent of 367): a margin keeps its last letter inside.
+int LineWidth(int width) { return width - std::max(2, width / 32); }
+
+// The lines of `text` in `font` and the height of one, measured on the
+// screen as the labels are drawn.
+std::vector<std::string> Lines(HFONT font, const std::string& text, int width, int& lineHeight) {
+  width = LineWidth(width);
+  HDC dc = GetDC(nullptr);
   HGDIOBJ previous = SelectObject(dc, font);
-  RECT needed{0, 0, width, height};
-  const UINT format = DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS | (centred ? DT_CENTER : DT_LEFT);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &needed, format);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  lineHeight = metrics.tmHeight;
+  std::vector<std::string> lines = WrapLines(text, width, [dc](std::string_view part) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, part.data(), static_cast<int>(part.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  for (std::string& line : lines) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, line.data(), static_cast<int>(line.size()), &size);
+    if (size.cx > width) line.clear();  // marks a word too wide for the box
+  }
   SelectObject(dc, previous);
-  DeleteDC(dc);
-  return needed.right - needed.left <= width && needed.bottom - needed.top <= height;
+  ReleaseDC(nullptr, dc);
+  return lines;
+}
+
+}  // namespace
+
+bool TextFits(HFONT font, const std::string& text, int width, int height, bool /*centred*/) {
+  int lineHeight = 0;
+  const std::vector<std::string> lines = Lines(font, text, width, lineHeight);
+  for (const std::string& line : lines)
+    if (line.empty() && !text.empty()) return false;
+  return static_cast<int>(lines.size()) * lineHeight <= height;
+}
+
+std::string WrappedText(HFONT font, const std::string& text, int width) {
+  width = LineWidth(width);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, font);
+  const std::vector<std::string> lines = WrapLines(text, width, [dc](std::string_view part) {
+    SIZE size{};
+    GetTextExtentPoint32A(dc, part.data(), static_cast<int>(part.size()), &size);
+    return static_cast<int>(size.cx);
+  });
+  SelectObject(dc, previous);
+  ReleaseDC(nullptr, dc);
+  std::string wrapped;
+  for (const std::string& line : lines) wrapped += (wrapped.empty() ? "" : "\n") + line;
+  if (!text.empty() && text.back() == ' ') wrapped += ' ';  // the text as it was, but for its breaks
+  return wrapped;
 }
 
 FormFontChoice ChooseFormFont(int dpiX, int dpiY) {

@@ -24,8 +24,14 @@ std::string FormFace();
 // A font of `face` at `points` for a screen of `dpiY` dots per inch.
 HFONT CreateFormFont(const std::string& face, double points, int dpiY);
 
-// True when `text`, broken into lines at blanks in `font`, fits a box of
-// `width` by `height` pixels (as a left-aligned or centred label shows it).
+// True when `text`, broken into lines at blanks in `font` (WrapLines, by the
+// text's own extent), fits a box of `width` by `height` pixels.
 bool TextFits(HFONT font, const std::string& text, int width, int height, bool centred);
+
+// `text` as a label `width` pixels wide shows it in `font`: its lines
+// (WrapLines) joined by line breaks. The label's own breaking may leave a
+// line wider than its box (the end of a word then cut off); given its lines
+// it shows each whole.
+std::string WrappedText(HFONT font, const std::string& text, int width);
 
 }  // namespace qmr::win32

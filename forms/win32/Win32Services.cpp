@@ -55,13 +55,25 @@ Win32Services::Win32Services() : end_([] { PostQuitMessage(0); }) {
 Win32Services::~Win32Services() {
   for (HWND window : OpenWindows()) DestroyWindow(window);
   if (font_) DeleteObject(font_);
+  for (HFONT font : earlierFonts_) DeleteObject(font);
+}
+
+void Win32Services::UseResolution(int dpiX, int dpiY) {
+  dpiX_ = dpiX;
+  dpiY_ = dpiY;
+  const FormFontChoice chosen = ChooseFormFont(dpiX_, dpiY_);
+  earlierFonts_.push_back(font_);
+  font_ = chosen.font;
+  fontPoints_ = chosen.points;
 }
 
 void Win32Services::ShowMessage(const std::string& text, MessageIcon icon) {
+  // The box is as wide as its longest line: a long path gets lines of its own.
+  const std::string wrapped = WrapLongWords(text, kWidestMessageWord);
   if (message_) {
-    message_(text, kApplicationTitle, icon);
+    message_(wrapped, kApplicationTitle, icon);
   } else {
-    ShowMessageBox(text, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
+    ShowMessageBox(wrapped, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
   }
 }
 

@@ -61,8 +61,8 @@ class Win32Services : public WindowServices, public Win32Look {
   void SetEndFunction(EndFunction function) { end_ = std::move(function); }
 
   // The screen's logical resolution, and the windows' font.
-  int DpiX() const { return dpiX_; }
-  int DpiY() const { return dpiY_; }
+  int DpiX() const override { return dpiX_; }
+  int DpiY() const override { return dpiY_; }
   HFONT Font() const override { return font_; }
   const std::string& FontFace() const { return fontFace_; }
   double FontPoints() const { return fontPoints_; }
@@ -70,6 +70,9 @@ class Win32Services : public WindowServices, public Win32Look {
   // Twips to pixels at the screen's resolution.
   int X(double twips) const override;
   int Y(double twips) const override;
+
+ protected:
+  void UseResolution(int dpiX, int dpiY) override;
 
  private:
   MessageFunction message_;
@@ -81,6 +84,8 @@ class Win32Services : public WindowServices, public Win32Look {
   int dpiX_ = 96;
   int dpiY_ = 96;
   HFONT font_ = nullptr;
+  // Fonts of earlier resolutions: windows still on such a screen draw with them.
+  std::vector<HFONT> earlierFonts_;
   std::string fontFace_;
   double fontPoints_ = 8;
 };

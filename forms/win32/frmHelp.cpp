@@ -1,7 +1,11 @@
 #include "forms/win32/frmHelp.h"
 
+#include <string>
+#include <utility>
+
 #include "forms/FormTexts.h"
 #include "forms/win32/Win32Controls.h"
+#include "forms/win32/Win32Font.h"
 #include "forms/win32/Win32Names.h"
 
 namespace qmr::win32 {
@@ -10,6 +14,27 @@ namespace {
 
 // Where the window is named while it is open.
 HWND* OpenSlotOf(HWND window) { return reinterpret_cast<HWND*>(GetWindowLongPtrA(window, GWLP_USERDATA)); }
+
+// The notes with their lines broken here, measured in the window's font:
+// the label's own breaking let a line run past its edge at 96 dpi.
+void SetLabelText(HWND label, HFONT font, const std::string& text) {
+  RECT box{};
+  GetClientRect(label, &box);
+  SetWindowTextA(label, WrappedText(font, text, box.right - box.left).c_str());
+}
+
+void AddLabel(const Win32Look& look, HWND window, int id, const std::string& text, const TwipsRect& box) {
+  SetLabelText(CreateControl(look, window, "STATIC", "", SS_LEFT | SS_NOPREFIX, id, box), look.Font(), text);
+}
+
+// After a change of resolution the lines are broken again in the new font.
+void WrapLabelsAgain(HWND window, HFONT font) {
+  for (const auto& [id, text] :
+       {std::pair{help::Label1, std::string(kHelpText1)}, std::pair{help::lblVersion, VersionLine(kHelpComments)},
+        std::pair{help::Label2, std::string(kHelpText2)}, std::pair{help::Label3, std::string(kHelpText3)},
+        std::pair{help::Label4, std::string(kHelpText4)}})
+    SetLabelText(GetDlgItem(window, id), font, text);
+}
 
 LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -28,6 +53,9 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
       // The Close button is the only control that takes the focus.
       if (LOWORD(wParam) != WA_INACTIVE) SetFocus(GetDlgItem(window, help::cmdClose));
       return 0;
+    case WM_DPICHANGED:
+      if (const Win32Look* look = FollowDpiChange(window, wParam, lParam)) WrapLabelsAgain(window, look->Font());
+      return 0;
     case WM_DESTROY:
       if (HWND* open = OpenSlotOf(window); open && *open == window) *open = nullptr;
       return 0;
@@ -36,13 +64,9 @@ LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void AddLabel(const Win32Look& services, HWND window, int id, const std::string& text, const TwipsRect& box) {
-  CreateControl(services, window, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, id, box);
-}
-
 }  // namespace
 
-HWND NewHelpWindow(const Win32Look& services, HWND* open) {
+HWND NewHelpWindow(Win32Look& services, HWND* open) {
   RegisterWindowClass(kHelpClass, HelpProcedure, true);
   // A fixed border: no sizing, no minimise or maximise button.
   HWND window = CreateFormWindow(services, kHelpClass, kHelpCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,

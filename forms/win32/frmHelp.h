@@ -10,6 +10,6 @@ class Win32Look;
 
 // A new, hidden help window with its version line composed now. `open`
 // names it while it is open: the window empties it when it is closed.
-HWND NewHelpWindow(const Win32Look& look, HWND* open);
+HWND NewHelpWindow(Win32Look& look, HWND* open);
 
 }  // namespace qmr::win32

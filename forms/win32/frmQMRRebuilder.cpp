@@ -64,9 +64,10 @@ void frmQMRRebuilder::CreateControls() {
       CreateControl(s, path_, WC_LISTBOXA, "",
                     LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
                     dirConvert, kFolderBox, WS_EX_CLIENTEDGE);
-  HWND fileList = CreateControl(s, trendLocation_, WC_LISTBOXA, "",
-                                LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
-                                filConvert, kFileBox, WS_EX_CLIENTEDGE);
+  HWND fileList =
+      CreateControl(s, trendLocation_, WC_LISTBOXA, "",
+                    LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
+                    filConvert, kFileBox, WS_EX_CLIENTEDGE);
   multiSelect_ = CreateControl(s, trendLocation_, "STATIC", kMultiSelectText, SS_CENTER | SS_NOPREFIX, lblMultiSelect,
                                kMultiSelectBox);
   buttons_ = CreateFrame(s, window_, "", fraButtons, kButtonsBox);
@@ -160,6 +161,18 @@ LRESULT frmQMRRebuilder::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    }
+    case WM_DPICHANGED: {
+      // Moved to a screen of another resolution: the controls are made for
+      // it, the folder lines take the file list's new line height, the
+      // names are measured in the new font, and the window is laid out
+      // again for its new size.
+      services_.ChangeDpi(window_, LOWORD(wParam), HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      const LRESULT itemHeight = SendMessageA(files_.Window(), LB_GETITEMHEIGHT, 0, 0);
+      if (itemHeight > 0) SendMessageA(folders_.Window(), LB_SETITEMHEIGHT, 0, itemHeight);
+      files_.FitWidth();
+      if (main_) main_->Arrange();
+      return 0;
     }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED && main_) main_->Arrange();  // minimised: every control stays where it was

@@ -15,12 +15,16 @@ LRESULT CALLBACK StatusProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     ShowWindow(window, SW_HIDE);
     return 0;
   }
+  if (message == WM_DPICHANGED) {
+    FollowDpiChange(window, wParam, lParam);
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-HWND NewStatusWindow(const Win32Look& services, HWND owner) {
+HWND NewStatusWindow(Win32Look& services, HWND owner) {
   RegisterWindowClass(kStatusClass, StatusProcedure, true);
   // A caption without a system menu: no close, minimise or maximise box.
   HWND window = CreateFormWindow(services, kStatusClass, kStatusCaption, WS_POPUP | WS_CAPTION, kStatusClientWidth,

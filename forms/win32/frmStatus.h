@@ -12,7 +12,7 @@ class Win32Look;
 
 // A new, hidden status window, owned by `owner` (it then has no taskbar
 // button of its own and stays above it).
-HWND NewStatusWindow(const Win32Look& look, HWND owner);
+HWND NewStatusWindow(Win32Look& look, HWND owner);
 void SetStatusWindowTrendName(HWND status, const std::string& name);
 
 }  // namespace qmr::win32

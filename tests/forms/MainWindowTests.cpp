@@ -311,6 +311,39 @@ TEST_F(MainWindowTest, ANameWithoutAnExactByteFormIsRefused) {
   EXPECT_EQ(windows_.messages[1].text.rfind("Error 52 ", 0), 0u) << windows_.messages[1].text;
 }
 
+TEST_F(MainWindowTest, ANameWithoutAnExactByteFormIsShownAsItIsAndRefusedByItsCharacter) {
+  view_.Add(P("/home/op"), "A.000");
+  // Listed by a stand-in name, shown as the user knows it.
+  view_.folders[P("/home/op")].push_back({"?ODZ.000", false, false, false, false, "U+0141", "\xC5\x81ODZ.000"});
+  MainWindow& window = Start();
+  // Ordered by the name the core opens, as every list is.
+  EXPECT_EQ(window.Files(), (Names{"?ODZ.000", "A.000"}));
+  EXPECT_EQ(view_.shownFiles, (Names{"\xC5\x81ODZ.000", "A.000"}));
+  view_.selected = {0};
+  window.OK();
+  EXPECT_TRUE(batches_.empty());
+  ASSERT_EQ(windows_.messages.size(), 1u);
+  const std::string& text = windows_.messages[0].text;
+  EXPECT_EQ(text.rfind("Error 52 ", 0), 0u) << text;
+  EXPECT_NE(text.find("'?ODZ.000'"), std::string::npos) << text;
+  EXPECT_NE(text.find("U+0141"), std::string::npos) << text;
+}
+
+TEST_F(MainWindowTest, AFolderWithoutAnExactByteFormIsNotOpened) {
+  view_.folders[P("/home/op")].push_back({"?ODZ", true, false, false, false, "U+0141", "\xC5\x81ODZ"});
+  view_.folders[P("/home/op/?ODZ")] = {{"A.000"}};
+  MainWindow& window = Start();
+  ASSERT_EQ(view_.shownFolders.size(), 4u);
+  EXPECT_EQ(view_.shownFolders[3].shown, "\xC5\x81ODZ");
+  window.FolderOpened(3);
+  // It would list another folder or none: the window stays where it was.
+  EXPECT_EQ(window.Folder(), P("/home/op"));
+  ASSERT_EQ(windows_.messages.size(), 1u);
+  EXPECT_EQ(windows_.messages[0].text.rfind("Error 52 ", 0), 0u) << windows_.messages[0].text;
+  EXPECT_NE(windows_.messages[0].text.find("U+0141"), std::string::npos) << windows_.messages[0].text;
+  EXPECT_EQ(windows_.messages[0].icon, MessageIcon::Warning);
+}
+
 TEST_F(MainWindowTest, ASecondOKDuringABatchIsIgnored) {
   view_.Add(P("/home/op"), "A.000");
   MainWindow& window = Start();

@@ -1,6 +1,7 @@
 // The Win32 windows' geometry and font at the screen's resolution. CTest runs
 // this program at 96 dpi and, with the Wine prefix set to 144 dpi, again
 // (QMR_EXPECT_DPI names the resolution the run must see).
+#include <algorithm>
 #include <cstdlib>
 
 #include "forms/FormTexts.h"
@@ -149,6 +150,33 @@ TEST_F(Geometry, HelpAndStatusWindowsAtTheirSizes) {
   HWND status = services_->StatusWindow();
   EXPECT_EQ(ClientSize(status).cx, services_->X(4680));
   EXPECT_EQ(ClientSize(status).cy, services_->Y(855));
+}
+
+// The help window's notes carry their lines, each whole within its label
+// by the text's own extent (the label's breaking alone cut off the end of a
+// word at 96 dpi).
+TEST_F(Geometry, HelpLinesFitTheirLabels) {
+  services_->ShowHelp();
+  HWND help = services_->HelpWindow();
+  for (int id : {help::lblVersion, help::Label1, help::Label2, help::Label3, help::Label4}) {
+    HWND label = GetDlgItem(help, id);
+    const std::string text = WindowText(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    int lines = 0;
+    for (std::size_t start = 0; start <= text.size(); ++lines) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      SIZE size{};
+      GetTextExtentPoint32A(dc, text.data() + start, static_cast<int>(end - start), &size);
+      EXPECT_LE(size.cx, ClientSize(label).cx) << text.substr(start, end - start);
+      start = end + 1;
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(label, dc);
+    EXPECT_LE(lines * metrics.tmHeight, ClientSize(label).cy) << text;
+  }
 }
 
 TEST_F(Geometry, EveryFixedTextFitsItsBox) {

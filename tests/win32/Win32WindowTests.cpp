@@ -2,6 +2,8 @@
 // chained lists, the selection, OK, real rebuilds of generated trends and
 // what the user does while a batch runs. What the window decides is tested
 // without a toolkit in tests/forms.
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
@@ -172,18 +174,131 @@ TEST_F(MainWindow, SelectionReachesTheBatchInListOrder) {
   EXPECT_EQ(batches_[3].second, (Names{"A.000"}));
 }
 
-TEST_F(MainWindow, NameWithoutAnAnsiFormIsRefused) {
-  const std::wstring wide = std::filesystem::path(folder_.path()).wstring() + L"\\\u4E2D.000";
-  CloseHandle(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+// Under code page 1252, "Łódź" and a fullwidth "Ｔ" have no exact form: the
+// ANSI listing would show them as "Lodz" and "T", the second a look-alike
+// of a real trend beside it. They are shown as they are and refused by
+// name, never taken for another file.
+TEST_F(MainWindow, NamesWithoutAnAnsiFormAreShownAndRefused) {
+  const std::wstring folder = std::filesystem::path(folder_.path()).wstring();
+  for (const wchar_t* name : {L"\\\u0141\u00f3d\u017a.000", L"\\\uff34.000"})
+    CloseHandle(CreateFileW((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\\u0141\u00f3d\u017a").c_str(), nullptr));
+  samples::WriteTrend(folder_.path(), "T", samples::RisingTrend(6, "Real", 2));
   OpenFolder();
   RecordBatches();
-  ASSERT_EQ(ListItems(Files()).size(), 1u);
-  SelectAll();
+  const HWND files = Files();
+  ASSERT_EQ(SendMessageA(files, LB_GETCOUNT, 0, 0), 3);
+  wchar_t shown[64] = {};
+  SendMessageW(files, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(shown));
+  EXPECT_STREQ(shown, L"\u0141\u00f3d\u017a.000");
+  SendMessageW(files, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(shown));
+  EXPECT_STREQ(shown, L"\uff34.000");
+
+  SendMessageA(files, LB_SETSEL, TRUE, 2);  // the real T.000 alone
   Click(Control(cmdOK));
-  EXPECT_TRUE(batches_.empty());
+  ASSERT_EQ(batches_.size(), 1u);
+  EXPECT_EQ(batches_[0].second, Names{"T.000"});
+
+  SendMessageA(files, LB_SETSEL, TRUE, 0);
+  Click(Control(cmdOK));
+  EXPECT_EQ(batches_.size(), 1u);
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_EQ(messages_[0].text.rfind("Error 52 ", 0), 0u) << messages_[0].text;
+  EXPECT_NE(messages_[0].text.find("U+FF34"), std::string::npos) << messages_[0].text;
   EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
+
+  // The folder of that name says why it stays closed.
+  const HWND folders = Control(dirConvert);
+  const std::string before = window_->FolderPath();
+  ClickItem(folders, static_cast<int>(SendMessageA(folders, LB_GETCOUNT, 0, 0)) - 1, 0, true);
+  EXPECT_EQ(window_->FolderPath(), before);
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[1].text.rfind("Error 52 ", 0), 0u) << messages_[1].text;
+  EXPECT_NE(messages_[1].text.find("U+0141"), std::string::npos) << messages_[1].text;
+}
+
+// A name wider than the file list can be scrolled to.
+TEST_F(MainWindow, WideNamesScrollSideways) {
+  Touch("A.000");
+  OpenFolder();
+  const LRESULT narrow = SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0);
+  Touch(std::string(120, 'W') + ".000");
+  OpenFolder();
+  RECT client{};
+  GetClientRect(Files(), &client);
+  EXPECT_GT(SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0), client.right);
+  EXPECT_LT(narrow, client.right);
+  EXPECT_TRUE(GetWindowLongPtrA(Files(), GWL_STYLE) & WS_HSCROLL);
+}
+
+// Moved to a screen of 144 dpi, the window and its controls grow by half
+// and take a font made for that screen.
+TEST_F(MainWindow, ChangeOfDpiLaysTheWindowOutAgain) {
+  Touch(std::string(60, 'W') + ".000");
+  OpenFolder();
+  const LRESULT extent = SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0);
+  const int dpi = services_->DpiX();
+  RECT outer{}, file{};
+  GetWindowRect(window_->Window(), &outer);
+  GetWindowRect(Files(), &file);
+  const int fileWidth = file.right - file.left;
+  RECT suggested{outer.left, outer.top, outer.left + (outer.right - outer.left) * 3 / 2,
+                 outer.top + (outer.bottom - outer.top) * 3 / 2};
+  SendMessageA(window_->Window(), WM_DPICHANGED, MAKEWPARAM(dpi * 3 / 2, dpi * 3 / 2),
+               reinterpret_cast<LPARAM>(&suggested));
+  Pump();
+  EXPECT_EQ(services_->DpiX(), dpi * 3 / 2);
+  GetWindowRect(Files(), &file);
+  EXPECT_NEAR(file.right - file.left, fileWidth * 3 / 2, 3);
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(Files(), WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(font.lfHeight, -static_cast<LONG>(std::lround(services_->FontPoints() * dpi * 3 / 2 / 72.0)));
+  // The wide name is measured again in the larger font.
+  EXPECT_GT(SendMessageA(Files(), LB_GETHORIZONTALEXTENT, 0, 0), extent * 4 / 3);
+  // The file list's lines and the folder list's stay alike.
+  EXPECT_EQ(SendMessageA(Control(dirConvert), LB_GETITEMHEIGHT, 0, 0), SendMessageA(Files(), LB_GETITEMHEIGHT, 0, 0));
+}
+
+// A help label's text as written: its lines are broken where it shows them.
+std::string Unwrapped(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+// The help window follows a change of resolution on its own: its labels
+// grow by it, take the new font and break their lines as a help window made
+// at that resolution does.
+TEST_F(MainWindow, ChangeOfDpiRemakesTheHelpWindow) {
+  const auto texts = [](HWND help) {
+    Names shown;
+    for (int id : {help::Label1, help::lblVersion, help::Label2, help::Label3, help::Label4})
+      shown.push_back(WindowText(GetDlgItem(help, id)));
+    return shown;
+  };
+  Click(Control(cmdHelp));
+  HWND help = services_->HelpWindow();
+  ASSERT_TRUE(help);
+  const Names before = texts(help);
+  const LONG width = ClientSize(GetDlgItem(help, help::Label2)).cx;
+  const int dpi = services_->DpiX();
+  RECT outer{};
+  GetWindowRect(help, &outer);
+  outer.right = outer.left + (outer.right - outer.left) * 5 / 4;
+  outer.bottom = outer.top + (outer.bottom - outer.top) * 5 / 4;
+  SendMessageA(help, WM_DPICHANGED, MAKEWPARAM(dpi * 5 / 4, dpi * 5 / 4), reinterpret_cast<LPARAM>(&outer));
+  Pump();
+  HWND label = GetDlgItem(help, help::Label2);
+  EXPECT_NEAR(ClientSize(label).cx, width * 5 / 4, 3);
+  EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)), services_->Font());
+  const Names followed = texts(help);
+
+  Click(GetDlgItem(help, help::cmdClose));
+  Pump();
+  Click(Control(cmdHelp));  // made afresh at the new resolution
+  ASSERT_TRUE(services_->HelpWindow());
+  const Names fresh = texts(services_->HelpWindow());
+  ASSERT_NE(fresh, before);  // else this run could not tell lines broken again from lines kept
+  EXPECT_EQ(followed, fresh);
 }
 
 TEST_F(MainWindow, RealRebuildNamesEachTrendInTheStatusWindow) {
@@ -225,7 +340,8 @@ TEST_F(MainWindow, FailingTrendIsReportedAndEndsTheBatch) {
   EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
   EXPECT_NE(messages_[0].text.find("AAA"), std::string::npos) << messages_[0].text;
   EXPECT_NE(messages_[0].text.find("Error "), std::string::npos) << messages_[0].text;
-  EXPECT_NE(messages_[0].text.find("AAA and the trend after it were not rebuilt."), std::string::npos);
+  EXPECT_NE(messages_[0].text.find("Rebuilt: none.\nNot rebuilt: AAA and BBB."), std::string::npos)
+      << messages_[0].text;
   EXPECT_FALSE(messages_[0].statusVisible);
   EXPECT_FALSE(window_->Busy());
 }
@@ -282,6 +398,24 @@ TEST_F(MainWindow, CloseDuringABatchEndsBetweenTwoTrends) {
   EXPECT_TRUE(Win32Services::OpenWindows().empty());
 }
 
+// A message box is as wide as its longest line: a path deep in folders is
+// given lines of its own rather than a box wider than the screen.
+TEST_F(MainWindow, LongPathsInAMessageAreBrokenIntoLines) {
+  std::string path = "C:\\quorax";
+  while (path.size() < 300) path += "\\plant-area-" + std::to_string(path.size());
+  const std::string text = "Error 76 Path not found: " + path;
+  services_->ShowMessage(text, MessageIcon::Warning);
+  ASSERT_EQ(messages_.size(), 1u);
+  std::string joined = messages_[0].text;
+  std::size_t longest = 0, start = 0;
+  for (std::size_t end; (end = joined.find_first_of(" \n", start)) != std::string::npos; start = end + 1)
+    longest = std::max(longest, end - start);
+  longest = std::max(longest, joined.size() - start);
+  EXPECT_LE(longest, kWidestMessageWord) << joined;
+  joined.erase(std::remove(joined.begin(), joined.end(), '\n'), joined.end());
+  EXPECT_EQ(joined, text);  // nothing lost but the breaks
+}
+
 TEST_F(MainWindow, FrameCloseEndsLikeCloseAndUnloadsEverything) {
   services_->ShowStatus();
   services_->HideStatus();  // hidden but loaded
@@ -300,8 +434,8 @@ TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
   HWND help = helps[0];
   EXPECT_EQ(WindowText(help), "Help");
   HWND version = GetDlgItem(help, help::lblVersion);
-  EXPECT_EQ(WindowText(version), std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
-  EXPECT_EQ(WindowText(GetDlgItem(help, help::Label1)),
+  EXPECT_EQ(Unwrapped(WindowText(version)), std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
+  EXPECT_EQ(Unwrapped(WindowText(GetDlgItem(help, help::Label1))),
             "QMR Rebuilder re-creates damaged or missing QMR files for Quorax trends. ");
   EXPECT_EQ(WindowText(GetDlgItem(help, help::Label4)).rfind("NOTE: This program has minimal error checking.", 0), 0u);
   EXPECT_NE(GetWindowLongPtrA(GetDlgItem(help, help::cmdClose), GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
@@ -319,7 +453,7 @@ TEST_F(MainWindow, HelpTwiceGivesOneWindowWithItsVersionLine) {
   EXPECT_TRUE(WindowsOfClass("frmHelp").empty());
   Click(Control(cmdHelp));  // afresh, with its line composed again
   ASSERT_EQ(WindowsOfClass("frmHelp").size(), 1u);
-  EXPECT_EQ(WindowText(GetDlgItem(services_->HelpWindow(), help::lblVersion)),
+  EXPECT_EQ(Unwrapped(WindowText(GetDlgItem(services_->HelpWindow(), help::lblVersion))),
             std::string("QMR Rebuilder version 1.01.000 ") + kHelpComments);
 }
 

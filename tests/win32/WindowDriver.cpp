@@ -4,7 +4,10 @@
 //                           message box (its text on standard output), then
 //                           press Close and wait for the program to end
 //   window-driver show N... select the trends at the positions N
+//   window-driver ok        press OK and wait for the first message box,
+//                           left open (its text on standard output)
 //   window-driver help      press Help and wait for the help window
+//   window-driver unhelp    close the help window and wait until it is gone
 //   window-driver close     press Close and wait for the program to end
 // Exit status 0 when all went as described, 1 otherwise.
 #include <windows.h>
@@ -116,6 +119,24 @@ int main(int argc, char** argv) {
   if (!window) return 1;
   if (command == "rebuild") return Rebuild(window);
   if (command == "close") return PressCloseAndWait(window) ? 0 : 1;
+  if (command == "unhelp") {
+    HWND help = FindWindowA(kHelpClass, nullptr);
+    if (help) PostMessageA(help, WM_CLOSE, 0, 0);
+    for (DWORD waited = 0; help && IsWindow(help) && waited < kPatience; waited += 50) Sleep(50);
+    return help && !IsWindow(help) ? 0 : 1;
+  }
+  if (command == "ok") {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    PostMessageA(Control(window, main::cmdOK), BM_CLICK, 0, 0);
+    for (DWORD waited = 0; waited < kPatience; waited += 50, Sleep(50)) {
+      if (HWND box = MessageBoxOf(process)) {
+        std::printf("message: %s\n", TextOf(GetDlgItem(box, 0xFFFF)).c_str());
+        return 0;
+      }
+    }
+    return 1;
+  }
   if (command == "help") {
     PostMessageA(Control(window, main::cmdHelp), BM_CLICK, 0, 0);
     return WaitForWindow(kHelpClass, qmr::kHelpCaption) ? 0 : 1;
