@@ -1,0 +1,241 @@
+// The master writer on POSIX systems: the temporary file is created with
+// O_EXCL and locked while in progress, renamed over the master, and the
+// folder synced; a signal handler removes files in progress.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "tools/Errors.h"
+#include "trends/MasterFile.h"
+#include "trends/MasterFilePlatform.h"
+
+namespace qmr {
+namespace masterfile {
+
+const char* const kSeparator = "/";
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t cut = path.find_last_of('/');
+  if (cut == std::string::npos) return {std::string(), path};
+  return {path.substr(0, cut + 1), path.substr(cut + 1)};
+}
+
+std::string FolderToOpen(const std::string& folderPart) {
+  if (folderPart.empty()) return ".";
+  return folderPart.size() == 1 ? folderPart : folderPart.substr(0, folderPart.size() - 1);
+}
+
+bool TemporaryPathFits(const std::string&, std::size_t) { return true; }
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// The temporary files in progress, for the interrupt handler. A handler may
+// only use what is safe in a signal: fixed slots, lock-free flags, unlink.
+
+constexpr int kCleanupSlots = 256;
+constexpr std::size_t kCleanupPathSize = 4096;
+
+struct CleanupSlot {
+  std::atomic<int> state{0};  // 0 free, 1 being filled, 2 names a file to remove
+  char path[kCleanupPathSize];
+};
+CleanupSlot cleanupSlots[kCleanupSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int RegisterForCleanup(const std::string& path) {
+  if (path.size() >= kCleanupPathSize) return -1;
+  for (int i = 0; i < kCleanupSlots; ++i) {
+    int expected = 0;
+    if (cleanupSlots[i].state.compare_exchange_strong(expected, 1)) {
+      std::memcpy(cleanupSlots[i].path, path.c_str(), path.size() + 1);
+      cleanupSlots[i].state.store(2);
+      return i;
+    }
+  }
+  return -1;  // more writes at once than slots: this one is not cleaned on a signal
+}
+
+void UnregisterForCleanup(int slot) {
+  if (slot >= 0) cleanupSlots[slot].state.store(0);
+}
+
+void RemoveTemporariesAndDie(int signalNumber) {
+  for (CleanupSlot& slot : cleanupSlots)
+    if (slot.state.load() == 2) unlink(slot.path);
+  // The handler was installed to run once: the signal now does what it
+  // would have done without us.
+  raise(signalNumber);
+}
+
+// Locks a whole open file for writing without waiting; true when the lock
+// was taken. Locks of the open file itself where the system has them, so
+// that two threads of one process exclude each other too.
+bool TryWriteLock(int fd) {
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+#ifdef F_OFD_SETLK
+  return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+#else
+  return fcntl(fd, F_SETLK, &lock) == 0;
+#endif
+}
+
+// Refuses a master that the runtime itself could not write into: one whose
+// permission bits let no one write it, or one this user may not write (the
+// administrator may write any other, so the system is not asked then).
+void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
+  const std::string description = std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" + path + "'";
+  if ((info.st_mode & 0222) == 0)
+    throw Error(ErrorCode::PermissionDenied, description + " is read-only; make it writable to replace it");
+  if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+      (errno == EACCES || errno == EPERM || errno == EROFS))
+    throw Error(ErrorCode::PermissionDenied, description + " may not be written by this user");
+}
+
+}  // namespace
+
+TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
+  hadMaster_ = stat(masterPath.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
+  if (hadMaster_) RefuseReadOnlyMaster(masterPath, old_);
+  int error = EEXIST;
+  for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
+    name_ = TemporaryPath(masterPath);
+    // Named to the interrupt handler before the file exists: a signal
+    // between its creation and its registration would leave it behind.
+    // Should a signal come while a name already taken is tried, what the
+    // handler removes can only be a leftover of an earlier process that
+    // had this one's number.
+    cleanupSlot_ = RegisterForCleanup(name_);
+    fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0) {
+      error = errno;
+      UnregisterForCleanup(std::exchange(cleanupSlot_, -1));
+      if (error != EEXIST) break;
+    }
+  }
+  if (fd_ < 0) FailToCreate(error);
+  // Held until the file is renamed or removed: a later run in this folder
+  // tells a file in progress from a leftover by it.
+  (void)TryWriteLock(fd_);
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (fd_ >= 0) close(fd_);
+  if (!committed_) unlink(name_.c_str());
+  UnregisterForCleanup(cleanupSlot_);
+}
+
+void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t done = write(fd_, data, size);
+    if (done < 0) {
+      if (errno == EINTR) continue;
+      ThrowFileError(errno, masterPath_);
+    }
+    if (done == 0) ThrowFileError(ENOSPC, masterPath_);
+    data += done;
+    size -= static_cast<std::size_t>(done);
+  }
+}
+
+std::string TemporaryFile::KeepOwnership() {
+  if (!hadMaster_) return {};
+  std::string problem;
+  if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
+    if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
+      const int error = errno;
+      // A user may still hand the file to a group of their own.
+      const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
+      if (old_.st_uid != geteuid() || !groupKept)
+        problem = "the new master belongs to this user, not to the old one's owner (user " +
+                  std::to_string(old_.st_uid) + ", group " + std::to_string(old_.st_gid) +
+                  "): " + std::generic_category().message(error);
+    }
+  }
+  // After the owner: a change of owner clears the set-id bits.
+  (void)fchmod(fd_, old_.st_mode & 07777);
+  return problem;
+}
+
+// Renamed while still open, and so still locked: another run cleaning this
+// folder never takes it for a leftover in between. The flush has written
+// everything; closing after the rename has nothing left to fail.
+void TemporaryFile::FlushAndReplace() {
+  if (fsync(fd_) != 0) ThrowFileError(errno, masterPath_);
+  if (rename(name_.c_str(), masterPath_.c_str()) != 0) ThrowFileError(errno, masterPath_);
+  committed_ = true;
+  close(std::exchange(fd_, -1));
+}
+
+// A folder in which no file can be created is named as such: the master
+// itself was never reached.
+void TemporaryFile::FailToCreate(int error) const {
+  const std::string folder = FolderToOpen(SplitPath(masterPath_).first);
+  try {
+    ThrowFileError(error, name_);
+  } catch (const Error& failure) {
+    throw Error(failure.code(), std::string(DefaultDescription(failure.code())) + ": cannot create a file in folder '" +
+                                    folder + "' to replace '" + SplitPath(masterPath_).second + "' (" +
+                                    std::generic_category().message(error) + ")");
+  }
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)fsync(fd);
+  close(fd);
+}
+
+// A leftover: no one holds its lock, and its writer no longer runs here (or
+// it is old enough that its process number has been reused: a container's
+// first process has the same number every time, this one's included).
+bool IsStale(const std::string& path, unsigned long processId) {
+#ifndef F_OFD_SETLK
+  // Without locks of open files, this process's own locks do not exclude it:
+  // its own files are never taken for leftovers.
+  if (processId == CurrentProcessId()) return false;
+#endif
+  const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info {};
+  const bool stale =
+      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && TryWriteLock(fd) &&
+      ((kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) || std::time(nullptr) - info.st_mtime > 60);
+  close(fd);
+  return stale;
+}
+
+bool RemoveIfStale(const std::string& path, unsigned long processId) {
+  return IsStale(path, processId) && unlink(path.c_str()) == 0;
+}
+
+}  // namespace masterfile
+
+void InstallInterruptCleanup() {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    struct sigaction current {};
+    // A signal the program was told to ignore (nohup) stays ignored.
+    if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+    struct sigaction action {};
+    action.sa_handler = masterfile::RemoveTemporariesAndDie;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    sigaction(signalNumber, &action, nullptr);
+  }
+}
+
+}  // namespace qmr

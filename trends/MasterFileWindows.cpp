@@ -1,0 +1,123 @@
+// The master writer on Windows: the temporary file is shared with no one
+// while in progress and moved over the master with the move written through.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "tools/Errors.h"
+#include "trends/MasterFile.h"
+#include "trends/MasterFilePlatform.h"
+
+namespace qmr {
+namespace masterfile {
+
+const char* const kSeparator = "\\";
+
+unsigned long CurrentProcessId() { return static_cast<unsigned long>(GetCurrentProcessId()); }
+
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/:");
+  if (cut == std::string::npos) return {std::string(), path};
+  return {path.substr(0, cut + 1), path.substr(cut + 1)};
+}
+
+std::string FolderToOpen(const std::string& folderPart) {
+  if (folderPart.empty()) return ".";
+  return folderPart;
+}
+
+// A path of MAX_PATH characters or more cannot be opened here: a master deep
+// in folders still gets a temporary file beside it.
+bool TemporaryPathFits(const std::string& folder, std::size_t nameSize) { return folder.size() + nameSize < MAX_PATH; }
+
+TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
+  for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {
+    name_ = TemporaryPath(masterPath);
+    // Shared with no one: another run cannot remove it while it is open.
+    handle_ = CreateFileA(name_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle_ != INVALID_HANDLE_VALUE) return;
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) Fail(code);
+  }
+  Fail(ERROR_FILE_EXISTS);
+}
+
+TemporaryFile::~TemporaryFile() {
+  if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  if (!committed_) DeleteFileA(name_.c_str());
+}
+
+void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
+  while (size > 0) {
+    DWORD done = 0;
+    const DWORD want = static_cast<DWORD>(size < kChunkSize ? size : kChunkSize);
+    if (!WriteFile(handle_, data, want, &done, nullptr)) Fail(GetLastError());
+    if (done == 0) Fail(ERROR_DISK_FULL);
+    data += done;
+    size -= done;
+  }
+}
+
+// Files take the permissions of their folder here.
+std::string TemporaryFile::KeepOwnership() { return {}; }
+
+void TemporaryFile::FlushAndReplace() {
+  if (!FlushFileBuffers(handle_)) Fail(GetLastError());
+  const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
+  if (!CloseHandle(handle)) Fail(GetLastError());
+  // A read-only master refuses the replacement, as the runtime would.
+  if (!MoveFileExA(name_.c_str(), masterPath_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    Fail(GetLastError());
+  committed_ = true;
+}
+
+// A write failure the system names no closer is a device error.
+void TemporaryFile::Fail(DWORD code) const { ThrowWindowsError(code, masterPath_, ErrorCode::DeviceIO); }
+
+// The rename itself is written through; there is no folder to sync.
+void SyncFolder(const std::string&) {}
+
+namespace {
+
+bool ProcessRuns(unsigned long processId) {
+  const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId));
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;  // another user's, running
+  DWORD code = 0;
+  const bool runs = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  CloseHandle(process);
+  return runs;
+}
+
+}  // namespace
+
+// A leftover: its writer does not hold it open (a file still open by its
+// writer cannot be opened again: nothing shares it), and the writer no
+// longer runs or the file is old enough that its number has been reused.
+// The writer closes the file just before renaming it: in that moment it
+// runs, and its file is new.
+bool IsStale(const std::string& path, unsigned long processId) {
+  const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  FILETIME written{}, now{};
+  const bool dated = GetFileTime(handle, nullptr, nullptr, &written) != 0;
+  CloseHandle(handle);
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  const bool old = dated && ticks(now) > ticks(written) && ticks(now) - ticks(written) > 60ULL * 10000000ULL;
+  return old || !ProcessRuns(processId);
+}
+
+bool RemoveIfStale(const std::string& path, unsigned long processId) {
+  return IsStale(path, processId) && DeleteFileA(path.c_str()) != 0;
+}
+
+}  // namespace masterfile
+
+// No such signals here: an interrupted run ends as it is.
+void InstallInterruptCleanup() {}
+
+}  // namespace qmr
