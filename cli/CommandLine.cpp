@@ -29,9 +29,10 @@ namespace qmr::cli {
 namespace {
 
 const char* const kUsage =
-    R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
-       qmr check [--strict] [-j N] [--record-as FOLDER] [-q] [-v] [--json] NAME.000...
-       qmr scan [--rebuild] [-n] [--force] [-j N] [--record-as FOLDER] [--cross-devices] [-q] [-v] [--json] FOLDER...
+    R"(Usage: qmr rebuild [-n] [--force] [-j N] [--record-as FOLDER] [--follow-links] [-q] [-v] [--json] NAME.000...
+       qmr check [--strict] [-j N] [--record-as FOLDER] [--follow-links] [-q] [-v] [--json] NAME.000...
+       qmr scan [--rebuild] [-n] [--force] [-j N] [--record-as FOLDER] [--follow-links] [--cross-devices] [-q] [-v]
+                [--json] FOLDER...
        qmr show [--master | --data] [--json] FILE
        qmr --help | --version
 )";
@@ -105,6 +106,12 @@ Options of rebuild, check and scan:
                    machine that rebuilds (a copy of the plant's files rebuilt
                    elsewhere). FOLDER must fit the format: single-byte
                    characters, short enough for an entry.
+  --follow-links   follow every data file that is a symbolic link. Without
+                   it a link is followed only when it and its target have
+                   the same owner or the link is the user's own; the
+                   trend's data files end at any other, with a warning.
+                   A master that is a link, a device or a pipe is never
+                   read or replaced, with or without it.
   -q, --quiet      print only failures and refusals.
   -v, --verbose    also name each data file read (on standard error).
   --json           print JSON Lines instead: one object per trend (or per
@@ -142,6 +149,7 @@ struct Options {
   bool strict = false;
   bool repair = false;
   bool crossDevices = false;
+  bool followLinks = false;
   unsigned jobs = 0;  // 0: one per core
   std::optional<std::string> recordAs;
   bool quiet = false;
@@ -191,6 +199,7 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     if (command == "check" && option == "--strict") return options.strict = true;
     if (command == "scan" && option == "--rebuild") return options.repair = true;
     if (command == "scan" && option == "--cross-devices") return options.crossDevices = true;
+    if (trends && option == "--follow-links") return options.followLinks = true;
     if (command == "show" && option == "--master" && options.showAs != ShowAs::Data) {
       options.showAs = ShowAs::Master;
       return true;
@@ -259,6 +268,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   settings.dryRun = options.dryRun;
   settings.force = options.force;
   settings.repair = options.repair;
+  settings.followLinks = options.followLinks;
   settings.listFilesRead = options.verbose;
   const unsigned threads = options.jobs != 0 ? options.jobs : DefaultThreads();
   // With one thread the run reads as the engine alone does; with more, a
@@ -318,9 +328,20 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
           return report;
         });
       };
+      walk.firstFileMissing = [&](const std::string& firstFile, const std::shared_ptr<const TrendFolder>&) {
+        ++found;
+        runner.Submit([firstFile] { return FirstFileMissingReport(firstFile); });
+      };
+      walk.otherDevice = [&](const std::string& folder) {
+        if (!options.quiet && !options.json)
+          err << "qmr: " << Shown(folder) << ": not entered: another file system (--cross-devices enters it)\n";
+      };
+      // One walker for every root: a folder reached from two roots (or
+      // through a bind mount) is walked once.
+      TrendWalker walker(options.crossDevices, walk);
       for (const std::string& root : options.operands) {
         try {
-          WalkTrends(AbsolutePath(root), options.crossDevices, walk);
+          walker.Walk(AbsolutePath(root));
         } catch (const Error& error) {
           walk.unreadable(root, error.description());
         }

@@ -82,7 +82,7 @@ bool MasterFileMatches(const std::string& path, std::span<const unsigned char> e
   const std::optional<ByteRange> date = BannerDateRange(expected);
   std::size_t at = 0;
   bool same = true;
-  ReadFileInChunks(path, expected.size() + 1, [&](std::span<const unsigned char> chunk) {
+  ReadMasterInChunks(path, expected.size() + 1, [&](std::span<const unsigned char> chunk) {
     if (at + chunk.size() > expected.size()) return same = false;  // longer
     const auto wanted = expected.subspan(at, chunk.size());
     // The chunk in runs that end where the date begins or ends; the date's

@@ -25,6 +25,7 @@ class ReportingEvents : public RebuildEvents {
   void DataFilesBeyondGap(const std::string& missingPath, const std::vector<std::string>& paths) override;
   void MasterOwnerNotKept(const std::string& masterPath, const std::string& why) override;
   void StaleTemporaryRemoved(const std::string& path) override;
+  void DataFileLinkNotFollowed(const std::string& path) override;
 
  private:
   TrendReport& report_;

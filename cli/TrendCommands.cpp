@@ -29,9 +29,10 @@ std::optional<std::size_t> EntriesOfExistingMaster(const std::string& path) {
   // over as it passes over such data files, holds entries as well.
   if (KindOfEntry(path) != EntryKind::Other) return std::nullopt;
 #else
-  if (!FileExists(path)) return std::nullopt;
+  // A link, a device or a pipe there is refused, never read.
+  if (KindOfMaster(path) != EntryKind::Other) return std::nullopt;
 #endif
-  const std::vector<unsigned char> bytes = ReadFileStart(path, kLargestMaster + 1);
+  const std::vector<unsigned char> bytes = ReadMasterStart(path, kLargestMaster + 1);
   if (bytes.size() <= sizeof(MasterHeader)) return std::nullopt;
   const auto version = static_cast<std::int16_t>(ReadLittleEndian(bytes.data() + offsetof(MasterHeader, version), 2));
   const std::size_t entrySize = MasterEntrySize(FamilyOf(version));
@@ -86,7 +87,7 @@ void AddLeftovers(TrendReport& report, const TrendJob& job) {
   for (const TrendFolder::Temporary& temporary : job.folder->Temporaries()) {
     if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
     const std::string path = JoinPath(FolderPart(report.firstFile), temporary.fileName);
-    if (!TemporaryIsStale(path)) continue;
+    if (!IsLeftover(*job.folder, temporary.fileName)) continue;
     Warning stale;
     stale.kind = Warning::Kind::StaleTemporary;
     stale.file = path;
@@ -130,6 +131,7 @@ TrendReport StartReport(const TrendJob& job, ProgressLine* progress) {
 TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSettings& settings, ProgressLine* progress) {
   RebuildOptions options;
   options.folder = job.folder.get();
+  options.followLinks = settings.followLinks;
   if (settings.recordAs)
     options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
   std::optional<ReadAhead> ahead;
@@ -157,8 +159,8 @@ TrendMaster Compose(TrendReport& report, const TrendJob& job, const TrendSetting
 
 // Writes a composed master, unless it would lose entries or it is a dry
 // run: the status the trend ends with.
-void Write(TrendReport& report, const TrendMaster& master, const TrendSettings& settings, MasterWriter& writer,
-           ProgressLine* progress) {
+void Write(TrendReport& report, const TrendJob& job, const TrendMaster& master, const TrendSettings& settings,
+           MasterWriter& writer, ProgressLine* progress) {
   if (master.entryCount == 0 && !settings.force) {
     if (const std::optional<std::size_t> entries = EntriesOfExistingMaster(master.masterPath)) {
       report.status = TrendStatus::Refused;
@@ -171,7 +173,7 @@ void Write(TrendReport& report, const TrendMaster& master, const TrendSettings& 
     return;
   }
   ReportingEvents events(report, progress);
-  writer.Write(master.masterPath, master.bytes, events);
+  writer.Write(master.masterPath, master.bytes, events, job.folder ? job.folder->identity() : FolderIdentity{});
   report.status = TrendStatus::Rebuilt;
 }
 
@@ -220,7 +222,7 @@ std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
                             ProgressLine* progress) {
   return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
-    Write(report, master, settings, writer, progress);
+    Write(report, job, master, settings, writer, progress);
     report.found = report.status;
   });
 }
@@ -232,13 +234,13 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
     AddLeftovers(report, job);
     if (MatchesAtOnce(master)) {
       report.status = TrendStatus::Ok;
-    } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
+    } else if (const EntryKind existing = KindOfMaster(master.masterPath); existing == EntryKind::Folder) {
       report.status = TrendStatus::MasterIsFolder;
     } else if (existing == EntryKind::None) {
       report.status = TrendStatus::Missing;
     } else {
-      // A pipe or a device in its place is refused by this read, naming it.
-      const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
+      // A link, a pipe or a device in its place was refused above, naming it.
+      const std::vector<unsigned char> actual = ReadMasterStart(master.masterPath, kLargestMaster + 1);
       const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
       report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
       report.differences = comparison.differences;
@@ -251,8 +253,16 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
     report.found = report.status;
     if (settings.repair && writer != nullptr &&
         (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
-      Write(report, master, settings, *writer, progress);
+      Write(report, job, master, settings, *writer, progress);
   });
+}
+
+TrendReport FirstFileMissingReport(const std::string& firstFile) {
+  TrendReport report;
+  report.operand = report.firstFile = firstFile;
+  report.masterPath = StripExtension(firstFile) + ".qmr";
+  report.status = report.found = TrendStatus::FirstFileMissing;
+  return report;
 }
 
 }  // namespace qmr::cli

@@ -33,6 +33,7 @@ const char* StatusName(TrendStatus status) {
     case TrendStatus::Missing: return "missing";
     case TrendStatus::Differs: return "differs";
     case TrendStatus::MasterIsFolder: return "master_is_folder";
+    case TrendStatus::FirstFileMissing: return "first_file_missing";
     case TrendStatus::Refused: return "refused";
     case TrendStatus::Failed: return "failed";
   }
@@ -79,6 +80,7 @@ const char* WarningName(Warning::Kind kind) {
     case Warning::Kind::NoEntries: return "no_entries";
     case Warning::Kind::StaleTemporary: return "stale_temporary";
     case Warning::Kind::OwnerNotKept: return "owner_not_kept";
+    case Warning::Kind::LinkNotFollowed: return "link_not_followed";
   }
   return "?";
 }
@@ -102,6 +104,9 @@ std::string WarningWords(const Warning& warning) {
     case Warning::Kind::StaleTemporary:
       return "left by an interrupted rebuild; the next rebuild in this folder removes it";
     case Warning::Kind::OwnerNotKept: return Shown(warning.detail);
+    case Warning::Kind::LinkNotFollowed:
+      return "a symbolic link whose owner does not own its target: not followed, the trend's data files end before "
+             "it (--follow-links follows it)";
   }
   return "?";
 }
@@ -172,6 +177,7 @@ void HumanOutput::ScanLine(const TrendReport& report) {
     case TrendStatus::Missing: state = "missing"; break;
     case TrendStatus::Differs: state = "differs " + firstDifference; break;
     case TrendStatus::MasterIsFolder: state = "a folder, not a master file"; break;
+    case TrendStatus::FirstFileMissing: state = "first data file missing: " + Shown(report.firstFile); break;
     default: state = "failed"; break;
   }
   const char* was = report.found == TrendStatus::Missing ? "was missing" : "differed";
@@ -211,9 +217,13 @@ void HumanOutput::Unreadable(const std::string& folder, const std::string& why) 
 void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
   if (command_ != Command::Scan || style_.quiet) return;
   static const std::pair<TrendStatus, const char*> kStates[] = {
-      {TrendStatus::Ok, "ok"},          {TrendStatus::Missing, "missing"},
-      {TrendStatus::Differs, "differ"}, {TrendStatus::MasterIsFolder, "a folder"},
-      {TrendStatus::Failed, "failed"},  {TrendStatus::Refused, "refused"}};
+      {TrendStatus::Ok, "ok"},
+      {TrendStatus::Missing, "missing"},
+      {TrendStatus::Differs, "differ"},
+      {TrendStatus::MasterIsFolder, "a folder"},
+      {TrendStatus::FirstFileMissing, "first data file missing"},
+      {TrendStatus::Failed, "failed"},
+      {TrendStatus::Refused, "refused"}};
   out_ << "scan: " << Counted(totals.trends, "trend", "trends");
   const char* separator = ": ";
   for (const auto& [state, words] : kStates) {
@@ -258,6 +268,9 @@ void HumanOutput::Result(const TrendReport& report) {
       return;
     case TrendStatus::Missing: out_ << master << ": missing\n"; return;
     case TrendStatus::MasterIsFolder: out_ << master << ": is a folder, not a master file\n"; return;
+    case TrendStatus::FirstFileMissing:
+      out_ << master << ": first data file missing: " << Shown(report.firstFile) << '\n';
+      return;
     case TrendStatus::Differs:
       for (const Difference& difference : report.differences) {
         out_ << master << ": differs: " << difference.where << " (byte " << difference.offset << "): expected "
@@ -319,7 +332,8 @@ void JsonOutput::Trend(const TrendReport& report) {
       case Warning::Kind::EmptyEntries: item["count"] = warning.count; break;
       case Warning::Kind::OwnerNotKept: PutText(item, "detail", warning.detail); break;
       case Warning::Kind::NoEntries:
-      case Warning::Kind::StaleTemporary: break;
+      case Warning::Kind::StaleTemporary:
+      case Warning::Kind::LinkNotFollowed: break;
     }
     warnings.push_back(std::move(item));
   }

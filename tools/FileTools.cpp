@@ -170,6 +170,10 @@ bool FileExists(const std::string& path) {
   return found;
 }
 
+void NotifyFileExistsHook(const std::string& path, bool found) {
+  if (fileExistsHook) fileExistsHook(path, found);
+}
+
 FileExistsHook SetFileExistsHook(FileExistsHook hook) { return std::exchange(fileExistsHook, std::move(hook)); }
 
 EntryKind KindOfEntry(const std::string& path) {

@@ -1,15 +1,28 @@
 #include "trends/Batch.h"
 
+#include <optional>
+
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/MasterFile.h"
 #include "trends/Rebuild.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr {
 
 void RebuildTrends(const std::string& folder, const std::vector<std::string>& names, RebuildEvents& events) {
   // The folder is synced once, after the batch's last master.
   MasterWriter writer(MasterWriter::FolderSync::OncePerFolder);
+  // Listed once: every trend is then read from the folder listed, and a data
+  // file taken away while the batch runs fails its trend instead of cutting
+  // it short. A folder that cannot be listed fails at its first trend.
+  std::optional<TrendFolder> listed;
+  try {
+    listed.emplace(folder.empty() ? "." : folder);
+  } catch (const Error&) {
+  }
+  RebuildOptions options;
+  options.folder = listed ? &*listed : nullptr;
   events.BatchStarted(names.size());
   for (const std::string& name : names) {
     const std::string trendName = StripExtension(name);
@@ -17,7 +30,7 @@ void RebuildTrends(const std::string& folder, const std::vector<std::string>& na
     if (!events.LetEventsRun()) return;
     TrendMaster master;
     try {
-      master = RebuildTrend(JoinPath(folder, name), events, {}, writer);
+      master = RebuildTrend(JoinPath(folder, name), events, options, writer);
     } catch (const Error& error) {
       writer.Finish();
       events.BatchFailed(trendName, error);

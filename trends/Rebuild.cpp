@@ -19,6 +19,7 @@
 #include "tools/FileTools.h"
 #include "tools/Sort.h"
 #include "trends/Builders.h"
+#include "trends/DataFileReader.h"
 #include "trends/MasterFile.h"
 #include "trends/TrendFolder.h"
 
@@ -191,9 +192,13 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   FamilyLists lists;
   std::int16_t lastVersion = 0;  // a file too short for its version word counts as 0
   DataFilePath paths(firstFilePath);
+  DataFileReader reader(firstFilePath, options.folder, options.followLinks);
   int number = 0;
-  for (const std::string* path = &paths.For(number); FileExists(*path); path = &paths.For(++number)) {
-    const DataFileHeader read = ReadDataFileHeader(*path);
+  DataFileHeader read;
+  for (const std::string* path = &paths.For(number);; path = &paths.For(++number)) {
+    const DataFileReader::Outcome outcome = reader.Read(*path, number, read);
+    if (outcome == DataFileReader::Outcome::LinkRefused) events.DataFileLinkNotFollowed(*path);
+    if (outcome != DataFileReader::Outcome::Read) break;
     events.DataFileRead(*path, read);
     lastVersion = read.version;
     if (options.recordedPath)
@@ -244,7 +249,7 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
 TrendMaster RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options,
                          MasterWriter& writer) {
   TrendMaster master = ComposeTrendMaster(firstFilePath, events, options);
-  writer.Write(master.masterPath, master.bytes, events);
+  writer.Write(master.masterPath, master.bytes, events, options.folder ? options.folder->identity() : FolderIdentity{});
   return master;
 }
 

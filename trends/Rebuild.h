@@ -23,6 +23,10 @@ struct RebuildOptions {
   // from the plant records the paths the runtime will open. May throw
   // qmr::Error for a name the runtime could not hold.
   std::function<std::string(const std::string& fileName)> recordedPath;
+  // Follow every data file that is a symbolic link. Without it a link is
+  // followed only when it and its target have the same owner or it is this
+  // user's own; another ends the trend's data files (DataFileLinkNotFollowed).
+  bool followLinks = false;
 };
 
 // The path of data file `number` of a trend: the trend's base path, ".",

@@ -55,6 +55,11 @@ class RebuildEvents {
   // A numbered data file is no trend data file; the rebuild goes on and the
   // file leaves an all-zero slot or none.
   virtual void DataFileUnrecognised(const std::string& /*path*/, const UnrecognisedReason& /*reason*/) {}
+  // The data file at `path` is a symbolic link that was not followed: it
+  // belongs to another user than its target, so following it could put
+  // bytes its owner may not read into the master. The trend's data files
+  // end before it, as at a missing number.
+  virtual void DataFileLinkNotFollowed(const std::string& /*path*/) {}
   // The new master could not be given the old one's owner and group; `why`
   // says what it belongs to now and why.
   virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const std::string& /*why*/) {}
