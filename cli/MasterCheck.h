@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/TrendReport.h"
+#include "tools/FolderHandle.h"
 
 namespace qmr::cli {
 
@@ -36,6 +37,7 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
 // True when the master file at `path` is `expected` but for the date in the
 // banner, read in chunks without holding the whole file. Throws qmr::Error
 // when it cannot be read.
-bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected);
+bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected,
+                       const FolderIdentity& folder = {});
 
 }  // namespace qmr::cli

@@ -98,9 +98,9 @@ void AddLeftovers(TrendReport& report, const TrendJob& job) {
 // Whether the master file matches, asked first because most do: reading it
 // once, without holding it, tells. A master that is missing, is a folder or
 // cannot be read does not match here and is looked at closely after.
-bool MatchesAtOnce(const TrendMaster& master) {
+bool MatchesAtOnce(const TrendMaster& master, const FolderIdentity& folder) {
   try {
-    return MasterFileMatches(master.masterPath, master.bytes);
+    return MasterFileMatches(master.masterPath, master.bytes, folder);
   } catch (const Error&) {
     return false;
   }
@@ -232,7 +232,8 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
   return ForTrend(job, settings, progress, [&](TrendReport& report, const TrendMaster& master) {
     if (settings.repair && writer != nullptr && !settings.dryRun) ClaimRemovedLeftovers(report, job, *writer);
     AddLeftovers(report, job);
-    if (MatchesAtOnce(master)) {
+    const FolderIdentity folder = job.folder ? job.folder->identity() : FolderIdentity{};
+    if (MatchesAtOnce(master, folder)) {
       report.status = TrendStatus::Ok;
     } else if (const EntryKind existing = KindOfMaster(master.masterPath); existing == EntryKind::Folder) {
       report.status = TrendStatus::MasterIsFolder;
@@ -240,7 +241,7 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
       report.status = TrendStatus::Missing;
     } else {
       // A link, a pipe or a device in its place was refused above, naming it.
-      const std::vector<unsigned char> actual = ReadMasterStart(master.masterPath, kLargestMaster + 1);
+      const std::vector<unsigned char> actual = ReadMasterStart(master.masterPath, kLargestMaster + 1, folder);
       const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
       report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
       report.differences = comparison.differences;

@@ -246,6 +246,10 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
 void HumanOutput::Warnings(const TrendReport& report) {
   for (const Warning& warning : report.warnings)
     err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
+  // scan says so on the trend's own line.
+  if (command_ != Command::Scan)
+    for (const std::string& removed : report.leftoversRemoved)
+      err_ << "qmr: " << Shown(removed) << ": removed: left by an interrupted rebuild\n";
 }
 
 void HumanOutput::Result(const TrendReport& report) {
@@ -338,6 +342,15 @@ void JsonOutput::Trend(const TrendReport& report) {
     warnings.push_back(std::move(item));
   }
   trend["warnings"] = std::move(warnings);
+  if (!report.leftoversRemoved.empty()) {
+    Json removed = Json::array();
+    for (const std::string& path : report.leftoversRemoved) {
+      Json item;
+      PutText(item, "file", path);
+      removed.push_back(std::move(item));
+    }
+    trend["leftovers_removed"] = std::move(removed);
+  }
   if (report.found == TrendStatus::Differs) {
     Json differences = Json::array();
     for (const Difference& difference : report.differences) {

@@ -49,7 +49,7 @@ class ReadableFile {
  public:
   // A master: a reparse point (a symbolic link, a junction) is refused.
   struct Master {};
-  ReadableFile(const std::string& path, Master) : ReadableFile(RefuseReparsePoint(path), true) {}
+  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {}
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
@@ -94,9 +94,10 @@ class ReadableFile {
   // A master: looked at without following a link, then opened the same way
   // and checked to be the very file looked at.
   struct Master {};
-  ReadableFile(const std::string& path, Master) : path_(path) {
+  ReadableFile(const std::string& path, Master, const FolderIdentity& listed) : path_(path) {
     RefuseNul(path);
     const FolderHandle folder(FolderPart(path));
+    folder.ExpectIdentity(listed);
     const std::string name = FileNameOf(path);
     struct stat seen {};
     if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path);
@@ -211,14 +212,15 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t li
   return ReadAll(file, limit);
 }
 
-std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit) {
-  ReadableFile file(path, ReadableFile::Master{});
+std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit, const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
   return ReadAll(file, limit);
 }
 
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
-                        const std::function<bool(std::span<const unsigned char> chunk)>& take) {
-  ReadableFile file(path, ReadableFile::Master{});
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
   ReadChunks(file, limit, take);
 }
 

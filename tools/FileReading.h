@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/FileTools.h"
+#include "tools/FolderHandle.h"
 
 namespace qmr {
 
@@ -40,10 +41,13 @@ void ReadFileInChunks(const std::string& path, std::size_t limit,
 // pipe or anything but a regular file at `path` is refused (error 75)
 // without being opened, and the file opened must be the regular file that
 // was looked at (POSIX: lstat, then open without following a link or
-// waiting, then fstat; Windows: a reparse point is refused).
-std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit);
+// waiting, then fstat; Windows: a reparse point is refused). When `folder`
+// is known, the master's folder must be that folder (error 75 otherwise).
+std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit,
+                                           const FolderIdentity& folder = {});
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
-                        const std::function<bool(std::span<const unsigned char> chunk)>& take);
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderIdentity& folder = {});
 
 // What stands at a master's `path`, the entry itself (never through a
 // link): nothing, a folder, or a regular file (EntryKind::Other). Anything
