@@ -108,6 +108,28 @@ TEST_F(ScanCommand, AFolderThatCannotBeReadIsReportedAndTheWalkGoesOn) {
   EXPECT_EQ(withoutSummary(four.out), withoutSummary(one.out));
 }
 
+// Overlapping roots do each trend once; a trend that lost its NAME.000 is
+// damage of its own, whether its later data files or its master are left.
+TEST_F(ScanCommand, OverlappingRootsOnceAndAMissingFirstDataFileIsDamage) {
+  std::filesystem::create_directories(Path("tree/f0"));
+  Trend("tree/f0/A", RisingTrend(6, "Trend", 2));
+  Trend("tree/f0/B", RisingTrend(6, "Trend", 3));
+  Trend("tree/C", RisingTrend(6, "Trend", 1));
+  ASSERT_EQ(Qmr({"rebuild", Path("tree/f0/A.000"), Path("tree/f0/B.000"), Path("tree/C.000")}).status, 0);
+  std::filesystem::remove(Path("tree/f0/B.000"));
+  std::filesystem::remove(Path("tree/C.000"));
+
+  const Outcome run = Qmr({"scan", Path("tree"), Path("tree/f0"), Path("tree/f0/")});
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_EQ(run.out.substr(0, run.out.rfind("scan: ")),
+            Path("tree/C.qmr") + ": first data file missing: " + Path("tree/C.000") + "\n" + Path("tree/f0/A.qmr") +
+                ": ok; 2 data files, version 6, 2 entries (0 empty), 0 not trend data, 0 beyond a gap\n" +
+                Path("tree/f0/B.qmr") + ": first data file missing: " + Path("tree/f0/B.000") + "\n")
+      << run.out;
+  const Outcome json = Qmr({"scan", "--json", Path("tree/f0")});
+  EXPECT_TRUE(Contains(json.out, "\"status\":\"first_file_missing\"")) << json.out;
+}
+
 // Leftovers of two trends and of no trend by name (its banner names one), in
 // a folder whose masters four workers rebuild at once: each is removed and
 // told once, with the trend it names or else with the folder's first trend,
