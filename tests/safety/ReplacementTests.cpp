@@ -160,8 +160,7 @@ class LiveWriter {
       struct flock lock {};
       lock.l_type = F_WRLCK;
       lock.l_whence = SEEK_SET;
-      const char state =
-          fd >= 0 && write(fd, kPartOfMaster, 4) == 4 && fcntl(fd, F_OFD_SETLK, &lock) == 0 ? '1' : '0';
+      const char state = fd >= 0 && write(fd, kPartOfMaster, 4) == 4 && fcntl(fd, F_OFD_SETLK, &lock) == 0 ? '1' : '0';
       if (write(ready[1], &state, 1) != 1) _exit(1);
       char ignored;
       while (read(release[0], &ignored, 1) < 0 && errno == EINTR) {
