@@ -7,6 +7,7 @@
 // checkout lies in; the other user's part runs in a forked child.
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -236,6 +237,27 @@ TEST_F(HostileFolder, FilesNamedLikeLeftoversThatAreNotOursSurvive) {
   EXPECT_TRUE(fs::is_symlink(Path("l/~qmr-999999999-4-T.tmp")));
   EXPECT_FALSE(fs::exists(Path("l/~qmr-999999999-5.tmp")));
   EXPECT_NE(run.err.find(Path("l/~qmr-999999999-5.tmp") + ": removed"), std::string::npos) << run.err;
+}
+
+// A leftover on a read-only mount cannot be removed, and is reported all the
+// same.
+TEST_F(HostileFolder, ALeftoverOnAReadOnlyMountIsReported) {
+  fs::create_directories(Path("ro"));
+  if (mount("tmpfs", Path("ro").c_str(), "tmpfs", 0, "size=1m") != 0) GTEST_SKIP() << "may not mount here";
+  struct Unmount {
+    std::string at;
+    ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+  } unmount{Path("ro")};
+  Folder("ro/f", false);
+  ASSERT_EQ(Qmr({"rebuild", Path("ro/f/T.000")}).status, 0);
+  WriteBytes(Path("ro/f/~qmr-999999999-0-T.tmp"), {});
+  ASSERT_EQ(mount(nullptr, Path("ro").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+
+  const QmrRun run = Qmr({"check", Path("ro/f/T.000")});
+  EXPECT_EQ(run.status, 3) << run.out << run.err;
+  EXPECT_NE(run.err.find(Path("ro/f/~qmr-999999999-0-T.tmp") + ": warning: left by an interrupted rebuild"),
+            std::string::npos)
+      << run.err;
 }
 
 // A master's set-user-ID bit is not carried over to the master root writes.
