@@ -16,7 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "trends/Rebuild.h"
+#include "trends/DataFilePath.h"
+#include "trends/TrendPath.h"
 
 namespace qmr {
 

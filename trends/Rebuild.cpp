@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -341,21 +340,6 @@ TrendOutcome RebuildTrend(const TrendPath& trend, RebuildEvents& events, const R
 
 TrendOutcome RebuildTrend(const std::string& firstFilePath, RebuildEvents& events, const RebuildOptions& options) {
   return RebuildTrend(TrendPath::OfFile(firstFilePath), events, options);
-}
-
-DataFilePath::DataFilePath(const TrendPath& trend) : path_(trend.Base()) {
-  path_.push_back('.');
-  prefixLength_ = path_.size();
-  path_.reserve(prefixLength_ + 8);
-}
-
-const std::string& DataFilePath::For(int number) {
-  char digits[16];
-  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  path_.resize(prefixLength_);
-  for (auto width = end - digits; width < 3; ++width) path_.push_back('0');
-  path_.append(digits, end);
-  return path_;
 }
 
 }  // namespace qmr

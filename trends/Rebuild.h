@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "trends/DataFilePath.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TrendPath.h"
 
@@ -42,20 +43,6 @@ struct RebuildOptions {
   // followed only when it and its target have the same owner or it is this
   // user's own; another ends the trend's data files (DataFileLinkNotFollowed).
   bool followLinks = false;
-};
-
-// The path of data file `number` of a trend, as TrendPath::DataFile names
-// it, reusing one string so that reading thousands of files does not
-// allocate a path for each.
-class DataFilePath {
- public:
-  explicit DataFilePath(const TrendPath& trend);
-  // Valid until the next call.
-  const std::string& For(int number);
-
- private:
-  std::string path_;
-  std::size_t prefixLength_ = 0;
 };
 
 // What a rebuild writes, or would write.
