@@ -158,9 +158,9 @@ bool IsStale(const std::string& path, unsigned long processId) {
 // not asked.
 LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove) {
   const std::string& in = folder.folder();
-  const std::string path = in.empty()
-                               ? temporary.fileName
-                               : (in.back() == '\\' || in.back() == '/' ? in : in + kSeparator) + temporary.fileName;
+  // "C:" names the drive's current folder: its files follow it directly.
+  const bool bare = in.empty() || in.back() == '\\' || in.back() == '/' || in.back() == ':';
+  const std::string path = (bare ? in : in + kSeparator) + temporary.fileName;
   const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES ||
       (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
