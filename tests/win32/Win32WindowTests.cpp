@@ -225,7 +225,8 @@ TEST_F(MainWindow, FailingTrendIsReportedAndEndsTheBatch) {
   EXPECT_EQ(messages_[0].icon, MessageIcon::Error);
   EXPECT_NE(messages_[0].text.find("AAA"), std::string::npos) << messages_[0].text;
   EXPECT_NE(messages_[0].text.find("Error "), std::string::npos) << messages_[0].text;
-  EXPECT_NE(messages_[0].text.find("AAA and the trend after it were not rebuilt."), std::string::npos);
+  EXPECT_NE(messages_[0].text.find("Rebuilt: none.\nNot rebuilt: AAA and BBB."), std::string::npos)
+      << messages_[0].text;
   EXPECT_FALSE(messages_[0].statusVisible);
   EXPECT_FALSE(window_->Busy());
 }
