@@ -10,7 +10,7 @@ struct CommandText {
   const char* synopsis;     // after "qmr "
   const char* description;  // paragraphs, not indented
   const char* options;      // its own options, indented by two
-  bool trendOptions;        // takes -j, --record-as, -q, -v
+  bool trendOptions;        // takes -j, --record-as, --follow-links, -q, -v
   const char* exitStatus;   // its statuses, indented by two
 };
 
@@ -30,6 +30,12 @@ constexpr const char* kTrendOptions = R"(  -j N, --jobs N   work on N trends at 
                    machine that rebuilds (a copy of the plant's files rebuilt
                    elsewhere). FOLDER must fit the format: single-byte
                    characters, short enough for an entry.
+  --follow-links   follow every data file that is a symbolic link. Without
+                   it a link is followed only when it and its target have
+                   the same owner or the link is the user's own; the
+                   trend's data files end at any other, with a warning.
+                   A master that is a link, a device or a pipe is never
+                   read or replaced, with or without it.
   -q, --quiet      print only failures and refusals.
   -v, --verbose    also name each data file read (on standard error).
   --json           print JSON Lines instead: one object per trend, then one

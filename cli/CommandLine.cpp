@@ -46,7 +46,7 @@ std::vector<std::string> OptionsOf(const std::string& command) {
     options.insert(options.end(), {"--master", "--data"});
     return options;
   }
-  options.insert(options.end(), {"--jobs", "--record-as", "--quiet", "--verbose"});
+  options.insert(options.end(), {"--jobs", "--record-as", "--follow-links", "--quiet", "--verbose"});
   if (command == "rebuild" || command == "scan") options.insert(options.end(), {"--dry-run", "--force"});
   if (command == "check") options.emplace_back("--strict");
   if (command == "scan") options.insert(options.end(), {"--rebuild", "--cross-devices"});
@@ -65,6 +65,7 @@ struct Options {
   bool strict = false;
   bool repair = false;
   bool crossDevices = false;
+  bool followLinks = false;
   unsigned jobs = 0;  // 0: one per core
   std::optional<std::string> recordAs;
   bool quiet = false;
@@ -114,6 +115,7 @@ std::optional<std::string> ParseOptions(const std::string& command, const std::v
     if (command == "check" && option == "--strict") return options.strict = true;
     if (command == "scan" && option == "--rebuild") return options.repair = true;
     if (command == "scan" && option == "--cross-devices") return options.crossDevices = true;
+    if (trends && option == "--follow-links") return options.followLinks = true;
     if (command == "show" && option == "--master") {
       options.showAs = ShowAs::Master;
       return true;
@@ -185,6 +187,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   settings.dryRun = options.dryRun;
   settings.force = options.force;
   settings.repair = options.repair;
+  settings.followLinks = options.followLinks;
   settings.listFilesRead = options.verbose;
   const unsigned threads = options.jobs != 0 ? options.jobs : DefaultThreads();
   // With one thread the run reads as the engine alone does; with more, a
@@ -269,6 +272,17 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
         progress.Walking(folder);
         progress.Tick();
       };
+      walk.firstFileMissing = [&](const std::string& firstFile, const std::shared_ptr<const TrendFolder>&) {
+        ++found;
+        submit([firstFile] { return FirstFileMissingReport(firstFile); });
+      };
+      walk.otherDevice = [&](const std::string& folder) {
+        if (!options.quiet && !options.json)
+          err << "qmr: " << Shown(folder) << ": not entered: another file system (--cross-devices enters it)\n";
+      };
+      // One walker for every root: a folder reached from two roots (or
+      // through a bind mount) is walked once.
+      TrendWalker walker(options.crossDevices, walk);
       for (const std::string& root : options.operands) {
         // A mistyped FOLDER is an error, not a warning among the trends:
         // a script must tell it from a plant whose scan found damage.
@@ -283,7 +297,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
           while (walkedRoot.size() > 1 && walkedRoot.back() == kPathSeparator &&
                  walkedRoot[walkedRoot.size() - 2] != ':')
             walkedRoot.pop_back();
-          WalkTrends(absolute, options.crossDevices, walk);
+          walker.Walk(absolute);
         } catch (const Error& error) {
           unreadable(root, error.description(), true);
         }

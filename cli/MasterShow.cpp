@@ -231,10 +231,13 @@ int ShowDataHeader(const std::string& name, std::span<const unsigned char> bytes
 ShownFile ReadShownFile(const std::string& path, ShowAs as) {
   // A data file is only ever read up to its header (it may be large), a
   // master up to the largest size a master can have.
+  // A master is never read through a link (nor a device or a pipe): one
+  // named as a master is not opened before it is looked at.
   ShownFile file;
-  file.bytes = ReadFileStart(path, as == ShowAs::Master ? kLargestMaster + 1 : kLongestDataHeader);
-  file.master = as == ShowAs::Master || (as == ShowAs::Auto && LooksLikeMaster(path, file.bytes));
-  if (file.master && as != ShowAs::Master) file.bytes = ReadFileStart(path, kLargestMaster + 1);
+  const bool named = as == ShowAs::Master || (as == ShowAs::Auto && LooksLikeMaster(path, {}));
+  file.bytes = named ? ReadMasterStart(path, kLargestMaster + 1) : ReadFileStart(path, kLongestDataHeader);
+  file.master = named || (as == ShowAs::Auto && LooksLikeMaster(path, file.bytes));
+  if (file.master && !named) file.bytes = ReadMasterStart(path, kLargestMaster + 1);
   if (file.master && file.bytes.size() > kLargestMaster)
     throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
                                                "' is larger than any master file can be (" +

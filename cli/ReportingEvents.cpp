@@ -49,4 +49,11 @@ void ReportingEvents::MasterOwnerNotKept(const std::string& masterPath, const Ow
 
 void ReportingEvents::StaleTemporaryRemoved(const std::string& path) { report_.leftoversRemoved.push_back(path); }
 
+void ReportingEvents::DataFileLinkNotFollowed(const std::string& path) {
+  Warning warning;
+  warning.kind = Warning::Kind::LinkNotFollowed;
+  warning.file = path;
+  report_.warnings.push_back(std::move(warning));
+}
+
 }  // namespace qmr::cli

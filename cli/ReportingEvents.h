@@ -21,6 +21,7 @@ class ReportingEvents : public RebuildEvents {
   void DataFileHidden(const std::string& path) override;
   void MasterOwnerNotKept(const std::string& masterPath, const OwnerNotKept& owner) override;
   void StaleTemporaryRemoved(const std::string& path) override;
+  void DataFileLinkNotFollowed(const std::string& path) override;
 
  private:
   TrendReport& report_;

@@ -80,6 +80,7 @@ RebuildOptions OptionsFor(const TrendJob& job, const TrendSettings& settings) {
   options.folder = job.folder.get();
   if (settings.recordAs)
     options.recordedPath = [&recordAs = *settings.recordAs](const std::string& name) { return recordAs.PathOf(name); };
+  options.followLinks = settings.followLinks;
   options.readAhead = settings.readAhead;
   options.dryRun = settings.dryRun;
   options.refuseWithoutDataFiles = true;
@@ -100,9 +101,9 @@ void AddLeftovers(TrendReport& report, const TrendJob& job) {
 // Whether the master file matches, asked first because most do: reading it
 // once, without holding it, tells. A master that is missing, is a folder or
 // cannot be read does not match here and is looked at closely after.
-bool MatchesAtOnce(const TrendMaster& master) {
+bool MatchesAtOnce(const TrendMaster& master, const FolderIdentity& folder) {
   try {
-    return MasterFileMatches(master.masterPath, master.bytes);
+    return MasterFileMatches(master.masterPath, master.bytes, folder);
   } catch (const Error&) {
     return false;
   }
@@ -227,15 +228,16 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
           report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
         }
         AddLeftovers(report, job);
-        if (MatchesAtOnce(master)) {
+        const FolderIdentity folder = job.folder ? job.folder->identity() : FolderIdentity{};
+        if (MatchesAtOnce(master, folder)) {
           report.status = TrendStatus::Ok;
-        } else if (const EntryKind existing = KindOfEntry(master.masterPath); existing == EntryKind::Folder) {
+        } else if (const EntryKind existing = KindOfMaster(master.masterPath); existing == EntryKind::Folder) {
           report.status = TrendStatus::MasterIsFolder;
         } else if (existing == EntryKind::None) {
           report.status = TrendStatus::Missing;
         } else {
-          // A pipe or a device in its place is refused by this read, naming it.
-          const std::vector<unsigned char> actual = ReadFileStart(master.masterPath, kLargestMaster + 1);
+          // A link, a pipe or a device in its place was refused above, naming it.
+          const std::vector<unsigned char> actual = ReadMasterStart(master.masterPath, kLargestMaster + 1, folder);
           const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
           report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
           for (const FieldDifference& difference : comparison.differences)
@@ -251,6 +253,14 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
             (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
           Write(report, job, std::move(master), options, events, *writer);
       });
+}
+
+TrendReport FirstFileMissingReport(const std::string& firstFile) {
+  TrendReport report;
+  report.operand = report.firstFile = firstFile;
+  report.masterPath = StripExtension(firstFile) + ".qmr";
+  report.status = report.found = TrendStatus::FirstFileMissing;
+  return report;
 }
 
 }  // namespace qmr::cli

@@ -26,6 +26,7 @@ struct TrendSettings {
   std::size_t differenceLimit = 20;  // check: differences listed per master
   bool listFilesRead = false;        // -v: keep every data file read in the report
   bool readAhead = false;            // large trends' data files are read ahead on a thread of their own
+  bool followLinks = false;          // follow every data file that is a link, whoever owns it
   std::optional<RecordedPaths> recordAs;
 };
 
@@ -56,5 +57,8 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 // would.
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress);
+
+// scan: the report of a trend whose first data file is missing.
+TrendReport FirstFileMissingReport(const std::string& firstFile);
 
 }  // namespace qmr::cli

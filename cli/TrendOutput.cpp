@@ -61,6 +61,7 @@ const char* StatusName(TrendStatus status) {
     case TrendStatus::Differs: return "differs";
     case TrendStatus::MasterIsFolder: return "master_is_folder";
     case TrendStatus::Unhealthy: return "unhealthy";
+    case TrendStatus::FirstFileMissing: return "first_file_missing";
     case TrendStatus::Refused: return "refused";
     case TrendStatus::Failed: return "failed";
   }
@@ -108,6 +109,7 @@ const char* WarningName(Warning::Kind kind) {
     case Warning::Kind::StaleTemporary: return "stale_temporary";
     case Warning::Kind::OwnerNotKept: return "owner_not_kept";
     case Warning::Kind::Hidden: return "hidden";
+    case Warning::Kind::LinkNotFollowed: return "link_not_followed";
   }
   return "?";
 }
@@ -132,6 +134,9 @@ std::string WarningWords(const Warning& warning) {
       return "left by an interrupted rebuild; the next rebuild in this folder removes it";
     case Warning::Kind::OwnerNotKept: return Shown(warning.detail);
     case Warning::Kind::Hidden: return "is hidden (or a system file): not read";
+    case Warning::Kind::LinkNotFollowed:
+      return "a symbolic link whose owner does not own its target: not followed, the trend's data files end before "
+             "it (--follow-links follows it)";
   }
   return "?";
 }
@@ -227,6 +232,7 @@ void HumanOutput::ScanLine(const TrendReport& report) {
     case TrendStatus::Missing: state = "missing"; break;
     case TrendStatus::Differs: state = "differs " + firstDifference; break;
     case TrendStatus::MasterIsFolder: state = "a folder, not a master file"; break;
+    case TrendStatus::FirstFileMissing: state = "first data file missing: " + Shown(report.firstFile); break;
     default: state = "failed"; break;
   }
   const char* was = report.found == TrendStatus::Missing ? "was missing" : "differed";
@@ -275,6 +281,7 @@ void HumanOutput::Summary(const RunTotals& totals, int /*exitStatus*/) {
       {TrendStatus::Missing, "missing", "missing"},
       {TrendStatus::Differs, "differs", "differ"},
       {TrendStatus::MasterIsFolder, "a folder", "folders"},
+      {TrendStatus::FirstFileMissing, "first data file missing", "first data file missing"},
       {TrendStatus::Failed, "failed", "failed"},
       {TrendStatus::Refused, "refused", "refused"}};
   out_ << "scan: " << Counted(totals.trends, "trend", "trends");
@@ -306,6 +313,10 @@ void HumanOutput::Warnings(const TrendReport& report) {
     else
       err_ << "qmr: " << Shown(warning.file) << ": warning: " << WarningWords(warning) << '\n';
   }
+  // scan says so on the trend's own line.
+  if (command_ != Command::Scan)
+    for (const std::string& removed : report.leftoversRemoved)
+      err_ << "qmr: " << Shown(removed) << ": removed: left by an interrupted rebuild\n";
 }
 
 void HumanOutput::Result(const TrendReport& report) {
@@ -332,6 +343,9 @@ void HumanOutput::Result(const TrendReport& report) {
       // What fails the check is told even with -q.
       if (style_.quiet) Warnings(report);
       out_ << master << ": not healthy (--strict): " << Counted(report.warnings.size(), "warning", "warnings") << '\n';
+      return;
+    case TrendStatus::FirstFileMissing:
+      out_ << master << ": first data file missing: " << Shown(report.firstFile) << '\n';
       return;
     case TrendStatus::Differs:
       for (const Difference& difference : report.differences) {
@@ -395,11 +409,21 @@ void JsonOutput::Trend(const TrendReport& report) {
       case Warning::Kind::OwnerNotKept: PutText(item, "detail", warning.detail); break;
       case Warning::Kind::NoEntries:
       case Warning::Kind::StaleTemporary:
-      case Warning::Kind::Hidden: break;
+      case Warning::Kind::Hidden:
+      case Warning::Kind::LinkNotFollowed: break;
     }
     warnings.push_back(std::move(item));
   }
   trend["warnings"] = std::move(warnings);
+  if (!report.leftoversRemoved.empty()) {
+    Json removed = Json::array();
+    for (const std::string& path : report.leftoversRemoved) {
+      Json item;
+      PutText(item, "file", path);
+      removed.push_back(std::move(item));
+    }
+    trend["leftovers_removed"] = std::move(removed);
+  }
   if (report.found == TrendStatus::Differs) {
     Json differences = Json::array();
     for (const Difference& difference : report.differences) {

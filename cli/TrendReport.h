@@ -18,13 +18,14 @@ namespace qmr::cli {
 // its work.
 struct Warning {
   enum class Kind {
-    Unrecognised,    // a data file that is no trend data file (`file`, `reason`)
-    BeyondGap,       // data files after a missing number, not read (`file` the first, `count`, `missing`)
-    EmptyEntries,    // the master holds `count` all-zero entries
-    NoEntries,       // the master holds no entry although data files exist
-    StaleTemporary,  // a temporary file a replacement left behind (`file`)
-    OwnerNotKept,    // the new master could not keep its old owner (`file`, `detail`)
-    Hidden,          // the data file after the last one read is hidden or a system file (`file`)
+    Unrecognised,     // a data file that is no trend data file (`file`, `reason`)
+    BeyondGap,        // data files after a missing number, not read (`file` the first, `count`, `missing`)
+    EmptyEntries,     // the master holds `count` all-zero entries
+    NoEntries,        // the master holds no entry although data files exist
+    StaleTemporary,   // a temporary file a replacement left behind (`file`)
+    OwnerNotKept,     // the new master could not keep its old owner (`file`, `detail`)
+    Hidden,           // the data file after the last one read is hidden or a system file (`file`)
+    LinkNotFollowed,  // a data file that is another owner's link, not followed (`file`)
   };
   Kind kind = Kind::Unrecognised;
   std::string file;
@@ -50,15 +51,16 @@ struct FileRead {
 };
 
 enum class TrendStatus {
-  Rebuilt,         // rebuild: the master was written
-  WouldRebuild,    // rebuild --dry-run: everything read, nothing written
-  Ok,              // check: the master is what a rebuild would write
-  Missing,         // check: there is no master
-  Differs,         // check: the master differs
-  MasterIsFolder,  // check: NAME.qmr is a folder
-  Unhealthy,       // check --strict: the master matches, but the trend has warnings
-  Refused,         // not done, to keep the user's data safe; nothing written
-  Failed,          // an error stopped the trend; nothing written
+  Rebuilt,           // rebuild: the master was written
+  WouldRebuild,      // rebuild --dry-run: everything read, nothing written
+  Ok,                // check: the master is what a rebuild would write
+  Missing,           // check: there is no master
+  Differs,           // check: the master differs
+  MasterIsFolder,    // check: NAME.qmr is a folder
+  Unhealthy,         // check --strict: the master matches, but the trend has warnings
+  FirstFileMissing,  // scan: NAME.000 is missing while later data files or NAME.qmr are there
+  Refused,           // not done, to keep the user's data safe; nothing written
+  Failed,            // an error stopped the trend; nothing written
 };
 
 // scan: a folder the walk could not read.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -12,6 +13,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "tools/FolderHandle.h"
 #endif
 
 namespace qmr {
@@ -34,9 +37,20 @@ void RefuseNul(const std::string& path) {
 
 #ifdef _WIN32
 
+const std::string& RefuseReparsePoint(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    RefuseKind(path, "a link (a reparse point)");
+  return path;
+}
+
 // An open regular file, closed on every way out.
 class ReadableFile {
  public:
+  // A master: a reparse point (a symbolic link, a junction) is refused.
+  struct Master {};
+  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {}
+
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
     const DWORD attributes = checkKind ? GetFileAttributesA(path.c_str()) : INVALID_FILE_ATTRIBUTES;
@@ -77,6 +91,26 @@ class ReadableFile {
 
 class ReadableFile {
  public:
+  // A master: looked at without following a link, then opened the same way
+  // and checked to be the very file looked at.
+  struct Master {};
+  ReadableFile(const std::string& path, Master, const FolderIdentity& listed) : path_(path) {
+    RefuseNul(path);
+    const FolderHandle folder(FolderPart(path));
+    folder.ExpectIdentity(listed);
+    const std::string name = FileNameOf(path);
+    struct stat seen {};
+    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path);
+    if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path, seen.st_mode);
+    fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0) ThrowFileError(errno, path);
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) Fail(errno);
+    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
+    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse("another file than the one looked at");
+    size_ = static_cast<std::size_t>(info.st_size);
+  }
+
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
     // Without blocking, so that a pipe put where a file was cannot hang the
@@ -170,8 +204,9 @@ void ReadFileInChunks(const std::string& path, std::size_t limit,
   ReadChunks(file, limit, take);
 }
 
-std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t limit) {
-  ReadableFile file(path, true);
+namespace {
+
+std::vector<unsigned char> ReadAll(ReadableFile& file, std::size_t limit) {
   std::vector<unsigned char> bytes;
   // The size is only a hint: the file may grow or shrink while it is read.
   bytes.reserve(std::min(limit, file.SizeHint()));
@@ -181,5 +216,50 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t li
   });
   return bytes;
 }
+
+}  // namespace
+
+std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t limit) {
+  ReadableFile file(path, true);
+  return ReadAll(file, limit);
+}
+
+std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit, const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  return ReadAll(file, limit);
+}
+
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  ReadChunks(file, limit, take);
+}
+
+EntryKind KindOfMaster(const std::string& path) {
+  RefuseNul(path);
+#ifdef _WIN32
+  return KindOfEntry(RefuseReparsePoint(path));
+#else
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return EntryKind::None;
+    ThrowFileError(errno, path);
+  }
+  if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+  if (!S_ISREG(info.st_mode)) RefuseNonRegularFile(path, info.st_mode);
+  return EntryKind::Other;
+#endif
+}
+
+#ifndef _WIN32
+void RefuseNonRegularFile(const std::string& path, unsigned mode) {
+  if (S_ISLNK(mode)) RefuseKind(path, "a symbolic link");
+  if (S_ISDIR(mode)) RefuseKind(path, "a folder");
+  if (S_ISFIFO(mode)) RefuseKind(path, "a named pipe");
+  if (S_ISCHR(mode) || S_ISBLK(mode)) RefuseKind(path, "a device");
+  RefuseKind(path, "no regular file");
+}
+#endif
 
 }  // namespace qmr

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tools/FileTools.h"
+#include "tools/FolderHandle.h"
+
 namespace qmr {
 
 // Reads from the start of the file at `path` into `into` until it is full or
@@ -42,6 +45,29 @@ std::vector<unsigned char> ReadFileStart(const std::string& path, std::size_t li
 // Like ReadFileHead, bounded by `limit` and so not asking the kind of file.
 void ReadFileInChunks(const std::string& path, std::size_t limit,
                       const std::function<bool(std::span<const unsigned char> chunk)>& take);
+
+// The same for a master file, which is never followed: a link, a device, a
+// pipe or anything but a regular file at `path` is refused (error 75)
+// without being opened, and the file opened must be the regular file that
+// was looked at (POSIX: lstat, then open without following a link or
+// waiting, then fstat; Windows: a reparse point is refused). When `folder`
+// is known, the master's folder must be that folder (error 75 otherwise).
+std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t limit,
+                                           const FolderIdentity& folder = {});
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderIdentity& folder = {});
+
+// What stands at a master's `path`, the entry itself (never through a
+// link): nothing, a folder, or a regular file (EntryKind::Other). Anything
+// else is refused as ReadMasterStart refuses it.
+EntryKind KindOfMaster(const std::string& path);
+
+#ifndef _WIN32
+// Refuses (error 75) the entry at `path` of kind `mode` (st_mode), which is
+// no regular file, naming what it is.
+[[noreturn]] void RefuseNonRegularFile(const std::string& path, unsigned mode);
+#endif
 
 // The whole file.
 inline std::vector<unsigned char> ReadWholeFile(const std::string& path) { return ReadFileStart(path, SIZE_MAX); }

@@ -176,6 +176,10 @@ bool HiddenFileExists(const std::string& path) {
 #endif
 }
 
+void NotifyFileExistsHook(const std::string& path, bool found) {
+  if (fileExistsHook) fileExistsHook(path, found);
+}
+
 FileExistsHook SetFileExistsHook(FileExistsHook hook) { return std::exchange(fileExistsHook, std::move(hook)); }
 
 EntryKind KindOfEntry(const std::string& path) {

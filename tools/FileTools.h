@@ -27,6 +27,8 @@ bool HiddenFileExists(const std::string& path);
 // An empty hook removes the seam. Returns the previous hook.
 using FileExistsHook = std::function<void(const std::string& path, bool found)>;
 FileExistsHook SetFileExistsHook(FileExistsHook hook);
+// Calls the hook where a file is opened without asking FileExists first.
+void NotifyFileExistsHook(const std::string& path, bool found);
 
 // What stands at `path`, links followed: nothing (a dangling link
 // included), a folder, or anything else (a file, a pipe, a device).

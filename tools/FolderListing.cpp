@@ -11,7 +11,10 @@
 #include <windows.h>
 #else
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+
+#include "tools/FolderHandle.h"
 #endif
 
 namespace qmr {
@@ -20,38 +23,22 @@ namespace {
 
 #ifndef _WIN32
 
-// Closes the folder on every way out.
-class OpenFolder {
- public:
-  explicit OpenFolder(const std::string& path) : dir_(opendir(path.c_str())) {}
-  ~OpenFolder() {
-    if (dir_ != nullptr) closedir(dir_);
-  }
-  OpenFolder(const OpenFolder&) = delete;
-  OpenFolder& operator=(const OpenFolder&) = delete;
-  DIR* get() const { return dir_; }
-
- private:
-  DIR* dir_;
-};
-
-FolderEntry::Kind KindOf(const std::string& folder, const dirent& entry) {
-  const std::string path = folder + "/" + entry.d_name;
+FolderEntry::Kind KindOf(const FolderHandle& folder, const char* name, unsigned char type) {
   struct stat info {};
   // A link to a folder is not walked into, so the folder is asked about the
-  // entry itself first; a link to a file counts as the file, as FileExists
-  // follows links.
-  if (entry.d_type == DT_DIR) return FolderEntry::Kind::Folder;
-  if (entry.d_type == DT_UNKNOWN || entry.d_type == DT_LNK) {
-    if (lstat(path.c_str(), &info) != 0) return FolderEntry::Kind::Other;
+  // entry itself first; a link to a file counts as the file (whether the
+  // rebuild may follow it is decided when it is read).
+  if (type == DT_DIR) return FolderEntry::Kind::Folder;
+  if (type == DT_UNKNOWN || type == DT_LNK) {
+    if (fstatat(folder.fd(), name, &info, AT_SYMLINK_NOFOLLOW) != 0) return FolderEntry::Kind::Other;
     if (S_ISDIR(info.st_mode)) return FolderEntry::Kind::Folder;
     if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) return FolderEntry::Kind::Other;
-    if (S_ISLNK(info.st_mode) && (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)))
+    if (S_ISLNK(info.st_mode) && (fstatat(folder.fd(), name, &info, 0) != 0 || !S_ISREG(info.st_mode)))
       return FolderEntry::Kind::Other;
-  } else if (entry.d_type != DT_REG) {
+  } else if (type != DT_REG) {
     return FolderEntry::Kind::Other;
   }
-  return entry.d_name[0] == '.' ? FolderEntry::Kind::Other : FolderEntry::Kind::OrdinaryFile;
+  return name[0] == '.' ? FolderEntry::Kind::Other : FolderEntry::Kind::OrdinaryFile;
 }
 
 #endif
@@ -98,24 +85,22 @@ std::uint64_t ListFolder(const std::string& folder, const std::function<void(con
     if (error != ERROR_NO_MORE_FILES) ThrowWindowsError(error, folder, ErrorCode::PathFileAccess);
   }
 #else
-  const std::string path = folder.empty() ? "." : folder;
-  OpenFolder dir(path);
-  if (dir.get() == nullptr) ThrowFileError(errno, folder);
-  struct stat info {};
-  if (fstat(dirfd(dir.get()), &info) == 0) device = static_cast<std::uint64_t>(info.st_dev);
-  FolderEntry listed;  // one name buffer for the whole folder
-  errno = 0;
-  while (const dirent* entry = readdir(dir.get())) {
-    const char* name = entry->d_name;
-    if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-    listed.name.assign(name);
-    listed.kind = KindOf(path, *entry);
-    each(listed);
-    errno = 0;
-  }
-  if (errno != 0) ThrowFileError(errno, folder);
+  const FolderHandle open(folder);
+  device = open.identity().device;
+  ListFolder(open, each);
 #endif
   return device;
 }
+
+#ifndef _WIN32
+void ListFolder(const FolderHandle& folder, const std::function<void(const FolderEntry& entry)>& each) {
+  FolderEntry listed;  // one name buffer for the whole folder
+  folder.List([&](const char* name, unsigned char type) {
+    listed.name.assign(name);
+    listed.kind = KindOf(folder, name, type);
+    each(listed);
+  });
+}
+#endif
 
 }  // namespace qmr

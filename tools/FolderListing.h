@@ -30,4 +30,11 @@ struct FolderEntry {
 // folder when it cannot be read.
 std::uint64_t ListFolder(const std::string& folder, const std::function<void(const FolderEntry& entry)>& each);
 
+#ifndef _WIN32
+class FolderHandle;
+// The same for a folder already open: every entry is asked about relative
+// to it, links never followed into folders.
+void ListFolder(const FolderHandle& folder, const std::function<void(const FolderEntry& entry)>& each);
+#endif
+
 }  // namespace qmr

@@ -1,8 +1,11 @@
 #include "trends/Batch.h"
 
+#include <optional>
+
 #include "tools/Errors.h"
 #include "trends/MasterFile.h"
 #include "trends/Rebuild.h"
+#include "trends/TrendFolder.h"
 #include "trends/TrendPath.h"
 
 namespace qmr {
@@ -10,6 +13,16 @@ namespace qmr {
 void RebuildTrends(const std::string& folder, const std::vector<std::string>& names, RebuildEvents& events) {
   // The folder is synced once, after the batch's last master.
   MasterWriter writer(MasterWriter::FolderSync::OncePerFolder);
+  // Listed once: every trend is then read from the folder listed, and a data
+  // file taken away while the batch runs fails its trend instead of cutting
+  // it short. A folder that cannot be listed fails at its first trend.
+  std::optional<TrendFolder> listed;
+  try {
+    listed.emplace(folder.empty() ? "." : folder);
+  } catch (const Error&) {
+  }
+  RebuildOptions options;
+  options.folder = listed ? &*listed : nullptr;
   events.BatchStarted(names.size());
   for (const std::string& name : names) {
     const TrendPath trend = TrendPath::Selected(folder, name);
@@ -19,7 +32,7 @@ void RebuildTrends(const std::string& folder, const std::vector<std::string>& na
     TrendMaster master;
     try {
       // The windows keep the runtime's rules: every master is replaced.
-      master = RebuildTrend(trend, events, {}, writer);
+      master = RebuildTrend(trend, events, options, writer);
     } catch (const Error& error) {
       writer.Finish();
       events.BatchFailed(trendName, error);

@@ -36,7 +36,7 @@ std::vector<std::string> LeftoversOf(const TrendPath& trend, const TrendFolder& 
   for (const TrendFolder::Temporary& temporary : folder.Temporaries()) {
     if (!temporary.name.trendName.empty() && temporary.name.trendName != trendName) continue;
     const std::string path = trend.Beside(temporary.fileName);
-    if (TemporaryIsStale(path)) leftovers.push_back(path);
+    if (IsLeftover(folder, temporary.fileName)) leftovers.push_back(path);
   }
   return leftovers;
 }

@@ -63,30 +63,33 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
   return result;
 }
 
-bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected) {
+bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected, const FolderIdentity& folder) {
   const std::optional<ByteRange> date = BannerDateRange(expected);
   std::size_t at = 0;
   bool same = true;
-  ReadFileInChunks(path, expected.size() + 1, [&](std::span<const unsigned char> chunk) {
-    if (at + chunk.size() > expected.size()) return same = false;  // longer
-    const auto wanted = expected.subspan(at, chunk.size());
-    // The chunk in runs that end where the date begins or ends; the date's
-    // run is skipped, the others compared whole.
-    for (std::size_t i = 0; i < chunk.size();) {
-      const std::size_t offset = at + i;
-      const bool inDate = date && offset >= date->offset && offset < date->offset + date->length;
-      std::size_t next = chunk.size();
-      if (date && offset < date->offset) next = std::min(next, date->offset - at);
-      if (inDate) next = std::min(next, date->offset + date->length - at);
-      if (!inDate &&
-          !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i), chunk.begin() + static_cast<std::ptrdiff_t>(next),
-                      wanted.begin() + static_cast<std::ptrdiff_t>(i)))
-        return same = false;
-      i = next;
-    }
-    at += chunk.size();
-    return true;
-  });
+  ReadMasterInChunks(
+      path, expected.size() + 1,
+      [&](std::span<const unsigned char> chunk) {
+        if (at + chunk.size() > expected.size()) return same = false;  // longer
+        const auto wanted = expected.subspan(at, chunk.size());
+        // The chunk in runs that end where the date begins or ends; the date's
+        // run is skipped, the others compared whole.
+        for (std::size_t i = 0; i < chunk.size();) {
+          const std::size_t offset = at + i;
+          const bool inDate = date && offset >= date->offset && offset < date->offset + date->length;
+          std::size_t next = chunk.size();
+          if (date && offset < date->offset) next = std::min(next, date->offset - at);
+          if (inDate) next = std::min(next, date->offset + date->length - at);
+          if (!inDate && !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i),
+                                     chunk.begin() + static_cast<std::ptrdiff_t>(next),
+                                     wanted.begin() + static_cast<std::ptrdiff_t>(i)))
+            return same = false;
+          i = next;
+        }
+        at += chunk.size();
+        return true;
+      },
+      folder);
   return same && at == expected.size();
 }
 

@@ -10,6 +10,7 @@
 
 #include "definitions/Families.h"
 #include "definitions/MasterFields.h"
+#include "tools/FolderHandle.h"
 
 namespace qmr {
 
@@ -49,6 +50,7 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
 // True when the master file at `path` is `expected` but for the date in the
 // banner, read in chunks without holding the whole file. Throws qmr::Error
 // when it cannot be read.
-bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected);
+bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected,
+                       const FolderIdentity& folder = {});
 
 }  // namespace qmr

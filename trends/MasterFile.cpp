@@ -1,7 +1,6 @@
 #include "trends/MasterFile.h"
 
 #include <atomic>
-#include <charconv>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "tools/Errors.h"
+#include "trends/Banner.h"
 #include "trends/MasterFilePlatform.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TemporaryName.h"
@@ -47,13 +47,25 @@ std::string TemporaryPath(const std::string& masterPath) {
   return folder + name;
 }
 
+bool HoldsOwnMaster(std::span<const unsigned char> start, const TemporaryName& name, const TrendFolder& folder) {
+  // The long form names its trend; the short form has only the banner
+  // inside to say whose master it is, and so must hold one.
+  if (!name.trendName.empty() && folder.NumbersOf(name.trendName).empty()) return false;
+  if (start.empty()) return !name.trendName.empty();
+  const std::string_view text(reinterpret_cast<const char*>(start.data()), start.size());
+  const std::vector<std::string_view> lines = BannerLines(text);
+  if (lines.size() < 4 || lines[0] != "QUORAX" || !lines[1].starts_with("VERSION ") || lines[2] != "TREND MASTER")
+    return false;
+  return !name.trendName.empty() || !folder.NumbersOf(std::string(lines[3])).empty();
+}
+
 }  // namespace masterfile
 
 using namespace masterfile;
 
-bool TemporaryIsStale(const std::string& path) {
-  const std::optional<TemporaryName> name = ParseTemporaryName(SplitPath(path).second);
-  return name && IsStale(path, name->processId);
+bool IsLeftover(const TrendFolder& folder, const std::string& fileName) {
+  const std::optional<TemporaryName> name = ParseTemporaryName(fileName);
+  return name && ExamineLeftover(folder, {fileName, *name}, false) != LeftoverState::NotOurs;
 }
 
 struct MasterWriter::State {
@@ -90,7 +102,7 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
       const TrendFolder listed(folder.empty() ? "." : folder);
       for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
         const std::string leftover = prefix + temporary.fileName;
-        if (!RemoveIfStale(leftover, temporary.name.processId)) continue;
+        if (ExamineLeftover(listed, temporary, true) != LeftoverState::Removed) continue;
         cleaning->removed.push_back(leftover);
         events.StaleTemporaryRemoved(leftover);
       }
@@ -101,13 +113,14 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
   return cleaning->removed;
 }
 
-void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events) {
+void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events,
+                         const FolderIdentity& listed) {
   const std::string path = trend.Master();
   const std::string folder = trend.FolderToOpen();
   RemoveLeftovers(folder, events);
 
   const WriteFaultHook hook = writeFaultHook;
-  TemporaryFile file(path);
+  TemporaryFile file(path, listed);
   std::size_t written = 0;
   while (written < bytes.size()) {
     const std::size_t chunk = bytes.size() - written < kChunkSize ? bytes.size() - written : kChunkSize;

@@ -13,26 +13,39 @@
 #include <string>
 #include <vector>
 
+#include "tools/FolderHandle.h"
 #include "trends/TemporaryName.h"
 #include "trends/TrendPath.h"
 
 namespace qmr {
 
 class RebuildEvents;
+class TrendFolder;
 
-// True when the temporary file at `path` (a TemporaryName) is a leftover: its
-// writer no longer holds it. Looks only, removes nothing.
-bool TemporaryIsStale(const std::string& path);
+// True when the file `fileName` of `folder` (named as above) is a leftover
+// of this program: provably its own (see MasterWriter) and its writer gone.
+// Looks only, removes nothing; a leftover on a read-only mount counts.
+bool IsLeftover(const TrendFolder& folder, const std::string& fileName);
 
 // Writes the masters of one run, from one thread or several.
 //  - A master that may not be written is refused with error 70 and left as it
 //    is: one whose permission bits let no one write it (read-only by intent,
 //    even for the administrator), or one the user may not write.
+//  - A master that is no regular file (a symbolic link, a device, a pipe, a
+//    Windows reparse point) is refused with error 75: it is never followed,
+//    read or replaced.
 //  - The new master keeps the old one's owner, group and permission bits
-//    where the system permits; where it does not, MasterOwnerNotKept is told.
+//    (0777 only: never set-user-ID, set-group-ID or sticky) where the system
+//    permits; where it does not, MasterOwnerNotKept is told.
+//  - Every file is created, renamed and removed relative to the folder held
+//    open, which must be the folder the caller listed when it says which.
 //  - Before the first master of a folder, the temporary files that earlier
-//    runs left behind (their writer no longer runs) are removed and told to
-//    StaleTemporaryRemoved.
+//    runs left behind are removed and told to StaleTemporaryRemoved; only
+//    those provably this program's: named "~qmr-PID-N[-NAME].tmp", a
+//    regular file owned by this user or the folder's owner, its NAME a trend
+//    of the folder, empty or holding a master's banner (which names a trend
+//    of the folder when the name carries none), no writer holding its lock,
+//    and the writer gone.
 //  - The renames are made durable by syncing the folder: after each master,
 //    or once per folder when the run finishes.
 class MasterWriter {
@@ -44,10 +57,12 @@ class MasterWriter {
   MasterWriter(const MasterWriter&) = delete;
   MasterWriter& operator=(const MasterWriter&) = delete;
 
-  // Writes the master of `trend`. Throws qmr::Error when it cannot be
-  // written; the old master (if any) is then untouched and no temporary file
-  // is left. What the write has to tell goes to `events`.
-  void Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events);
+  // Writes the master of `trend`, in the folder `listed` names when the
+  // caller knows it. Throws qmr::Error when it cannot be written; the old
+  // master (if any) is then untouched and no temporary file is left. What
+  // the write has to tell goes to `events`.
+  void Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events,
+             const FolderIdentity& listed = {});
   // Removes the leftovers of `folder` without writing a master there: once
   // per folder, as before its first master, telling `events` of the call
   // that removes them. A call while another thread removes them waits for

@@ -4,12 +4,16 @@
 // each give it for their system; nothing outside the master writer uses it.
 #pragma once
 
-#include "trends/RebuildEvents.h"
-
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
+
+#include "tools/FolderHandle.h"
+#include "trends/RebuildEvents.h"
+#include "trends/TemporaryName.h"
+#include "trends/TrendFolder.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -44,10 +48,29 @@ bool TemporaryPathFits(const std::string& folder, std::size_t nameSize);
 // "~qmr-PID-N-NAME.tmp" in the master's folder (MasterFile.cpp).
 std::string TemporaryPath(const std::string& masterPath);
 
+// True when `start`, the first bytes of a file named as a temporary file
+// `name` in `folder`, is what this program writes there: nothing yet, or a
+// master's banner, the master of a trend of that folder (MasterFile.cpp).
+bool HoldsOwnMaster(std::span<const unsigned char> start, const TemporaryName& name, const TrendFolder& folder);
+// How many bytes HoldsOwnMaster needs.
+constexpr std::size_t kLeftoverHeadSize = 128;
+
+// What was found of a temporary file of `folder`, looked at relative to the
+// folder (which must still be the one listed) and, when `remove`, removed
+// if it is a leftover.
+enum class LeftoverState {
+  NotOurs,  // not provably this program's, or its writer still works
+  Found,    // a leftover, not removed (not asked to, or a read-only mount)
+  Removed,  // a leftover, removed
+};
+LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove);
+
 // The temporary file, open for writing; closed and removed unless committed.
 class TemporaryFile {
  public:
-  explicit TemporaryFile(const std::string& masterPath);
+  // In the folder of `masterPath`, which must be the folder `listed` names
+  // when that is known. A master that is no regular file is refused.
+  TemporaryFile(const std::string& masterPath, const FolderIdentity& listed);
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();
@@ -71,6 +94,9 @@ class TemporaryFile {
 #ifdef _WIN32
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
+  std::optional<FolderHandle> folder_;
+  std::string masterName_;
+  std::string fileName_;  // name_ within folder_
   struct stat old_ {};
   bool hadMaster_ = false;
   int fd_ = -1;
@@ -81,9 +107,5 @@ class TemporaryFile {
 
 // Makes the renames into `folder` durable, where the system needs it.
 void SyncFolder(const std::string& folder);
-
-// A leftover: its writer no longer holds it.
-bool IsStale(const std::string& path, unsigned long processId);
-bool RemoveIfStale(const std::string& path, unsigned long processId);
 
 }  // namespace qmr::masterfile

@@ -16,8 +16,11 @@
 #include <utility>
 
 #include "tools/Errors.h"
+#include "tools/FileReading.h"
+#include "tools/FolderHandle.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr {
 namespace masterfile {
@@ -43,24 +46,28 @@ namespace {
 
 // ---------------------------------------------------------------------------
 // The temporary files in progress, for the interrupt handler. A handler may
-// only use what is safe in a signal: fixed slots, lock-free flags, unlink.
+// only use what is safe in a signal: fixed slots, lock-free flags, unlinkat
+// relative to the folder the file was created in (the folder's path may
+// lead elsewhere by now).
 
 constexpr int kCleanupSlots = 256;
-constexpr std::size_t kCleanupPathSize = 4096;
+constexpr std::size_t kCleanupNameSize = 256;
 
 struct CleanupSlot {
   std::atomic<int> state{0};  // 0 free, 1 being filled, 2 names a file to remove
-  char path[kCleanupPathSize];
+  int folder = -1;
+  char name[kCleanupNameSize];
 };
 CleanupSlot cleanupSlots[kCleanupSlots];
 static_assert(std::atomic<int>::is_always_lock_free);
 
-int RegisterForCleanup(const std::string& path) {
-  if (path.size() >= kCleanupPathSize) return -1;
+int RegisterForCleanup(int folder, const std::string& name) {
+  if (name.size() >= kCleanupNameSize) return -1;
   for (int i = 0; i < kCleanupSlots; ++i) {
     int expected = 0;
     if (cleanupSlots[i].state.compare_exchange_strong(expected, 1)) {
-      std::memcpy(cleanupSlots[i].path, path.c_str(), path.size() + 1);
+      cleanupSlots[i].folder = folder;
+      std::memcpy(cleanupSlots[i].name, name.c_str(), name.size() + 1);
       cleanupSlots[i].state.store(2);
       return i;
     }
@@ -79,7 +86,7 @@ std::mutex creating;
 
 void RemoveRegisteredTemporaries() {
   for (CleanupSlot& slot : cleanupSlots)
-    if (slot.state.load() == 2) unlink(slot.path);
+    if (slot.state.load() == 2) unlinkat(slot.folder, slot.name, 0);
 }
 
 void RemoveTemporariesAndDie(int signalNumber) {
@@ -106,29 +113,42 @@ bool TryWriteLock(int fd) {
 // Refuses a master that the runtime itself could not write into: one whose
 // permission bits let no one write it, or one this user may not write (the
 // administrator may write any other, so the system is not asked then).
-void RefuseReadOnlyMaster(const std::string& path, const struct stat& info) {
+void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, const std::string& path,
+                          const struct stat& info) {
   if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, path);
-  if (geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 &&
+  if (geteuid() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
     throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, path, errno);
 }
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
-  hadMaster_ = stat(masterPath.c_str(), &old_) == 0 && S_ISREG(old_.st_mode);
-  if (hadMaster_) RefuseReadOnlyMaster(masterPath, old_);
+TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity& listed) : masterPath_(masterPath) {
+  const auto [folderPart, masterName] = SplitPath(masterPath);
+  masterName_ = masterName;
+  folder_.emplace(folderPart.empty() ? std::string() : FolderToOpen(folderPart));
+  folder_->ExpectIdentity(listed);
+  // The master itself, never through a link: a link, a device or a pipe
+  // put there is neither read nor replaced.
+  if (folder_->StatEntry(masterName_, old_)) {
+    if (!S_ISREG(old_.st_mode)) RefuseNonRegularFile(masterPath, old_.st_mode);
+    hadMaster_ = true;
+    RefuseReadOnlyMaster(*folder_, masterName_, masterPath, old_);
+  } else if (errno != ENOENT) {
+    ThrowFileError(errno, masterPath);
+  }
   int error = EEXIST;
   for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
     name_ = TemporaryPath(masterPath);
+    fileName_ = SplitPath(name_).second;
     // Named to the interrupt handler before the file exists: a signal
     // between its creation and its registration would leave it behind.
     // Should a signal come while a name already taken is tried, what the
     // handler removes can only be a leftover of an earlier process that
     // had this one's number.
     const std::lock_guard<std::mutex> lock(creating);
-    cleanupSlot_ = RegisterForCleanup(name_);
-    fd_ = open(name_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    cleanupSlot_ = RegisterForCleanup(folder_->fd(), fileName_);
+    fd_ = folder_->OpenEntry(fileName_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
     if (fd_ < 0) {
       error = errno;
       UnregisterForCleanup(std::exchange(cleanupSlot_, -1));
@@ -143,7 +163,7 @@ TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(master
 
 TemporaryFile::~TemporaryFile() {
   if (fd_ >= 0) close(fd_);
-  if (!committed_) unlink(name_.c_str());
+  if (!committed_ && !fileName_.empty()) (void)folder_->Remove(fileName_);
   UnregisterForCleanup(cleanupSlot_);
 }
 
@@ -171,8 +191,10 @@ std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
       if (old_.st_uid != geteuid() || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
     }
   }
-  // After the owner: a change of owner clears the set-id bits.
-  (void)fchmod(fd_, old_.st_mode & 07777);
+  // The permission bits alone: a set-user-ID, set-group-ID or sticky bit
+  // that someone put on the old master has no business on a data file that
+  // this program, perhaps run by the administrator, wrote.
+  (void)fchmod(fd_, old_.st_mode & 0777);
   return problem;
 }
 
@@ -181,7 +203,7 @@ std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
 // everything; closing after the rename has nothing left to fail.
 void TemporaryFile::FlushAndReplace() {
   if (fsync(fd_) != 0) ThrowFileError(errno, masterPath_);
-  if (rename(name_.c_str(), masterPath_.c_str()) != 0) ThrowFileError(errno, masterPath_);
+  if (const int error = folder_->Rename(fileName_, masterName_)) ThrowFileError(error, masterPath_);
   committed_ = true;
   close(std::exchange(fd_, -1));
 }
@@ -198,33 +220,63 @@ void TemporaryFile::FailToCreate(int error) const {
 }
 
 void SyncFolder(const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   (void)fsync(fd);
   close(fd);
 }
 
-// A leftover: no one holds its lock, and its writer no longer runs here (or
-// it is old enough that its process number has been reused: a container's
-// first process has the same number every time, this one's included).
-bool IsStale(const std::string& path, unsigned long processId) {
+namespace {
+
+// A writer that left its file: no one holds the file's lock, and its writer
+// no longer runs here (or the file is old enough that its process number
+// has been reused: a container's first process has the same number every
+// time, this one's included). On a read-only mount no one can be writing.
+bool WriterGone(int fd, bool readOnlyMount, const struct stat& info, unsigned long processId) {
 #ifndef F_OFD_SETLK
   // Without locks of open files, this process's own locks do not exclude it:
   // its own files are never taken for leftovers.
   if (processId == CurrentProcessId()) return false;
 #endif
-  const int fd = open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info {};
-  const bool stale =
-      fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && TryWriteLock(fd) &&
-      ((kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) || std::time(nullptr) - info.st_mtime > 60);
-  close(fd);
-  return stale;
+  if (!readOnlyMount && !TryWriteLock(fd)) return false;
+  return (kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH) || std::time(nullptr) - info.st_mtime > 60;
 }
 
-bool RemoveIfStale(const std::string& path, unsigned long processId) {
-  return IsStale(path, processId) && unlink(path.c_str()) == 0;
+}  // namespace
+
+LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove) {
+  try {
+    const FolderHandle open(folder.folder());
+    open.ExpectIdentity(folder.identity());
+    // The file itself, never through a link, and without waiting on a pipe.
+    bool readOnlyMount = false;
+    int fd = open.OpenEntry(temporary.fileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0 && errno == EROFS) {
+      readOnlyMount = true;
+      fd = open.OpenEntry(temporary.fileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    }
+    if (fd < 0) return LeftoverState::NotOurs;
+    struct stat info {};
+    unsigned char start[kLeftoverHeadSize];
+    ssize_t count = -1;
+    const bool ours = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                      (info.st_uid == geteuid() || info.st_uid == open.owner()) &&
+                      (count = pread(fd, start, sizeof start, 0)) >= 0 &&
+                      HoldsOwnMaster({start, static_cast<std::size_t>(count)}, temporary.name, folder) &&
+                      WriterGone(fd, readOnlyMount, info, temporary.name.processId);
+    // Removed while its lock is held, so that no run of this program that
+    // starts to write it meanwhile loses it; the name removed is checked to
+    // still be this very file.
+    LeftoverState state = ours ? LeftoverState::Found : LeftoverState::NotOurs;
+    struct stat now {};
+    if (ours && remove && !readOnlyMount && open.StatEntry(temporary.fileName, now) && now.st_ino == info.st_ino &&
+        now.st_dev == info.st_dev && open.Remove(temporary.fileName) == 0)
+      state = LeftoverState::Removed;
+    close(fd);
+    return state;
+  } catch (const Error&) {
+    return LeftoverState::NotOurs;
+  }
 }
 
 }  // namespace masterfile

@@ -7,8 +7,10 @@
 
 #include "tools/AnsiNames.h"
 #include "tools/Errors.h"
+#include "tools/FileReading.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr {
 namespace masterfile {
@@ -40,12 +42,17 @@ std::string FolderToOpen(const std::string& folderPart) {
 // plain program would be a poor leftover: the long name only where it fits.
 bool TemporaryPathFits(const std::string& folder, std::size_t nameSize) { return folder.size() + nameSize < MAX_PATH; }
 
-TemporaryFile::TemporaryFile(const std::string& masterPath) : masterPath_(masterPath) {
-  // A read-only master is the user's word that it stays as it is: refused
-  // here, by name, rather than by the rename at the end. A hidden or system
-  // master is replaced by one that is hidden or system too.
+TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity&) : masterPath_(masterPath) {
+  // A master that is a link (a reparse point: a symbolic link, a junction)
+  // is neither followed nor replaced. A read-only master is the user's word
+  // that it stays as it is: refused here, by name, rather than by the rename
+  // at the end. A hidden or system master is replaced by one that is hidden
+  // or system too.
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   const DWORD old = GetFileAttributesW(LongPathForm(masterPath).c_str());
+  if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" +
+                                               masterPath + "' is a link (a reparse point), not a file");
   if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     if ((old & FILE_ATTRIBUTE_READONLY) != 0)
       throw Error(ErrorCode::PermissionDenied, std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" +
@@ -124,8 +131,6 @@ bool ProcessRuns(unsigned long processId) {
   return runs;
 }
 
-}  // namespace
-
 // A leftover: its writer does not hold it open (a file still open by its
 // writer cannot be opened again: nothing shares it), and the writer no
 // longer runs or the file is old enough that its number has been reused.
@@ -147,8 +152,29 @@ bool IsStale(const std::string& path, unsigned long processId) {
   return old || !ProcessRuns(processId);
 }
 
-bool RemoveIfStale(const std::string& path, unsigned long processId) {
-  return IsStale(path, processId) && DeleteFileW(LongPathForm(path).c_str()) != 0;
+}  // namespace
+
+// Files take the permissions of their folder here: who owns a leftover is
+// not asked.
+LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove) {
+  const std::string& in = folder.folder();
+  // "C:" names the drive's current folder: its files follow it directly.
+  const bool bare = in.empty() || in.back() == '\\' || in.back() == '/' || in.back() == ':';
+  const std::string path = (bare ? in : in + kSeparator) + temporary.fileName;
+  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0)
+    return LeftoverState::NotOurs;
+  unsigned char start[kLeftoverHeadSize];
+  try {
+    const std::size_t count = ReadFileHead(path, start);
+    if (!HoldsOwnMaster({start, count}, temporary.name, folder)) return LeftoverState::NotOurs;
+  } catch (const Error&) {
+    return LeftoverState::NotOurs;
+  }
+  if (!IsStale(path, temporary.name.processId)) return LeftoverState::NotOurs;
+  if (remove && DeleteFileW(LongPathForm(path).c_str()) != 0) return LeftoverState::Removed;
+  return LeftoverState::Found;
 }
 
 }  // namespace masterfile

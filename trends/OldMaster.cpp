@@ -25,7 +25,8 @@ bool MasterIsThere(const std::string& path) {
   // over as it passes over such data files, holds entries as well.
   return KindOfEntry(path) == EntryKind::Other;
 #else
-  return FileExists(path);
+  // A link, a device or a pipe there is refused, never read.
+  return KindOfMaster(path) == EntryKind::Other;
 #endif
 }
 
@@ -48,7 +49,7 @@ std::size_t RealEntriesOfOldMaster(const std::string& path) {
   std::size_t inEntry = 0;  // bytes of the current entry seen
   bool entryReal = false;
   std::size_t real = 0;
-  ReadFileInChunks(path, SIZE_MAX, [&](std::span<const unsigned char> chunk) {
+  ReadMasterInChunks(path, SIZE_MAX, [&](std::span<const unsigned char> chunk) {
     if (header.size() < sizeof(MasterHeader)) {
       const std::size_t take = std::min(chunk.size(), sizeof(MasterHeader) - header.size());
       header.insert(header.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take));

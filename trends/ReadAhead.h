@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "trends/DataFilePath.h"
 #include "trends/TrendPath.h"
 
 namespace qmr {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -21,6 +20,7 @@
 #include "tools/FileTools.h"
 #include "tools/Sort.h"
 #include "trends/Builders.h"
+#include "trends/DataFileReader.h"
 #include "trends/MasterFile.h"
 #include "trends/OldMaster.h"
 #include "trends/ReadAhead.h"
@@ -217,9 +217,13 @@ TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, co
   DataFilePath paths(trend);
   // Paths reached through "\\?\" are recorded as the runtime opens them.
   const bool prefixed = HasDevicePrefix(trend.Base());
+  DataFileReader reader(trend.FirstFile(), options.folder, options.followLinks);
   int number = 0;
-  for (const std::string* path = &paths.For(number); FileExists(*path); path = &paths.For(++number)) {
-    const DataFileHeader read = ReadDataFileHeader(*path);
+  DataFileHeader read;
+  for (const std::string* path = &paths.For(number);; path = &paths.For(++number)) {
+    const DataFileReader::Outcome outcome = reader.Read(*path, number, read);
+    if (outcome == DataFileReader::Outcome::LinkRefused) events.DataFileLinkNotFollowed(*path);
+    if (outcome != DataFileReader::Outcome::Read) break;
     events.DataFileRead(*path, read);
     if (ahead) ahead->FileRead();
     lastVersion = read.version;
@@ -318,7 +322,7 @@ TrendOutcome ReplaceMaster(const TrendPath& trend, TrendMaster master, RebuildEv
   } else if (options.dryRun) {
     outcome.kind = TrendOutcome::Kind::WouldRebuild;
   } else {
-    writer.Write(trend, outcome.bytes, events);
+    writer.Write(trend, outcome.bytes, events, options.folder ? options.folder->identity() : FolderIdentity{});
     outcome.kind = TrendOutcome::Kind::Rebuilt;
   }
   return outcome;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "trends/DataFilePath.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TrendPath.h"
 
@@ -38,6 +39,10 @@ struct RebuildOptions {
   // Read a large trend's data files ahead on a thread of their own (needs
   // `folder`, which tells how many there are).
   bool readAhead = false;
+  // Follow every data file that is a symbolic link. Without it a link is
+  // followed only when it and its target have the same owner or it is this
+  // user's own; another ends the trend's data files (DataFileLinkNotFollowed).
+  bool followLinks = false;
 };
 
 // What a rebuild writes, or would write.

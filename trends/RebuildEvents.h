@@ -67,6 +67,11 @@ class RebuildEvents {
   // hidden or a system file: the run of data files ended before it, as the
   // runtime's own directory search passes over such files.
   virtual void DataFileHidden(const std::string& /*path*/) {}
+  // The data file at `path` is a symbolic link that was not followed: it
+  // belongs to another user than its target, so following it could put
+  // bytes its owner may not read into the master. The trend's data files
+  // end before it, as at a missing number.
+  virtual void DataFileLinkNotFollowed(const std::string& /*path*/) {}
   // The new master could not be given the old one's owner and group.
   virtual void MasterOwnerNotKept(const std::string& /*masterPath*/, const OwnerNotKept& /*owner*/) {}
   // A temporary file that an interrupted replacement left behind was removed.

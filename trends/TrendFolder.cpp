@@ -22,42 +22,78 @@ bool NumberOf(std::string_view extension, long& number) {
 }  // namespace
 
 TrendFolder::TrendFolder(const std::string& folder) : folder_(folder) {
-  std::string trendName;
-  std::vector<long>* numbers = nullptr;  // those of trendName, the name seen last
-  device_ = ListFolder(folder, [&](const FolderEntry& entry) {
-    if (!entry.noAnsiForm.empty()) {
-      const bool isFolder = entry.kind == FolderEntry::Kind::Folder;
-      if (isFolder || (entry.kind == FolderEntry::Kind::OrdinaryFile && entry.name.ends_with(".000")))
-        unnamables_.push_back({entry.name, entry.noAnsiForm, isFolder});
-      return;
-    }
-    if (entry.kind == FolderEntry::Kind::Folder) {
-      subfolders_.push_back(entry.name);
-      return;
-    }
-    if (entry.kind != FolderEntry::Kind::OrdinaryFile) return;
-    if (const std::optional<TemporaryName> name = ParseTemporaryName(entry.name)) {
-      temporaries_.push_back({entry.name, *name});
-      return;
-    }
-    const std::size_t dot = entry.name.rfind('.');
-    long number = 0;
-    if (dot == std::string::npos || !NumberOf(std::string_view(entry.name).substr(dot + 1), number)) return;
-    // The files of one trend mostly come one after the other.
-    if (numbers == nullptr || std::string_view(entry.name).substr(0, dot) != trendName) {
-      trendName.assign(entry.name, 0, dot);
-      numbers = &numbers_[trendName];
-    }
-    numbers->push_back(number);
-    if (number == 0 && dot > 0) firstFiles_.push_back(entry.name);
-  });
-  for (auto& [name, numbers] : numbers_) std::sort(numbers.begin(), numbers.end());
+#ifdef _WIN32
+  device_ = ListFolder(folder, [&](const FolderEntry& entry) { Take(entry); });
+#else
+  const FolderHandle open(folder);
+  identity_ = open.identity();
+  device_ = identity_.device;
+  owner_ = open.owner();
+  ListFolder(open, [&](const FolderEntry& entry) { Take(entry); });
+#endif
+  Index();
+}
+
+#ifndef _WIN32
+TrendFolder::TrendFolder(const FolderHandle& folder)
+    : folder_(folder.path()), device_(folder.identity().device), identity_(folder.identity()), owner_(folder.owner()) {
+  ListFolder(folder, [&](const FolderEntry& entry) { Take(entry); });
+  Index();
+}
+#endif
+
+void TrendFolder::Take(const FolderEntry& entry) {
+  if (!entry.noAnsiForm.empty()) {
+    const bool isFolder = entry.kind == FolderEntry::Kind::Folder;
+    if (isFolder || (entry.kind == FolderEntry::Kind::OrdinaryFile && entry.name.ends_with(".000")))
+      unnamables_.push_back({entry.name, entry.noAnsiForm, isFolder});
+    return;
+  }
+  if (entry.kind == FolderEntry::Kind::Folder) {
+    subfolders_.push_back(entry.name);
+    return;
+  }
+  if (entry.kind != FolderEntry::Kind::OrdinaryFile) return;
+  if (const std::optional<TemporaryName> name = ParseTemporaryName(entry.name)) {
+    temporaries_.push_back({entry.name, *name});
+    return;
+  }
+  const std::size_t dot = entry.name.rfind('.');
+  if (dot == std::string::npos) return;
+  const std::string_view extension = std::string_view(entry.name).substr(dot + 1);
+  if (extension == "qmr") {
+    if (dot > 0) masters_.push_back(entry.name.substr(0, dot));
+    return;
+  }
+  long number = 0;
+  if (!NumberOf(extension, number)) return;
+  // The files of one trend mostly come one after the other.
+  if (lastNumbers_ == nullptr || std::string_view(entry.name).substr(0, dot) != trendName_) {
+    trendName_.assign(entry.name, 0, dot);
+    lastNumbers_ = &numbers_[trendName_];
+  }
+  lastNumbers_->push_back(number);
+  if (number == 0 && dot > 0) firstFiles_.push_back(entry.name);
+}
+
+void TrendFolder::Index() {
+  for (auto& [name, numbers] : numbers_) {
+    std::sort(numbers.begin(), numbers.end());
+    if (!name.empty() && numbers.front() != 0) withoutFirstFile_.push_back(name);
+  }
+  for (const std::string& name : masters_)
+    if (NumbersOf(name).empty()) withoutFirstFile_.push_back(name);
+  std::sort(withoutFirstFile_.begin(), withoutFirstFile_.end());
   std::sort(firstFiles_.begin(), firstFiles_.end());
   std::sort(subfolders_.begin(), subfolders_.end());
   std::sort(unnamables_.begin(), unnamables_.end(),
             [](const Unnamable& a, const Unnamable& b) { return a.shown < b.shown; });
   std::sort(temporaries_.begin(), temporaries_.end(),
             [](const Temporary& a, const Temporary& b) { return a.fileName < b.fileName; });
+  lastNumbers_ = nullptr;
+  trendName_.clear();
+  masters_.clear();
+  masters_.shrink_to_fit();
 }
 
 const std::vector<long>& TrendFolder::NumbersOf(const std::string& trendName) const {

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tools/FolderHandle.h"
+#include "tools/FolderListing.h"
 #include "trends/TemporaryName.h"
 
 namespace qmr {
@@ -17,15 +19,26 @@ class TrendFolder {
  public:
   // Lists `folder`. Throws qmr::Error naming the folder when it cannot be read.
   explicit TrendFolder(const std::string& folder);
+#ifndef _WIN32
+  // Lists a folder already open (the walk opens each below its parent).
+  explicit TrendFolder(const FolderHandle& folder);
+#endif
 
   const std::string& folder() const noexcept { return folder_; }
   std::uint64_t device() const noexcept { return device_; }
+  // The folder listed, and its owner: whoever may write its trends (not
+  // known on Windows).
+  FolderIdentity identity() const noexcept { return identity_; }
+  unsigned owner() const noexcept { return owner_; }
 
   // The numbers of the ordinary files named `trendName` "." and a number
   // as the runtime writes them (at least three digits), in number order.
   const std::vector<long>& NumbersOf(const std::string& trendName) const;
   // The names of the ordinary files ending in ".000", in byte order.
   const std::vector<std::string>& FirstFiles() const noexcept { return firstFiles_; }
+  // The names of trends whose first data file NAME.000 is missing while a
+  // later data file or NAME.qmr is there, in byte order.
+  const std::vector<std::string>& WithoutFirstFile() const noexcept { return withoutFirstFile_; }
   // The real folders in it (not links to folders), in byte order.
   const std::vector<std::string>& Subfolders() const noexcept { return subfolders_; }
 
@@ -49,8 +62,17 @@ class TrendFolder {
   const std::vector<Temporary>& Temporaries() const noexcept { return temporaries_; }
 
  private:
+  void Take(const FolderEntry& entry);
+  void Index();
+
   std::string folder_;
   std::uint64_t device_ = 0;
+  FolderIdentity identity_;
+  unsigned owner_ = 0;
+  std::string trendName_;
+  std::vector<long>* lastNumbers_ = nullptr;  // those of trendName_, the name seen last
+  std::vector<std::string> masters_;          // names of the NAME.qmr files
+  std::vector<std::string> withoutFirstFile_;
   std::unordered_map<std::string, std::vector<long>> numbers_;
   std::vector<std::string> firstFiles_;
   std::vector<std::string> subfolders_;

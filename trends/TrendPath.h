@@ -49,18 +49,4 @@ class TrendPath {
   std::size_t nameAt_ = 0;  // where the name begins in base_
 };
 
-// The path of data file `number` of a trend, as TrendPath::DataFile names
-// it, reusing one string so that reading thousands of files does not
-// allocate a path for each.
-class DataFilePath {
- public:
-  explicit DataFilePath(const TrendPath& trend);
-  // Valid until the next call.
-  const std::string& For(int number);
-
- private:
-  std::string path_;
-  std::size_t prefixLength_ = 0;
-};
-
 }  // namespace qmr

@@ -1,56 +1,147 @@
 #include "trends/TrendWalk.h"
 
-#include <string_view>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
+#include "tools/PathParts.h"
 
 namespace qmr {
 
 namespace {
 
-// `device` is the root's, 0 until the root is listed.
-void Walk(const std::string& folder, std::uint64_t& device, bool crossDevices, const WalkCallbacks& callbacks) {
-  if (callbacks.entering) callbacks.entering(folder);
-  std::shared_ptr<const TrendFolder> listed;
-  try {
-    listed = std::make_shared<const TrendFolder>(folder);
-  } catch (const Error& error) {
-    callbacks.unreadable(folder, error.description() + " (error " + std::to_string(error.number()) + ")");
-    return;
-  }
-  // A mount point below the root is entered only when asked for; where the
-  // system names no devices, everything counts as one.
-  if (device == 0) device = listed->device();
-  if (!crossDevices && listed->device() != device) return;
+std::string Why(const Error& error) { return error.description() + " (error " + std::to_string(error.number()) + ")"; }
 
-  // The folder's own trends first, then its subfolders; what this folder
-  // holds is let go once its trends are done, before the walk goes deeper.
-  for (const std::string& name : listed->FirstFiles()) callbacks.trend(JoinPath(folder, name), listed);
-  // Names the program cannot open are told, never taken for look-alikes.
-  for (const TrendFolder::Unnamable& name : listed->Unnamables()) {
-    const std::string shown = JoinPath(folder, name.shown);
+// Names the program cannot open are told, never taken for look-alikes.
+void TellUnnamables(const std::string& path, const TrendFolder& listed, const WalkCallbacks& callbacks) {
+  for (const TrendFolder::Unnamable& name : listed.Unnamables()) {
+    const std::string shown = JoinPath(path, name.shown);
     const Error why = NoAnsiFormError(shown, name.character);
     if (name.folder)
-      callbacks.unreadable(shown, why.description() + " (error " + std::to_string(why.number()) + ")");
+      callbacks.unreadable(shown, Why(why));
     else if (callbacks.unnamable)
       callbacks.unnamable(shown, why);
   }
-  const std::vector<std::string> subfolders = listed->Subfolders();
-  listed.reset();
-  for (const std::string& name : subfolders) Walk(JoinPath(folder, name), device, crossDevices, callbacks);
 }
 
 }  // namespace
 
-void WalkTrends(const std::string& root, bool crossDevices, const WalkCallbacks& callbacks) {
+TrendWalker::TrendWalker(bool crossDevices, WalkCallbacks callbacks)
+    : crossDevices_(crossDevices), callbacks_(std::move(callbacks)) {}
+
+void TrendWalker::TellTrends(const std::string& path, const std::shared_ptr<const TrendFolder>& listed) {
+  const std::vector<std::string>& missing = listed->WithoutFirstFile();
+  if (missing.empty() || !callbacks_.firstFileMissing) {
+    for (const std::string& name : listed->FirstFiles()) callbacks_.trend(JoinPath(path, name), listed);
+    return;
+  }
+  std::vector<std::pair<std::string, bool>> names;  // NAME.000, and whether it is there
+  for (const std::string& name : listed->FirstFiles()) names.emplace_back(name, true);
+  for (const std::string& name : missing) names.emplace_back(name + ".000", false);
+  std::sort(names.begin(), names.end());
+  for (const auto& [name, there] : names) {
+    if (there)
+      callbacks_.trend(JoinPath(path, name), listed);
+    else
+      callbacks_.firstFileMissing(JoinPath(path, name), listed);
+  }
+}
+
+#ifndef _WIN32
+
+void TrendWalker::Walk(const FolderHandle& open, const std::string& path, std::uint64_t device) {
+  // A mount point below the root is entered only when asked for.
+  if (!crossDevices_ && open.identity().device != device) {
+    if (callbacks_.otherDevice) callbacks_.otherDevice(path);
+    return;
+  }
+  if (!walked_.insert({open.identity().device, open.identity().inode}).second) return;
+  if (callbacks_.entering) callbacks_.entering(path);
+  std::shared_ptr<const TrendFolder> listed;
+  try {
+    listed = std::make_shared<const TrendFolder>(open);
+  } catch (const Error& error) {
+    callbacks_.unreadable(path, Why(error));
+    return;
+  }
+  // The folder's own trends first, then its subfolders; what this folder
+  // holds is let go once its trends are done, before the walk goes deeper.
+  TellTrends(path, listed);
+  TellUnnamables(path, *listed, callbacks_);
+  const std::vector<std::string> subfolders = listed->Subfolders();
+  listed.reset();
+  for (const std::string& name : subfolders) {
+    const std::string below = JoinPath(path, name);
+    std::optional<FolderHandle> child;
+    try {
+      // Relative to this folder and never through a link: a subfolder
+      // swapped for a link since it was listed is not entered.
+      child.emplace(open, name);
+    } catch (const Error& error) {
+      callbacks_.unreadable(below, Why(error));
+      continue;
+    }
+    Walk(*child, below, device);
+  }
+}
+
+void TrendWalker::Walk(const std::string& root) {
+  // A root keeps its own separator ("/"); any other folder loses one at its end.
+  std::string folder = root;
+  while (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
+  std::optional<FolderHandle> open;
+  try {
+    // The root as the user named it, a link to it followed.
+    open.emplace(folder);
+  } catch (const Error& error) {
+    callbacks_.unreadable(folder, Why(error));
+    return;
+  }
+  Walk(*open, folder, open->identity().device);
+}
+
+#else
+
+// Windows lists by path; its listing leaves links to folders (reparse
+// points: symbolic links, junctions) out, so the walk never enters one.
+// `device` is the root's, 0 until the root is listed.
+void TrendWalker::Walk(const std::string& path, std::uint64_t& device) {
+  if (callbacks_.entering) callbacks_.entering(path);
+  std::shared_ptr<const TrendFolder> listed;
+  try {
+    listed = std::make_shared<const TrendFolder>(path);
+  } catch (const Error& error) {
+    callbacks_.unreadable(path, Why(error));
+    return;
+  }
+  // Where the system names no devices, everything counts as one.
+  if (device == 0) device = listed->device();
+  if (!crossDevices_ && listed->device() != device) {
+    if (callbacks_.otherDevice) callbacks_.otherDevice(path);
+    return;
+  }
+  TellTrends(path, listed);
+  TellUnnamables(path, *listed, callbacks_);
+  const std::vector<std::string> subfolders = listed->Subfolders();
+  listed.reset();
+  for (const std::string& name : subfolders) Walk(JoinPath(path, name), device);
+}
+
+void TrendWalker::Walk(const std::string& root) {
   std::uint64_t device = 0;
   // A root keeps its own separator ("/", "C:\"); any other folder loses one at its end.
   std::string folder = root;
   while (folder.size() > 1 && folder.back() == kPathSeparator && folder[folder.size() - 2] != ':') folder.pop_back();
-  Walk(folder, device, crossDevices, callbacks);
+  Walk(folder, device);
+}
+
+#endif
+
+void WalkTrends(const std::string& root, bool crossDevices, const WalkCallbacks& callbacks) {
+  TrendWalker(crossDevices, callbacks).Walk(root);
 }
 
 }  // namespace qmr

@@ -189,7 +189,7 @@ TEST_F(CheckCommand, AFolderNamedLikeTheMasterAndALeftoverTemporaryFileAreNamed)
   std::filesystem::create_directory(Path("T.qmr"));
   ASSERT_EQ(Qmr({"rebuild", Path("U.000")}).status, 0);
   // Left by a writer that no longer runs (no process has this number).
-  WriteBytes(Path("~qmr-999999999-0-U.tmp"), Bytes(10, 1));
+  WriteBytes(Path("~qmr-999999999-0-U.tmp"), {});
 
   const Outcome run = Qmr({"check", Path("T.000"), Path("U.000")});
 

@@ -3,6 +3,7 @@
 // the leftovers of writers that died are cleared without touching the files
 // of writers still at work.
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include "SafetySupport.h"
+#include "trends/Banner.h"
 
 namespace safety_test {
 namespace {
@@ -29,8 +31,8 @@ class Replacement : public ::testing::Test {
 
 TEST_F(Replacement, RootKeepsTheOwnerGroupAndModeOfTheOldMaster) {
   if (geteuid() != 0) GTEST_SKIP() << "only root can give a file to another user";
-  // 02750: a change of owner clears the set-group-ID bit, so the mode must
-  // be set after the owner.
+  // 02750: the permission bits are carried over, the set-group-ID bit never
+  // (nor set-user-ID or sticky).
   for (const mode_t mode : {mode_t{0640}, mode_t{02750}}) {
     SCOPED_TRACE(mode);
     const std::string first = Trend("TANK");
@@ -45,7 +47,7 @@ TEST_F(Replacement, RootKeepsTheOwnerGroupAndModeOfTheOldMaster) {
     const struct stat info = StatOf(Path("TANK.qmr"));
     EXPECT_EQ(info.st_uid, 1234u);
     EXPECT_EQ(info.st_gid, 5678u);
-    EXPECT_EQ(info.st_mode & 07777, mode);
+    EXPECT_EQ(info.st_mode & 07777, mode & 0777);
     EXPECT_NE(Contents(Path("TANK.qmr")), old) << "the master was not replaced";
     EXPECT_TRUE(events.ownerNotKept.empty());
     EXPECT_TRUE(Temporaries(folder_.path()).empty());
@@ -144,6 +146,9 @@ TEST_F(Replacement, AFolderWithoutWritePermissionIsNamedNotTheMaster) {
   EXPECT_TRUE(Snapshot(folder) == before) << "the folder changed";
 }
 
+// The first bytes a writer writes: those of a master's banner.
+constexpr const char* kPartOfMaster = "QUOR";
+
 // A process that holds a temporary file as a writer at work does: open, with
 // a write lock of its open file, until the test lets it go.
 class LiveWriter {
@@ -160,7 +165,7 @@ class LiveWriter {
       struct flock lock {};
       lock.l_type = F_WRLCK;
       lock.l_whence = SEEK_SET;
-      const char state = fd >= 0 && write(fd, "part", 4) == 4 && fcntl(fd, F_OFD_SETLK, &lock) == 0 ? '1' : '0';
+      const char state = fd >= 0 && write(fd, kPartOfMaster, 4) == 4 && fcntl(fd, F_OFD_SETLK, &lock) == 0 ? '1' : '0';
       if (write(ready[1], &state, 1) != 1) _exit(1);
       char ignored;
       while (read(release[0], &ignored, 1) < 0 && errno == EINTR) {
@@ -201,12 +206,13 @@ TEST_F(Replacement, LeftoversOfDeadWritersAreRemovedAndAWriterAtWorkKeepsItsFile
   Trend("TANK");
   // No process has the number 999999999: both writers are gone, one of
   // them while it replaced another trend's master of this folder.
-  WriteBytes(Path("~qmr-999999999-0-TANK.tmp"), Bytes(100, 1));
-  WriteBytes(Path("~qmr-999999999-1.tmp"), Bytes(100, 2));
+  WriteBytes(Path("~qmr-999999999-0-TANK.tmp"), {});
+  const std::string banner = qmr::ComposeBanner(6, "TANK", std::tm{});
+  WriteBytes(Path("~qmr-999999999-1.tmp"), Bytes(banner.begin(), banner.end()));
   // An earlier process that had this one's number (a container's first
   // process always has the same), gone for two hours.
   const std::string earlier = "~qmr-" + std::to_string(getpid()) + "-999999-FLOW.tmp";
-  WriteBytes(Path(earlier), Bytes(100, 3));
+  WriteBytes(Path(earlier), {});
   std::filesystem::last_write_time(Path(earlier),
                                    std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
   const LiveWriter live(folder_.path());
@@ -219,7 +225,7 @@ TEST_F(Replacement, LeftoversOfDeadWritersAreRemovedAndAWriterAtWorkKeepsItsFile
   std::sort(events.staleRemoved.begin(), events.staleRemoved.end());
   EXPECT_EQ(events.staleRemoved,
             (std::vector<std::string>{Path(earlier), Path("~qmr-999999999-0-TANK.tmp"), Path("~qmr-999999999-1.tmp")}));
-  EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'p', 'a', 'r', 't'}));
+  EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'Q', 'U', 'O', 'R'}));
 }
 
 TEST_F(Replacement, AWriterAtWorkKeepsAFileOverAMinuteOldByItsLock) {
@@ -236,7 +242,7 @@ TEST_F(Replacement, AWriterAtWorkKeepsAFileOverAMinuteOldByItsLock) {
 
   EXPECT_EQ(Temporaries(folder_.path()), std::vector<std::string>{live.Name()});
   EXPECT_TRUE(events.staleRemoved.empty());
-  EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'p', 'a', 'r', 't'}));
+  EXPECT_EQ(Contents(Path(live.Name())), (Bytes{'Q', 'U', 'O', 'R'}));
 }
 
 }  // namespace

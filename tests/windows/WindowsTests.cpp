@@ -288,8 +288,10 @@ TEST(WindowsMasters, DriveRelativeMasterCleansItsOwnFolder) {
   WindowsFolder folder;
   ASSERT_EQ(folder.ansi().substr(0, 2), "C:");
   samples::WriteTrend(folder.ansi(), "T", samples::RisingTrend(6, "Tank", 2));
-  const std::string leftover = "~qmr-4000001-0-T.tmp";  // of a process that does not run
-  samples::WriteBytes(folder / leftover, {1});
+  // Of a process that does not run, empty as a writer cut off at once
+  // leaves it: provably this program's, so it may go.
+  const std::string leftover = "~qmr-4000001-0-T.tmp";
+  samples::WriteBytes(folder / leftover, {});
   wchar_t previous[MAX_PATH];
   ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
   ASSERT_TRUE(SetCurrentDirectoryW(folder.wide().c_str()));
