@@ -236,8 +236,10 @@ TEST(Interrupt, NoTemporaryFileStaysWhenARunOfSeveralThreadsIsInterrupted) {
     interrupted += result.interrupted;
   }
   EXPECT_EQ(runs, kLanes * kRunsPerLane);
-  // Most runs must have been cut, or the test proves little.
-  EXPECT_GT(interrupted, runs / 2);
+  // Many runs must have been cut, or the test proves little. The delays are
+  // drawn over one measured run, and a machine busy with other tests runs
+  // later ones at another pace: a quarter keeps the test honest there too.
+  EXPECT_GT(interrupted, runs / 4);
 }
 
 }  // namespace
