@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <cwctype>
 #include <optional>
 
@@ -172,19 +171,6 @@ std::vector<std::size_t> SelectedRows(HWND list) {
   std::sort(positions.begin(), positions.end());  // ascending list order
   for (int position : positions) rows.push_back(static_cast<std::size_t>(position));
   return rows;
-}
-
-std::vector<std::string> GetSelectedItems(HWND list) {
-  std::vector<std::string> texts;
-  for (std::size_t row : SelectedRows(list)) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, row, 0);
-    if (length == LB_ERR) continue;
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, row, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(std::strlen(text.c_str()));  // the length counted may run past the text
-    texts.push_back(text);
-  }
-  return texts;
 }
 
 std::string DriveOf(const std::string& path) {

@@ -64,8 +64,6 @@ class FileList {
 // The rows selected in a multi-selection list box, in list order (whatever
 // the order in which they were clicked): LB_GETSELCOUNT and LB_GETSELITEMS.
 std::vector<std::size_t> SelectedRows(HWND list);
-// The texts of those rows.
-std::vector<std::string> GetSelectedItems(HWND list);
 
 // The machine's drive letters as "c:", "d:", ... (GetLogicalDriveStrings).
 std::vector<std::string> MachineDrives();
