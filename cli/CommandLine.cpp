@@ -11,6 +11,7 @@
 
 #include "ProgramVersion.h"
 #include "cli/CommandHelp.h"
+#include "cli/ErrorLine.h"
 #include "cli/InterruptWatch.h"
 #include "cli/MasterShow.h"
 #include "cli/NearMiss.h"
@@ -19,6 +20,7 @@
 #include "cli/TrendCommands.h"
 #include "cli/TrendOperands.h"
 #include "cli/TrendOutput.h"
+#include "texts/ErrorWords.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/TrendWalk.h"
@@ -35,7 +37,8 @@ namespace {
 
 int UsageError(const std::string& problem, std::ostream& err, const std::string& command = {}) {
   // The problem may quote what was typed, control characters and all.
-  err << "qmr: " << Shown(problem) << "\nTry 'qmr " << (command.empty() ? std::string() : command + " ") << "--help'.\n";
+  err << "qmr: " << Shown(problem) << "\nTry 'qmr " << (command.empty() ? std::string() : command + " ")
+      << "--help'.\n";
   return kExitUsage;
 }
 
@@ -197,7 +200,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
     try {
       settings.recordAs.emplace(*options.recordAs);
     } catch (const Error& error) {
-      return UsageError("--record-as: " + error.description(), err);
+      return UsageError("--record-as: " + ErrorWords(error), err);
     }
   }
   // Before the first thread: every thread inherits the blocked signals.
@@ -252,9 +255,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       };
       walk.unnamable = [&](const std::string& shown, const Error& why) {
         ++found;
-        work(TrendJob{TrendOperand{shown, TrendPath::OfFile(shown),
-                                   why.description() + " (error " + std::to_string(why.number()) + ")"},
-                      nullptr});
+        work(TrendJob{TrendOperand{shown, TrendPath::OfFile(shown), ErrorLine(why)}, nullptr});
       };
       std::string walkedRoot;  // as the walk names it: no separator at its end
       const auto unreadable = [&](const std::string& folder, const std::string& why, bool root) {
@@ -265,8 +266,8 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
           return report;
         });
       };
-      walk.unreadable = [&](const std::string& folder, const std::string& why) {
-        unreadable(folder, why, folder == walkedRoot);
+      walk.unreadable = [&](const std::string& folder, const Error& why) {
+        unreadable(folder, ErrorLine(why), folder == walkedRoot);
       };
       walk.entering = [&](const std::string& folder) {
         progress.Walking(folder);
@@ -299,7 +300,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
             walkedRoot.pop_back();
           walker.Walk(absolute);
         } catch (const Error& error) {
-          unreadable(root, error.description(), true);
+          unreadable(root, ErrorWords(error), true);
         }
       }
       progress.SetTotal(found);
@@ -337,7 +338,7 @@ std::string ShownPath(const std::string& operand) {
 // the path and the system's wording in turn.
 std::string FailureWords(const Error& failure) {
   if (failure.code() == ErrorCode::FileNotFound) return "not found";
-  return failure.description();
+  return ErrorWords(failure);
 }
 
 int Show(const Options& options, std::ostream& out, std::ostream& err) {
@@ -361,7 +362,7 @@ int Show(const Options& options, std::ostream& out, std::ostream& err) {
     PutText(file, "file", path);
     Json error;
     error["number"] = failure.number();
-    PutText(error, "description", failure.description());
+    PutText(error, "description", ErrorWords(failure));
     file["error"] = std::move(error);
   }
   const int status = whole ? kExitOk : kExitFailed;

@@ -10,6 +10,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/CommandLine.h"
+#include "cli/ErrorLine.h"
 #include "cli/InterruptWatch.h"
 #include "cli/TrendOutput.h"
 #include "tools/Errors.h"
@@ -32,14 +33,14 @@ int main(int argc, char** argv) {
     args = qmr::ProgramArguments(argc, argv);
   } catch (const qmr::Error& error) {
     // An argument the file system's code page cannot represent.
-    std::cerr << "qmr: " << error.what() << " (error " << error.number() << ")\n";
+    std::cerr << "qmr: " << qmr::cli::ErrorLine(error) << '\n';
     return qmr::cli::kExitUsage;
   }
   int status = qmr::cli::kExitFailed;
   try {
     status = qmr::RunQmr(args, std::cout, std::cerr);
   } catch (const qmr::Error& error) {
-    std::cerr << "qmr: " << error.what() << " (error " << error.number() << ")\n";
+    std::cerr << "qmr: " << qmr::cli::ErrorLine(error) << '\n';
   } catch (const std::exception& error) {
     std::cerr << "qmr: " << error.what() << '\n';
   }

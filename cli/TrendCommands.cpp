@@ -159,9 +159,9 @@ void Fail(TrendReport& report, const Error& error) {
   report.status = TrendStatus::Failed;
   report.errorNumber = error.number();
   report.errorDescription = ErrorWords(error);
-  // The engine's words for a path wider than an entry; what a user of this
-  // tool can do about it is the tool's to say.
-  if (error.code() == ErrorCode::InvalidArgument && report.errorDescription.find("; an entry of ") != std::string::npos)
+  // A path wider than an entry: what a user of this tool can do about it is
+  // the tool's to say.
+  if (error.fact() == ErrorFact::PathTooLongForEntry)
     report.errorDescription +=
         ": rebuild from a shorter folder, or give --record-as with the (shorter) folder the plant's runtime opens";
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/ErrorLine.h"
 #include "tools/AnsiNames.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
@@ -38,7 +39,7 @@ std::vector<std::string> Expanded(const std::string& operand,
       matches.push_back(folder + entry.name);
     } else {
       const Error why = NoAnsiFormError(folder + entry.name, entry.noAnsiForm);
-      refused.emplace_back(folder + entry.name, why.description() + " (error " + std::to_string(why.number()) + ")");
+      refused.emplace_back(folder + entry.name, ErrorLine(why));
     }
   });
   std::sort(matches.begin(), matches.end());
@@ -105,7 +106,7 @@ std::vector<TrendOperand> ResolveOperands(const std::vector<std::string>& patter
       trend.path = TrendPath::OfFile(TrendPathOf(AbsolutePath(operand, workingFolder)) + ".000");
       if (!seen.insert(trend.path.Base()).second) continue;
     } catch (const Error& error) {
-      trend.refusal = error.description() + " (error " + std::to_string(error.number()) + ")";
+      trend.refusal = ErrorLine(error);
     }
     trends.push_back(std::move(trend));
   }

@@ -96,7 +96,7 @@ std::vector<std::string> WrapLines(std::string_view text, int width,
 
 std::string BatchStoppedText(const std::string& what) { return "The rebuild stopped.\n\n" + what; }
 
-std::string ErrorText(const Error& error) { return DriveErrorText(error.number(), error.description()); }
+std::string ErrorText(const Error& error) { return DriveErrorText(error.number(), ErrorWords(error)); }
 
 std::string HiddenDataFileText(const std::string& fileName) {
   return fileName + " is hidden (or a system file): not read";

@@ -103,7 +103,7 @@ void MainWindow::DriveChosen(std::size_t index) {
     SetFolder(drives_[index]);
   } catch (const Error& error) {
     // The drive list keeps the new drive; the folder and file lists stay where they were.
-    services_.ShowMessage(DriveErrorText(error.number(), error.description()), MessageIcon::Warning);
+    services_.ShowMessage(ErrorText(error), MessageIcon::Warning);
   }
 }
 

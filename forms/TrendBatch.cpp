@@ -4,6 +4,8 @@
 
 #include "forms/FormTexts.h"
 #include "forms/WindowEvents.h"
+#include "texts/ErrorWords.h"
+#include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "trends/Batch.h"
 
@@ -29,7 +31,8 @@ void TrendBatch::Run(const std::string& folder, const std::vector<std::string>& 
     // Not a failing trend (the batch reports those itself) but something
     // that ended it all the same, such as memory running out.
     windows.HideStatus();
-    windows.ShowMessage(BatchStoppedText(failure.what()), MessageIcon::Error);
+    const auto* error = dynamic_cast<const Error*>(&failure);
+    windows.ShowMessage(BatchStoppedText(error != nullptr ? ErrorWords(*error) : failure.what()), MessageIcon::Error);
   }
   busy_ = false;
 }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "samples/SampleTrends.h"
+#include "texts/ErrorWords.h"
+#include "tools/Errors.h"
 
 int main(int argc, char** argv) {
   const std::string first = argc > 1 ? argv[1] : "";
@@ -25,6 +27,9 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(folder);
     for (const std::string& name : qmr::samples::WriteDemoFolder(folder)) std::printf("%s\n", name.c_str());
     return std::fflush(stdout) == 0 ? 0 : 1;
+  } catch (const qmr::Error& error) {
+    std::fprintf(stderr, "qmr-samples: %s\n", qmr::ErrorWords(error).c_str());
+    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "qmr-samples: %s\n", error.what());
     return 1;

@@ -103,13 +103,11 @@ std::wstring LongPathForm(const std::string& path) {
 #endif
 
 Error NoAnsiFormError(const std::string& shown, const std::string& character) {
-  std::string codePage;
+  unsigned codePage = 0;
 #ifdef _WIN32
-  codePage = " " + std::to_string(GetACP());
+  codePage = GetACP();
 #endif
-  return Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + shown +
-                                           "' holds " + character + ", which has no form in the system's code page" +
-                                           codePage + "; files are named in that code page, so rename it");
+  return Error(ErrorCode::BadFileName, ErrorFact::NoAnsiForm, {.path = shown, .detail = character, .limit = codePage});
 }
 
 }  // namespace qmr

@@ -1,7 +1,7 @@
 #include "tools/Errors.h"
 
 #include <cerrno>
-#include <system_error>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -36,13 +36,12 @@ Error::Error(ErrorCode code) : std::runtime_error(DefaultDescription(code)), cod
 Error::Error(ErrorCode code, const std::string& description)
     : std::runtime_error(description.empty() ? std::string(DefaultDescription(code)) : description), code_(code) {}
 
-Error::Error(ErrorCode code, ErrorFact fact, const std::string& path, int systemError, const std::string& fileName)
-    : std::runtime_error(std::string(DefaultDescription(code)) + ": '" + path + "'"),
+Error::Error(ErrorCode code, ErrorFact fact, ErrorValues values)
+    : std::runtime_error(values.path.empty() ? std::string(DefaultDescription(code))
+                                             : std::string(DefaultDescription(code)) + ": '" + values.path + "'"),
       code_(code),
       fact_(fact),
-      path_(path),
-      systemError_(systemError),
-      fileName_(fileName) {}
+      values_(std::move(values)) {}
 
 namespace {
 
@@ -86,28 +85,12 @@ ErrorCode CodeForErrno(int errnoValue, const std::string& path) {
 void ThrowFileError(int errnoValue, const std::string& path) {
   // A caller that lost the reason still reports a failure, never success.
   const int value = errnoValue != 0 ? errnoValue : EIO;
-  const std::string reason = std::generic_category().message(value);
-  const ErrorCode code = CodeForErrno(value, path);
-  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + reason + ")");
+  throw Error(CodeForErrno(value, path), ErrorFact::SystemRefused, {.path = path, .systemError = value});
 }
 
 #ifdef _WIN32
 
 namespace {
-
-// The system's own wording for a Win32 error code, without the line break
-// FormatMessage appends.
-std::string SystemMessage(DWORD error) {
-  char* buffer = nullptr;
-  const DWORD length =
-      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
-  std::string text =
-      length != 0 && buffer != nullptr ? std::string(buffer, length) : "system error " + std::to_string(error);
-  if (buffer != nullptr) LocalFree(buffer);
-  while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' ')) text.pop_back();
-  return text;
-}
 
 ErrorCode CodeForSystemError(DWORD error, ErrorCode otherwise) {
   switch (error) {
@@ -140,9 +123,8 @@ void ThrowWindowsError(unsigned long systemError, const std::string& path, Error
   // The system's words ("The process cannot access the file...") do not say
   // what the user can do about a file another program holds.
   if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-    throw Error(code, std::string(DefaultDescription(code)) + ": '" + path +
-                          "' is open in another program; close it there (or end that program) and try again");
-  throw Error(code, std::string(DefaultDescription(code)) + ": '" + path + "' (" + SystemMessage(error) + ")");
+    throw Error(code, ErrorFact::OpenInAnotherProgram, {.path = path});
+  throw Error(code, ErrorFact::WindowsRefused, {.path = path, .systemError = static_cast<int>(error)});
 }
 
 #endif

@@ -23,16 +23,13 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
 
-[[noreturn]] void RefuseKind(const std::string& path, const char* kind) {
-  throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
-                                             "' is " + kind + ", not a file");
+[[noreturn]] void RefuseKind(const std::string& path, FoundKind kind) {
+  throw Error(ErrorCode::PathFileAccess, ErrorFact::NotAFile, {.path = path, .found = kind});
 }
 
 void RefuseNul(const std::string& path) {
   // The system would open the file named by the text before the NUL.
-  if (path.find('\0') != std::string::npos)
-    throw Error(ErrorCode::BadFileName,
-                std::string(DefaultDescription(ErrorCode::BadFileName)) + ": the path holds a NUL character");
+  if (path.find('\0') != std::string::npos) throw Error(ErrorCode::BadFileName, ErrorFact::NulInPath);
 }
 
 #ifdef _WIN32
@@ -40,7 +37,7 @@ void RefuseNul(const std::string& path) {
 const std::string& RefuseReparsePoint(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-    RefuseKind(path, "a link (a reparse point)");
+    RefuseKind(path, FoundKind::ReparsePoint);
   return path;
 }
 
@@ -55,14 +52,14 @@ class ReadableFile {
     RefuseNul(path);
     const DWORD attributes = checkKind ? GetFileAttributesA(path.c_str()) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-      RefuseKind(path, "a folder");
+      RefuseKind(path, FoundKind::Folder);
     handle_ = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) ThrowWindowsError(GetLastError(), path, ErrorCode::PathFileAccess);
     // Devices (NUL, CON, COM1) and pipes answer to the same names as files.
     if (checkKind && GetFileType(handle_) != FILE_TYPE_DISK) {
       CloseHandle(handle_);
-      RefuseKind(path, "a device or a pipe");
+      RefuseKind(path, FoundKind::DeviceOrPipe);
     }
   }
   ~ReadableFile() { CloseHandle(handle_); }
@@ -106,8 +103,8 @@ class ReadableFile {
     if (fd_ < 0) ThrowFileError(errno, path);
     struct stat info {};
     if (fstat(fd_, &info) != 0) Fail(errno);
-    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
-    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse("another file than the one looked at");
+    if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
+    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse(FoundKind::AnotherFile);
     size_ = static_cast<std::size_t>(info.st_size);
   }
 
@@ -120,10 +117,10 @@ class ReadableFile {
     if (!checkKind) return;
     struct stat info {};
     if (fstat(fd_, &info) != 0) Fail(errno);
-    if (S_ISDIR(info.st_mode)) Refuse("a folder");
-    if (S_ISFIFO(info.st_mode)) Refuse("a named pipe");
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) Refuse("a device");
-    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
+    if (S_ISDIR(info.st_mode)) Refuse(FoundKind::Folder);
+    if (S_ISFIFO(info.st_mode)) Refuse(FoundKind::NamedPipe);
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) Refuse(FoundKind::Device);
+    if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
     size_ = static_cast<std::size_t>(info.st_size);
   }
   ~ReadableFile() {
@@ -147,7 +144,7 @@ class ReadableFile {
     close(std::exchange(fd_, -1));
     ThrowFileError(error, path_);
   }
-  [[noreturn]] void Refuse(const char* kind) {
+  [[noreturn]] void Refuse(FoundKind kind) {
     close(std::exchange(fd_, -1));
     RefuseKind(path_, kind);
   }
@@ -254,11 +251,11 @@ EntryKind KindOfMaster(const std::string& path) {
 
 #ifndef _WIN32
 void RefuseNonRegularFile(const std::string& path, unsigned mode) {
-  if (S_ISLNK(mode)) RefuseKind(path, "a symbolic link");
-  if (S_ISDIR(mode)) RefuseKind(path, "a folder");
-  if (S_ISFIFO(mode)) RefuseKind(path, "a named pipe");
-  if (S_ISCHR(mode) || S_ISBLK(mode)) RefuseKind(path, "a device");
-  RefuseKind(path, "no regular file");
+  if (S_ISLNK(mode)) RefuseKind(path, FoundKind::SymbolicLink);
+  if (S_ISDIR(mode)) RefuseKind(path, FoundKind::Folder);
+  if (S_ISFIFO(mode)) RefuseKind(path, FoundKind::NamedPipe);
+  if (S_ISCHR(mode) || S_ISBLK(mode)) RefuseKind(path, FoundKind::Device);
+  RefuseKind(path, FoundKind::NoRegularFile);
 }
 #endif
 

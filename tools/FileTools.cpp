@@ -52,9 +52,8 @@ bool FindOrdinaryFile(const std::string& path) {
     // there: a file that is there must not end the run of data files
     // silently.
     if (path.size() >= MAX_PATH && GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES)
-      throw Error(ErrorCode::BadFileName, std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + path +
-                                              "' has " + std::to_string(path.size()) + " characters, more than the " +
-                                              std::to_string(MAX_PATH - 1) + " a path may have here");
+      throw Error(ErrorCode::BadFileName, ErrorFact::PathTooLongHere,
+                  {.path = path, .count = path.size(), .limit = MAX_PATH - 1});
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_NO_MORE_FILES) return false;
     ThrowWindowsError(error, path, ErrorCode::PathFileAccess);
   }
@@ -155,9 +154,7 @@ FileExistsHook fileExistsHook;
 
 bool FileExists(const std::string& path) {
   // The system would look for the text before the NUL: another file.
-  if (path.find('\0') != std::string::npos)
-    throw Error(ErrorCode::BadFileName,
-                std::string(DefaultDescription(ErrorCode::BadFileName)) + ": the path holds a NUL character");
+  if (path.find('\0') != std::string::npos) throw Error(ErrorCode::BadFileName, ErrorFact::NulInPath);
   const bool found = FindOrdinaryFile(path);
   if (fileExistsHook) fileExistsHook(path, found);
   return found;

@@ -23,9 +23,7 @@ FolderHandle::FolderHandle(const std::string& path, Follow follow) : path_(path)
   fd_ = open(path.empty() ? "." : path.c_str(), flags);
   if (fd_ < 0) {
     const int error = errno;
-    if (error == ELOOP)
-      throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
-                                                 "' is a symbolic link, not a folder");
+    if (error == ELOOP) throw Error(ErrorCode::PathFileAccess, ErrorFact::FolderIsLink, {.path = path});
     ThrowFileError(error, path);
   }
   Identify();
@@ -36,8 +34,7 @@ FolderHandle::FolderHandle(const FolderHandle& parent, const std::string& name) 
   if (fd_ < 0) {
     const int error = errno;
     if (error == ELOOP || error == ENOTDIR)
-      throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" +
-                                                 path_ + "' is no longer a folder");
+      throw Error(ErrorCode::PathFileAccess, ErrorFact::NoLongerFolder, {.path = path_});
     ThrowFileError(error, path_);
   }
   Identify();
@@ -77,8 +74,7 @@ void FolderHandle::Identify() {
 
 void FolderHandle::ExpectIdentity(const FolderIdentity& listed) const {
   if (!listed.Known() || listed == identity_) return;
-  throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path_ +
-                                             "' was replaced by another folder after it was listed");
+  throw Error(ErrorCode::PathFileAccess, ErrorFact::FolderReplaced, {.path = path_});
 }
 
 bool FolderHandle::StatEntry(const std::string& name, struct stat& info) const {

@@ -30,7 +30,7 @@ std::tm SystemLocalTime() {
 #else
   const bool ok = localtime_r(&now, &local) != nullptr;
 #endif
-  if (!ok) throw Error(ErrorCode::InvalidArgument, "The clock gives no local time");
+  if (!ok) throw Error(ErrorCode::InvalidArgument, ErrorFact::NoLocalTime);
   return local;
 }
 
@@ -47,7 +47,7 @@ std::string FormatBannerTime(const std::tm& time) {
   static constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   if (time.tm_wday < 0 || time.tm_wday > 6 || time.tm_mon < 0 || time.tm_mon > 11)
-    throw Error(ErrorCode::InvalidArgument, "The clock gives no valid weekday or month");
+    throw Error(ErrorCode::InvalidArgument, ErrorFact::NoValidDate);
   char text[96];
   std::snprintf(text, sizeof(text), "%s %s %02d %02d:%02d:%02d %04d", kDays[time.tm_wday], kMonths[time.tm_mon],
                 time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec, time.tm_year + 1900);

@@ -1,7 +1,5 @@
 #include "trends/Builders.h"
 
-#include <type_traits>
-
 #include "tools/Errors.h"
 
 namespace qmr {
@@ -22,9 +20,7 @@ void SetMaker(Text<N>& field) {
 
 std::string PadWithNul(const std::string& text, std::size_t length) {
   if (text.size() > length)
-    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
-                                                ": a text of " + std::to_string(text.size()) +
-                                                " bytes does not fit a field of " + std::to_string(length) + " bytes");
+    throw Error(ErrorCode::InvalidArgument, ErrorFact::TextTooLong, {.count = text.size(), .limit = length});
   // One allocation of the final length: the builders pad a path to 272
   // bytes for every data file of a trend.
   std::string padded(length, '\0');
@@ -44,10 +40,8 @@ void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::st
   const std::string text = ComposeBanner(version, name, CurrentLocalTime());
   if (text.size() > kBannerWidth) {
     const std::size_t room = kBannerWidth - (text.size() - name.size());
-    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
-                                                ": the trend name '" + name + "' has " + std::to_string(name.size()) +
-                                                " characters; the master's banner holds at most " +
-                                                std::to_string(room));
+    throw Error(ErrorCode::InvalidArgument, ErrorFact::TrendNameTooLong,
+                {.path = name, .count = name.size(), .limit = room});
   }
   const std::string banner = PadWithNul(text, kBannerWidth);
 
@@ -71,22 +65,12 @@ void BuildMasterHeader(MasterHeader& header, std::int16_t version, const std::st
 
 namespace {
 
-// The versions that share an entry's layout: a trend whose files moved from
-// version 1 to 3 has one kind of entry, whichever file failed.
-template <typename Data>
-std::string VersionsOf(const Data& data) {
-  if constexpr (std::is_same_v<Data, DataHeaderV1to3>) return "versions 1 to 3";
-  return "version " + std::to_string(data.version.get());
-}
-
 template <typename Data, typename Entry>
 void FillLeadingFields(const Data& data, Entry& entry, const std::string& path) {
   constexpr std::size_t kWidth = sizeof(entry.file_path.raw);
   if (path.size() > kWidth)
-    throw Error(ErrorCode::InvalidArgument, std::string(DefaultDescription(ErrorCode::InvalidArgument)) +
-                                                ": the path '" + path + "' has " + std::to_string(path.size()) +
-                                                " characters; an entry of " + VersionsOf(data) + " holds at most " +
-                                                std::to_string(kWidth));
+    throw Error(ErrorCode::InvalidArgument, ErrorFact::PathTooLongForEntry,
+                {.path = path, .count = path.size(), .limit = kWidth, .version = data.version.get()});
   // NUL-padded to the field's width, as PadWithNul would make it, without
   // a string of 272 bytes for each of up to 32767 data files.
   entry.file_path.assign(path);

@@ -55,9 +55,7 @@ DataFileReader::~DataFileReader() = default;
 
 DataFileReader::Outcome DataFileReader::Read(const std::string& path, int number, DataFileHeader& header) {
   // The system would look for the text before the NUL: another file.
-  if (path.find('\0') != std::string::npos)
-    throw Error(ErrorCode::BadFileName,
-                std::string(DefaultDescription(ErrorCode::BadFileName)) + ": the path holds a NUL character");
+  if (path.find('\0') != std::string::npos) throw Error(ErrorCode::BadFileName, ErrorFact::NulInPath);
   const char* name = path.c_str() + state_->nameOffset;
   // Hidden files are no data files.
   if (name[0] == '.') return Outcome::Missing;

@@ -115,10 +115,10 @@ bool TryWriteLock(int fd) {
 // administrator may write any other, so the system is not asked then).
 void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, const std::string& path,
                           const struct stat& info) {
-  if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, path);
+  if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, {.path = path});
   if (geteuid() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
-    throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, path, errno);
+    throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, {.path = path, .systemError = errno});
 }
 
 }  // namespace
@@ -215,7 +215,8 @@ void TemporaryFile::FailToCreate(int error) const {
   try {
     ThrowFileError(error, name_);
   } catch (const Error& failure) {
-    throw Error(failure.code(), ErrorFact::NoFileInFolder, folder, error, SplitPath(masterPath_).second);
+    throw Error(failure.code(), ErrorFact::NoFileInFolder,
+                {.path = folder, .detail = SplitPath(masterPath_).second, .systemError = error});
   }
 }
 

@@ -51,12 +51,10 @@ TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity
   DWORD attributes = FILE_ATTRIBUTE_NORMAL;
   const DWORD old = GetFileAttributesW(LongPathForm(masterPath).c_str());
   if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-    throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" +
-                                               masterPath + "' is a link (a reparse point), not a file");
+    throw Error(ErrorCode::PathFileAccess, ErrorFact::NotAFile, {.path = masterPath, .found = FoundKind::ReparsePoint});
   if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_DIRECTORY) == 0) {
     if ((old & FILE_ATTRIBUTE_READONLY) != 0)
-      throw Error(ErrorCode::PermissionDenied, std::string(DefaultDescription(ErrorCode::PermissionDenied)) + ": '" +
-                                                   masterPath + "' is read-only; make it writable to replace it");
+      throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, {.path = masterPath});
     if ((old & kKeptAttributes) != 0) attributes = old & kKeptAttributes;
   }
   for (int attempt = 0; attempt < kTemporaryAttempts; ++attempt) {

@@ -237,8 +237,7 @@ TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, co
       TakeDataFile(lists, static_cast<std::size_t>(number), read, *path);
     if (!read.recognised()) events.DataFileUnrecognised(*path, read.reason());
     if (number == kLastFileNumber)
-      throw Error(ErrorCode::Overflow, std::string(DefaultDescription(ErrorCode::Overflow)) +
-                                           ": more than 32767 data files after '" + *path + "'");
+      throw Error(ErrorCode::Overflow, ErrorFact::TooManyDataFiles, {.path = *path, .limit = kLastFileNumber});
   }
 
   // The runtime passes over hidden and system files as over missing ones;

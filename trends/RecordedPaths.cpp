@@ -1,6 +1,5 @@
 #include "trends/RecordedPaths.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "tools/Errors.h"
@@ -12,11 +11,6 @@ namespace {
 // The widest file_path of any entry, and the shortest data file name.
 constexpr std::size_t kWidestPath = 272;
 constexpr std::size_t kShortestName = 5;  // "T.000"
-
-[[noreturn]] void Refuse(const std::string& text, const std::string& why) {
-  throw Error(ErrorCode::BadFileName,
-              std::string(DefaultDescription(ErrorCode::BadFileName)) + ": '" + text + "' " + why);
-}
 
 #ifndef _WIN32
 // The code points of `text`, or nothing when it is not UTF-8.
@@ -63,11 +57,7 @@ std::string SingleByteText(const std::string& text) {
   if (!DecodeUtf8(text, points)) return text;
   std::string bytes;
   for (const unsigned long point : points) {
-    if (point > 0xFF) {
-      char code[24];
-      std::snprintf(code, sizeof code, "U+%04lX", point);
-      Refuse(text, std::string("holds ") + code + ", which the runtime's paths (one byte per character) cannot hold");
-    }
+    if (point > 0xFF) throw Error(ErrorCode::BadFileName, ErrorFact::NotOneByteText, {.path = text, .count = point});
     bytes.push_back(static_cast<char>(point));
   }
   return bytes;
@@ -80,9 +70,10 @@ RecordedPaths::RecordedPaths(const std::string& folder) : folder_(WithoutDeviceP
   // A root keeps its separator ("D:\"); any other folder gets one between it and the name.
   if (!folder_.empty() && folder_.back() != '\\') folder_ += '\\';
   if (folder_.size() + kShortestName > kWidestPath)
-    Refuse(folder, "has " + std::to_string(folder.size()) + " characters; a recorded folder may have at most " +
-                       std::to_string(kWidestPath - kShortestName - 1));
-  if (folder_.find('\0') != std::string::npos) Refuse(folder, "holds a NUL character");
+    throw Error(ErrorCode::BadFileName, ErrorFact::RecordedFolderTooLong,
+                {.path = folder, .count = folder.size(), .limit = kWidestPath - kShortestName - 1});
+  if (folder_.find('\0') != std::string::npos)
+    throw Error(ErrorCode::BadFileName, ErrorFact::NulInRecordedFolder, {.path = folder});
 }
 
 std::string RecordedPaths::PathOf(const std::string& fileName) const { return folder_ + SingleByteText(fileName); }

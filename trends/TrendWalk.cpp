@@ -13,15 +13,13 @@ namespace qmr {
 
 namespace {
 
-std::string Why(const Error& error) { return error.description() + " (error " + std::to_string(error.number()) + ")"; }
-
 // Names the program cannot open are told, never taken for look-alikes.
 void TellUnnamables(const std::string& path, const TrendFolder& listed, const WalkCallbacks& callbacks) {
   for (const TrendFolder::Unnamable& name : listed.Unnamables()) {
     const std::string shown = JoinPath(path, name.shown);
     const Error why = NoAnsiFormError(shown, name.character);
     if (name.folder)
-      callbacks.unreadable(shown, Why(why));
+      callbacks.unreadable(shown, why);
     else if (callbacks.unnamable)
       callbacks.unnamable(shown, why);
   }
@@ -64,7 +62,7 @@ void TrendWalker::Walk(const FolderHandle& open, const std::string& path, std::u
   try {
     listed = std::make_shared<const TrendFolder>(open);
   } catch (const Error& error) {
-    callbacks_.unreadable(path, Why(error));
+    callbacks_.unreadable(path, error);
     return;
   }
   // The folder's own trends first, then its subfolders; what this folder
@@ -81,7 +79,7 @@ void TrendWalker::Walk(const FolderHandle& open, const std::string& path, std::u
       // swapped for a link since it was listed is not entered.
       child.emplace(open, name);
     } catch (const Error& error) {
-      callbacks_.unreadable(below, Why(error));
+      callbacks_.unreadable(below, error);
       continue;
     }
     Walk(*child, below, device);
@@ -97,7 +95,7 @@ void TrendWalker::Walk(const std::string& root) {
     // The root as the user named it, a link to it followed.
     open.emplace(folder);
   } catch (const Error& error) {
-    callbacks_.unreadable(folder, Why(error));
+    callbacks_.unreadable(folder, error);
     return;
   }
   Walk(*open, folder, open->identity().device);
@@ -114,7 +112,7 @@ void TrendWalker::Walk(const std::string& path, std::uint64_t& device) {
   try {
     listed = std::make_shared<const TrendFolder>(path);
   } catch (const Error& error) {
-    callbacks_.unreadable(path, Why(error));
+    callbacks_.unreadable(path, error);
     return;
   }
   // Where the system names no devices, everything counts as one.

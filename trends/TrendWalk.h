@@ -17,8 +17,9 @@ class Error;
 struct WalkCallbacks {
   // A trend: its NAME.000, and what its folder holds.
   std::function<void(const std::string& firstFile, const std::shared_ptr<const TrendFolder>& folder)> trend;
-  // A folder that could not be listed, and why; the walk goes on.
-  std::function<void(const std::string& folder, const std::string& why)> unreadable;
+  // A folder that could not be listed, and the error that says why; the
+  // walk goes on.
+  std::function<void(const std::string& folder, const Error& why)> unreadable;
   // Each folder as it is listed (may be empty): a long walk that finds no
   // trend still shows where it is.
   std::function<void(const std::string& folder)> entering;

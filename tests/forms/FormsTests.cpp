@@ -74,9 +74,10 @@ TEST(FormTexts, LongPathsAreWrappedAfterSeparators) {
 // What the engine tells as facts reaches the error box in words.
 TEST(FormTexts, ErrorFactsAreWorded) {
 #ifndef _WIN32
-  const Error readOnly(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, "/p/T.qmr");
+  const Error readOnly(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, {.path = "/p/T.qmr"});
   EXPECT_EQ(ErrorWords(readOnly), "Permission denied: '/p/T.qmr' is read-only; make it writable to replace it");
-  const Error noFile(ErrorCode::PermissionDenied, ErrorFact::NoFileInFolder, "/p", EACCES, "T.qmr");
+  const Error noFile(ErrorCode::PermissionDenied, ErrorFact::NoFileInFolder,
+                     {.path = "/p", .detail = "T.qmr", .systemError = EACCES});
   EXPECT_EQ(ErrorWords(noFile), "Permission denied: cannot create a file in folder '/p' to replace 'T.qmr' (" +
                                     std::generic_category().message(EACCES) + ")");
 #endif

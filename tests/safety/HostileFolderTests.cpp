@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "SafetySupport.h"
@@ -162,6 +163,19 @@ TEST_F(HostileFolder, ARealSwapRaceNeverWritesOutsideTheTree) {
   waitpid(swapper, &status, 0);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   ExpectVictimUntouched();
+}
+
+// A user's scan meets a folder of root's it may not enter: the folder is
+// told, in qmr's words for the engine's error.
+TEST_F(HostileFolder, AFolderTheUserMayNotEnterIsTold) {
+  fs::create_directories(Path("tree/locked"));
+  ASSERT_EQ(chmod(Path("tree/locked").c_str(), 0700), 0);
+  Folder("tree/mine", true);
+  const auto said = RunAsOtherUser([&] { return Qmr({"scan", Path("tree")}).err; });
+  ASSERT_TRUE(said);
+  const std::string locked = Path("tree/locked");
+  EXPECT_EQ(*said, "qmr: " + locked + ": warning: folder not read: Permission denied: '" + locked + "' (" +
+                       std::generic_category().message(EACCES) + ") (error 70)\n");
 }
 
 // A master that is the user's link to a root-only file: no command shows its
