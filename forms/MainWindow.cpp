@@ -195,12 +195,13 @@ void MainWindow::OK() {
 
 void MainWindow::Arrange() {
   if (!view_.CanArrange()) return;  // minimised, or still being built
-  const MinimumOuterSize minimum = CheckMinimumSize(view_.ClientWidth(), view_.ClientHeight());
+  const Resolution dpi = view_.ScreenResolution();
   // The minimum holds for the outer size, title bar and borders included.
-  if (minimum.outerWidth || minimum.outerHeight) view_.RaiseToMinimum(minimum);
-  const MainLayout layout = ArrangeControls(view_.ClientWidth(), view_.ClientHeight(), view_.FixedBoxes(),
-                                            [this](double twips) { return view_.Snap(twips); });
-  view_.Place(layout);
+  const OuterSize minimum = MinimumOuterPixels(view_.ClientWidth(), view_.ClientHeight(), dpi);
+  if (minimum.width || minimum.height) view_.RaiseToMinimum(minimum);
+  view_.Place(Placements(
+      view_.ClientWidth(), view_.ClientHeight(), [this](MainControl control) { return view_.ControlBox(control); },
+      dpi));
 }
 
 }  // namespace qmr

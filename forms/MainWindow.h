@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/Layout.h"
+#include "forms/MainControls.h"
+#include "forms/MainPlacement.h"
 #include "forms/TrendBatch.h"
 #include "forms/WindowServices.h"
 
@@ -94,18 +95,19 @@ class MainWindowView {
   // The rows of the file list that are selected, in list order.
   virtual std::vector<std::size_t> SelectedFiles() = 0;
 
-  // The layout: false while minimised or still being built. Sizes in twips.
+  // The layout, in the screen's pixels: false while minimised or still
+  // being built.
   virtual bool CanArrange() = 0;
-  virtual double ClientWidth() = 0;
-  virtual double ClientHeight() = 0;
-  // Sets the outer size (title bar and borders included) to the minimum
-  // in the dimensions that `minimum` names.
-  virtual void RaiseToMinimum(const MinimumOuterSize& minimum) = 0;
-  // The boxes the layout rule reads but never sets, as they stand now.
-  virtual LayoutFixed FixedBoxes() = 0;
-  // `twips` as the toolkit stores it (whole pixels).
-  virtual double Snap(double twips) = 0;
-  virtual void Place(const MainLayout& layout) = 0;
+  virtual Resolution ScreenResolution() = 0;
+  virtual int ClientWidth() = 0;
+  virtual int ClientHeight() = 0;
+  // Sets the outer size (title bar and borders included) in the dimensions
+  // that `outer` names; may lay the window out again for the size reached.
+  virtual void RaiseToMinimum(const OuterSize& outer) = 0;
+  // A control's box as it stands, in its frame.
+  virtual PixelRect ControlBox(MainControl control) = 0;
+  // Moves and sizes the controls, in the order given.
+  virtual void Place(const std::vector<Placement>& placements) = 0;
 };
 
 class MainWindow {
