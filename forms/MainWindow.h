@@ -78,8 +78,6 @@ class MainWindowView {
   virtual OpenableFolder WorkingFolder() = 0;
   // The drive `folder` lies on, as MachineDrives names it.
   virtual std::string DriveOf(const std::string& folder) = 0;
-  // True when `a` and `b` name the same drive (case ignored on Windows).
-  virtual bool SameDrive(const std::string& a, const std::string& b) = 0;
   // `path` made absolute (a bare "x:" is that drive's current folder on
   // Windows). Throws qmr::Error (76 path not found, 70 permission denied,
   // ...) when it is no folder that can be listed.

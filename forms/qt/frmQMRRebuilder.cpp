@@ -77,7 +77,6 @@ void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
 std::vector<std::string> frmQMRRebuilder::MachineDrives() { return qtfolders::MachineDrives(); }
 OpenableFolder frmQMRRebuilder::WorkingFolder() { return qtfolders::WorkingFolder(); }
 std::string frmQMRRebuilder::DriveOf(const std::string& folder) { return qtfolders::DriveOf(folder); }
-bool frmQMRRebuilder::SameDrive(const std::string& a, const std::string& b) { return qtfolders::SameDrive(a, b); }
 OpenableFolder frmQMRRebuilder::Openable(const std::string& path) { return qtfolders::Openable(path); }
 std::vector<ListedEntry> frmQMRRebuilder::ListFolder(const std::string& folder) {
   return qtfolders::ListFolder(folder);

@@ -47,7 +47,6 @@ class frmQMRRebuilder : public QDialog, public MainWindowView {
   std::vector<std::string> MachineDrives() override;
   OpenableFolder WorkingFolder() override;
   std::string DriveOf(const std::string& folder) override;
-  bool SameDrive(const std::string& a, const std::string& b) override;
   OpenableFolder Openable(const std::string& path) override;
   std::vector<ListedEntry> ListFolder(const std::string& folder) override;
   void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;

@@ -57,7 +57,6 @@ class frmQMRRebuilder : public MainWindowView {
   std::vector<std::string> MachineDrives() override { return win32::MachineDrives(); }
   OpenableFolder WorkingFolder() override { return win32::WorkingFolder(); }
   std::string DriveOf(const std::string& folder) override { return win32::DriveOf(folder); }
-  bool SameDrive(const std::string& a, const std::string& b) override { return win32::SameDrive(a, b); }
   OpenableFolder Openable(const std::string& path) override { return win32::Openable(path); }
   std::vector<ListedEntry> ListFolder(const std::string& folder) override { return win32::ListFolder(folder); }
   void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;

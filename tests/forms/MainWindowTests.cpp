@@ -64,7 +64,6 @@ class FakeView : public MainWindowView {
   std::string DriveOf(const std::string& folder) override {
     return folder.rfind(P("/mnt/usb"), 0) == 0 ? P("/mnt/usb") : "/";
   }
-  bool SameDrive(const std::string& a, const std::string& b) override { return a == b; }
   OpenableFolder Openable(const std::string& path) override {
     if (const auto code = refused.find(path); code != refused.end()) throw Error(code->second);
     if (!folders.count(path)) throw Error(ErrorCode::PathNotFound);
@@ -238,6 +237,17 @@ TEST_F(MainWindowTest, ChoosingADriveOpensIt) {
   EXPECT_EQ(view_.shownFiles, (Names{"USB.000"}));
   EXPECT_TRUE(windows_.messages.empty());
   EXPECT_THROW(window.SetDrive("z:"), Error);
+}
+
+TEST_F(MainWindowTest, ADriveIsNamedAsTheFileSystemNamesIt) {
+  view_.drives = {"/", "d:"};
+  MainWindow& window = Start();
+#ifdef _WIN32
+  window.SetDrive("D:");  // the same drive, whatever the case
+  EXPECT_EQ(window.Drive(), "d:");
+#else
+  EXPECT_THROW(window.SetDrive("D:"), Error);
+#endif
 }
 
 TEST_F(MainWindowTest, OpeningAFolderLineMovesTheLists) {
