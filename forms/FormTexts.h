@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ProgramVersion.h"
+#include "forms/Twips.h"
 
 namespace qmr {
 
@@ -63,10 +64,6 @@ std::vector<std::string> WrapLines(std::string_view text, int width,
 
 // "QMR Rebuilder version 1.01.000 " followed by `comments`.
 std::string VersionLine(const std::string& comments);
-
-struct TwipsRect {
-  int left, top, width, height;
-};
 
 // Main window.
 inline constexpr const char* kTrendLocationCaption = "Trends Location";

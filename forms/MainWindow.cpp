@@ -1,6 +1,7 @@
 #include "forms/MainWindow.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "forms/FormTexts.h"
 #include "tools/AnsiNames.h"
@@ -15,6 +16,16 @@ namespace {
 std::string Joined(const std::string& folder, const std::string& name) {
   if (!folder.empty() && folder.back() == kPathSeparator) return folder + name;
   return folder + kPathSeparator + name;
+}
+
+// True when `a` and `b` name the same drive: on Windows "C:" is "c:".
+bool SameDrive(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+  const auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return lower(x) == lower(y); });
+#else
+  return a == b;
+#endif
 }
 
 }  // namespace
@@ -86,7 +97,7 @@ void MainWindow::Load() {
 
 void MainWindow::SetDrive(const std::string& text) {
   for (std::size_t index = 0; index < drives_.size(); ++index) {
-    if (!view_.SameDrive(drives_[index], text)) continue;
+    if (!SameDrive(drives_[index], text)) continue;
     if (index != drive_) {
       view_.ShowDrives(drives_, index);
       DriveChosen(index);
@@ -195,12 +206,13 @@ void MainWindow::OK() {
 
 void MainWindow::Arrange() {
   if (!view_.CanArrange()) return;  // minimised, or still being built
-  const MinimumOuterSize minimum = CheckMinimumSize(view_.ClientWidth(), view_.ClientHeight());
+  const Resolution dpi = view_.ScreenResolution();
   // The minimum holds for the outer size, title bar and borders included.
-  if (minimum.outerWidth || minimum.outerHeight) view_.RaiseToMinimum(minimum);
-  const MainLayout layout = ArrangeControls(view_.ClientWidth(), view_.ClientHeight(), view_.FixedBoxes(),
-                                            [this](double twips) { return view_.Snap(twips); });
-  view_.Place(layout);
+  const OuterSize minimum = MinimumOuterPixels(view_.ClientWidth(), view_.ClientHeight(), dpi);
+  if (minimum.width || minimum.height) view_.RaiseToMinimum(minimum);
+  view_.Place(Placements(
+      view_.ClientWidth(), view_.ClientHeight(), [this](MainControl control) { return view_.ControlBox(control); },
+      dpi));
 }
 
 }  // namespace qmr

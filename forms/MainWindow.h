@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/Layout.h"
+#include "forms/MainControls.h"
+#include "forms/MainPlacement.h"
 #include "forms/TrendBatch.h"
 #include "forms/WindowServices.h"
 
@@ -77,8 +78,6 @@ class MainWindowView {
   virtual OpenableFolder WorkingFolder() = 0;
   // The drive `folder` lies on, as MachineDrives names it.
   virtual std::string DriveOf(const std::string& folder) = 0;
-  // True when `a` and `b` name the same drive (case ignored on Windows).
-  virtual bool SameDrive(const std::string& a, const std::string& b) = 0;
   // `path` made absolute (a bare "x:" is that drive's current folder on
   // Windows). Throws qmr::Error (76 path not found, 70 permission denied,
   // ...) when it is no folder that can be listed.
@@ -94,18 +93,19 @@ class MainWindowView {
   // The rows of the file list that are selected, in list order.
   virtual std::vector<std::size_t> SelectedFiles() = 0;
 
-  // The layout: false while minimised or still being built. Sizes in twips.
+  // The layout, in the screen's pixels: false while minimised or still
+  // being built.
   virtual bool CanArrange() = 0;
-  virtual double ClientWidth() = 0;
-  virtual double ClientHeight() = 0;
-  // Sets the outer size (title bar and borders included) to the minimum
-  // in the dimensions that `minimum` names.
-  virtual void RaiseToMinimum(const MinimumOuterSize& minimum) = 0;
-  // The boxes the layout rule reads but never sets, as they stand now.
-  virtual LayoutFixed FixedBoxes() = 0;
-  // `twips` as the toolkit stores it (whole pixels).
-  virtual double Snap(double twips) = 0;
-  virtual void Place(const MainLayout& layout) = 0;
+  virtual Resolution ScreenResolution() = 0;
+  virtual int ClientWidth() = 0;
+  virtual int ClientHeight() = 0;
+  // Sets the outer size (title bar and borders included) in the dimensions
+  // that `outer` names; may lay the window out again for the size reached.
+  virtual void RaiseToMinimum(const OuterSize& outer) = 0;
+  // A control's box as it stands, in its frame.
+  virtual PixelRect ControlBox(MainControl control) = 0;
+  // Moves and sizes the controls, in the order given.
+  virtual void Place(const std::vector<Placement>& placements) = 0;
 };
 
 class MainWindow {

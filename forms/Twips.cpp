@@ -14,4 +14,9 @@ double SnapToPixels(double twips, double dotsPerInch) {
   return PixelsToTwips(TwipsToPixels(twips, dotsPerInch), dotsPerInch);
 }
 
+PixelRect PixelsOf(const TwipsRect& box, Resolution dpi) {
+  return {TwipsToPixels(box.left, dpi.x), TwipsToPixels(box.top, dpi.y), TwipsToPixels(box.width, dpi.x),
+          TwipsToPixels(box.height, dpi.y)};
+}
+
 }  // namespace qmr

@@ -144,14 +144,6 @@ std::string DriveOf(const std::string& folder) {
 #endif
 }
 
-bool SameDrive(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-  return Shown(a).compare(Shown(b), Qt::CaseInsensitive) == 0;
-#else
-  return a == b;
-#endif
-}
-
 OpenableFolder Openable(const std::string& path) {
   QString target = Shown(path);
 #ifdef _WIN32

@@ -76,7 +76,6 @@ namespace qtfolders {
 std::vector<std::string> MachineDrives();
 OpenableFolder WorkingFolder();
 std::string DriveOf(const std::string& folder);
-bool SameDrive(const std::string& a, const std::string& b);
 OpenableFolder Openable(const std::string& path);
 std::vector<ListedEntry> ListFolder(const std::string& folder);
 }  // namespace qtfolders

@@ -6,8 +6,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "ProgramVersion.h"
-#include "forms/FormTexts.h"
 #include "forms/qt/frmHelp.h"
 #include "forms/qt/frmStatus.h"
 
@@ -15,7 +13,7 @@ namespace qmr {
 
 namespace {
 
-void ShowMessageBox(const QString& text, const QString& caption, MessageIcon icon) {
+void ShowBox(const QString& text, const QString& caption, MessageIcon icon) {
   QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
   if (icon == MessageIcon::Warning) boxIcon = QMessageBox::Warning;
   if (icon == MessageIcon::Error) boxIcon = QMessageBox::Critical;
@@ -40,21 +38,15 @@ void CentreOver(QWidget* window, const QWidget* owner) {
 
 }  // namespace
 
-QtServices::QtServices() : message_(ShowMessageBox), end_([] { QCoreApplication::exit(0); }) {}
+QtServices::QtServices() : ProgramWindows([] { QCoreApplication::exit(0); }), message_(ShowBox) {}
 
 QtServices::~QtServices() {
   delete status_.data();
   delete help_.data();
 }
 
-void QtServices::ShowMessage(const std::string& text, MessageIcon icon) {
-  // The box is as wide as its longest line: a long path gets lines of its own.
-  message_(FromFileBytes(WrapLongWords(text, kWidestMessageWord)), kApplicationTitle, icon);
-}
-
-bool QtServices::PumpEvents() {
-  QCoreApplication::processEvents();
-  return !ending_;
+void QtServices::ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+  message_(FromFileBytes(text), QString::fromStdString(caption), icon);
 }
 
 void QtServices::ShowStatus() {
@@ -98,16 +90,12 @@ QList<QWidget*> QtServices::OpenWindows() {
   return windows;
 }
 
-void QtServices::ExitProgram() {
-  if (ending_) return;
-  ending_ = true;
-  // The main window may be inside its own click handler (or a batch): hide
-  // everything now, destroy once control is back in the event loop.
+void QtServices::UnloadEveryWindow() {
+  // Hidden now, destroyed once control is back in the event loop.
   for (QWidget* window : OpenWindows()) {
     window->hide();
     window->deleteLater();
   }
-  end_();
 }
 
 }  // namespace qmr

@@ -5,12 +5,13 @@
 // a modal box or leaving the process.
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QPointer>
 #include <QString>
 #include <functional>
 
-#include "forms/WindowServices.h"
+#include "forms/ProgramWindows.h"
 
 class QWidget;
 
@@ -19,18 +20,15 @@ namespace qmr {
 class frmHelp;
 class frmStatus;
 
-class QtServices : public WindowServices {
+class QtServices : public ProgramWindows {
  public:
   using MessageFunction = std::function<void(const QString& text, const QString& caption, MessageIcon icon)>;
-  using EndFunction = std::function<void()>;
 
   QtServices();
   ~QtServices() override;
   QtServices(const QtServices&) = delete;
   QtServices& operator=(const QtServices&) = delete;
 
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool PumpEvents() override;
   void ShowStatus() override;
   void SetStatusTrendName(const std::string& name) override;
   void HideStatus() override;
@@ -45,21 +43,19 @@ class QtServices : public WindowServices {
 
   // Every window of the program, shown or hidden (owned windows not included).
   static QList<QWidget*> OpenWindows();
-  // Unloads every window, shown or hidden, and ends the program. A batch
-  // pausing in PumpEvents stops there.
-  void ExitProgram() override;
-  bool Ending() const { return ending_; }
 
   void SetMessageFunction(MessageFunction function) { message_ = std::move(function); }
-  void SetEndFunction(EndFunction function) { end_ = std::move(function); }
+
+ protected:
+  void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  void DeliverWaitingEvents() override { QCoreApplication::processEvents(); }
+  void UnloadEveryWindow() override;
 
  private:
   MessageFunction message_;
-  EndFunction end_;
   QPointer<QWidget> mainWindow_;
   QPointer<frmStatus> status_;
   QPointer<frmHelp> help_;
-  bool ending_ = false;
 };
 
 }  // namespace qmr

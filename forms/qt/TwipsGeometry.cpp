@@ -12,8 +12,8 @@ double WidthTwips(const QWidget& widget, int pixels) { return PixelsToTwips(pixe
 double HeightTwips(const QWidget& widget, int pixels) { return PixelsToTwips(pixels, widget.logicalDpiY()); }
 
 QRect TwipsToPixelRect(const QWidget& widget, const TwipsRect& box) {
-  return QRect(TwipsToPixelsX(widget, box.left), TwipsToPixelsY(widget, box.top), TwipsToPixelsX(widget, box.width),
-               TwipsToPixelsY(widget, box.height));
+  const PixelRect r = PixelsOf(box, {double(widget.logicalDpiX()), double(widget.logicalDpiY())});
+  return QRect(r.left, r.top, r.width, r.height);
 }
 
 void SetTwipsGeometry(QWidget& widget, const TwipsRect& box) { widget.setGeometry(TwipsToPixelRect(widget, box)); }

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "forms/FormTexts.h"
+#include "forms/HelpControls.h"
 #include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/FormFont.h"
 #include "forms/qt/TwipsGeometry.h"
@@ -33,19 +34,20 @@ frmHelp::frmHelp(QWidget* parent)
   setFont(FormFont());
   setFixedSize(TwipsToPixelsX(*this, kHelpClientWidth), TwipsToPixelsY(*this, kHelpClientHeight));
 
-  // Created in tab order; only the button takes the focus.
-  AddLabel(this, "Label1", kHelpText1, kHelpLabel1Box);
-  auto* close = new QPushButton("Close", this);
-  close->setObjectName("cmdClose");
-  close->setAutoDefault(false);
-  SetTwipsGeometry(*close, kHelpCloseBox);
-  connect(close, &QPushButton::clicked, this, &QWidget::close);
-  AddLabel(this, "lblVersion", QString::fromStdString(VersionLine(kHelpComments)), kVersionBox);
-  AddLabel(this, "Label2", kHelpText2, kHelpLabel2Box);
-  AddLabel(this, "Label3", kHelpText3, kHelpLabel3Box);
-  AddLabel(this, "Label4", kHelpText4, kHelpLabel4Box);
-  setFocusProxy(close);
-  close->setFocus();
+  // Made in tab order; only the button takes the focus.
+  for (const HelpControlSpec& spec : HelpControls()) {
+    if (!spec.button) {
+      AddLabel(this, spec.name, QString::fromStdString(spec.text), spec.box);
+      continue;
+    }
+    auto* close = new QPushButton(QString::fromStdString(spec.text), this);
+    close->setObjectName(spec.name);
+    close->setAutoDefault(false);
+    SetTwipsGeometry(*close, spec.box);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    setFocusProxy(close);
+    close->setFocus();
+  }
 }
 
 }  // namespace qmr

@@ -8,8 +8,6 @@
 #include <QShortcut>
 
 #include "forms/FormTexts.h"
-#include "forms/Layout.h"
-#include "forms/Twips.h"
 #include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/FormFont.h"
 #include "forms/qt/PathLists.h"
@@ -17,17 +15,6 @@
 #include "forms/qt/TwipsGeometry.h"
 
 namespace qmr {
-
-namespace {
-
-QPushButton* AddButton(QWidget* parent, const char* name, const QString& text, const TwipsRect& box) {
-  auto* button = new QPushButton(text, parent);
-  button->setObjectName(name);
-  SetTwipsGeometry(*button, box);
-  return button;
-}
-
-}  // namespace
 
 frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -39,40 +26,17 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   setFont(FormFont());
   services_.SetMainWindow(this);
 
-  // Created in focus order: drive list, folder list, file list, OK, Close, Help.
-  trendLocation_ = new QGroupBox(kTrendLocationCaption, this);
-  trendLocation_->setObjectName("fraTrendLocation");
-  SetTwipsGeometry(*trendLocation_, kTrendLocationBox);
-
-  path_ = new QWidget(trendLocation_);
-  path_->setObjectName("fraPath");
-  SetTwipsGeometry(*path_, kPathBox);
-
-  drives_ = new DriveList(path_);
-  drives_->setObjectName("drvConvert");
-  SetTwipsGeometry(*drives_, kDriveBox);
-
-  folders_ = new FolderList(path_);
-  folders_->setObjectName("dirConvert");
-  SetTwipsGeometry(*folders_, kFolderBox);
-
-  files_ = new FileList(trendLocation_);
-  files_->setObjectName("filConvert");
-  SetTwipsGeometry(*files_, kFileBox);
-
-  multiSelect_ = new QLabel(kMultiSelectText, trendLocation_);
-  multiSelect_->setObjectName("lblMultiSelect");
-  multiSelect_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  multiSelect_->setWordWrap(true);
-  SetTwipsGeometry(*multiSelect_, kMultiSelectBox);
-
-  buttons_ = new QWidget(this);
-  buttons_->setObjectName("fraButtons");
-  SetTwipsGeometry(*buttons_, kButtonsBox);
-  auto* ok = AddButton(buttons_, "cmdOK", "OK", kOKBox);
+  // Made in focus order: drive list, folder list, file list, OK, Close, Help.
+  for (const MainControlSpec& spec : MainControls()) {
+    QWidget* made = Make(spec, spec.frame ? Widget(*spec.frame) : this);
+    made->setObjectName(spec.name);
+    SetTwipsGeometry(*made, spec.box);
+    controls_[static_cast<std::size_t>(spec.control)] = made;
+  }
+  auto* ok = static_cast<QPushButton*>(Widget(MainControl::cmdOK));
+  auto* close = static_cast<QPushButton*>(Widget(MainControl::cmdClose));
+  auto* help = static_cast<QPushButton*>(Widget(MainControl::cmdHelp));
   ok->setDefault(true);  // Enter presses OK
-  auto* close = AddButton(buttons_, "cmdClose", "Close", kCloseBox);
-  auto* help = AddButton(buttons_, "cmdHelp", "Help", kHelpBox);
   setTabOrder(drives_, folders_);
   setTabOrder(folders_, files_);
   setTabOrder(files_, ok);
@@ -113,7 +77,6 @@ void frmQMRRebuilder::closeEvent(QCloseEvent* event) {
 std::vector<std::string> frmQMRRebuilder::MachineDrives() { return qtfolders::MachineDrives(); }
 OpenableFolder frmQMRRebuilder::WorkingFolder() { return qtfolders::WorkingFolder(); }
 std::string frmQMRRebuilder::DriveOf(const std::string& folder) { return qtfolders::DriveOf(folder); }
-bool frmQMRRebuilder::SameDrive(const std::string& a, const std::string& b) { return qtfolders::SameDrive(a, b); }
 OpenableFolder frmQMRRebuilder::Openable(const std::string& path) { return qtfolders::Openable(path); }
 std::vector<ListedEntry> frmQMRRebuilder::ListFolder(const std::string& folder) {
   return qtfolders::ListFolder(folder);
@@ -128,43 +91,41 @@ void frmQMRRebuilder::ShowFolders(const std::vector<FolderLine>& lines, std::siz
 void frmQMRRebuilder::ShowFiles(const std::vector<std::string>& names) { files_->show(names); }
 std::vector<std::size_t> frmQMRRebuilder::SelectedFiles() { return SelectedRows(*files_); }
 
-bool frmQMRRebuilder::CanArrange() { return !isMinimized() && buttons_; }
-double frmQMRRebuilder::ClientWidth() { return WidthTwips(*this, width()); }
-double frmQMRRebuilder::ClientHeight() { return HeightTwips(*this, height()); }
+QWidget* frmQMRRebuilder::Make(const MainControlSpec& spec, QWidget* frame) {
+  switch (spec.control) {
+    case MainControl::fraTrendLocation: return new QGroupBox(spec.caption, frame);
+    case MainControl::drvConvert: return drives_ = new DriveList(frame);
+    case MainControl::dirConvert: return folders_ = new FolderList(frame);
+    case MainControl::filConvert: return files_ = new FileList(frame);
+    case MainControl::lblMultiSelect: {
+      auto* label = new QLabel(spec.caption, frame);
+      label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+      label->setWordWrap(true);
+      return label;
+    }
+    case MainControl::cmdOK:
+    case MainControl::cmdClose:
+    case MainControl::cmdHelp: return new QPushButton(spec.caption, frame);
+    default: return new QWidget(frame);  // a plain container
+  }
+}
 
-void frmQMRRebuilder::RaiseToMinimum(const MinimumOuterSize& minimum) {
+bool frmQMRRebuilder::CanArrange() { return !isMinimized() && Widget(MainControl::cmdHelp); }
+Resolution frmQMRRebuilder::ScreenResolution() { return {double(logicalDpiX()), double(logicalDpiY())}; }
+
+void frmQMRRebuilder::RaiseToMinimum(const OuterSize& minimum) {
   const QRect outer = frameGeometry();
-  const int outerWidth = minimum.outerWidth ? TwipsToPixelsX(*this, *minimum.outerWidth) : outer.width();
-  const int outerHeight = minimum.outerHeight ? TwipsToPixelsY(*this, *minimum.outerHeight) : outer.height();
-  resize(outerWidth - (outer.width() - width()), outerHeight - (outer.height() - height()));
+  resize(minimum.width.value_or(outer.width()) - (outer.width() - width()),
+         minimum.height.value_or(outer.height()) - (outer.height() - height()));
 }
 
-LayoutFixed frmQMRRebuilder::FixedBoxes() {
-  LayoutFixed fixed;
-  fixed.trendLocationTop = HeightTwips(*this, trendLocation_->y());
-  fixed.pathLeft = WidthTwips(*this, path_->x());
-  fixed.pathTop = HeightTwips(*this, path_->y());
-  fixed.buttonsWidth = WidthTwips(*this, buttons_->width());
-  fixed.buttonsHeight = HeightTwips(*this, buttons_->height());
-  fixed.multiSelectHeight = HeightTwips(*this, multiSelect_->height());
-  fixed.driveListHeight = HeightTwips(*this, drives_->height());
-  return fixed;
+PixelRect frmQMRRebuilder::ControlBox(MainControl control) {
+  const QRect box = Widget(control)->geometry();
+  return {box.x(), box.y(), box.width(), box.height()};
 }
 
-double frmQMRRebuilder::Snap(double twips) { return SnapToPixels(twips, logicalDpiX()); }
-
-void frmQMRRebuilder::Place(const MainLayout& layout) {
-  const auto x = [this](double twips) { return TwipsToPixelsX(*this, twips); };
-  const auto y = [this](double twips) { return TwipsToPixelsY(*this, twips); };
-  trendLocation_->resize(x(layout.trendLocationWidth), y(layout.trendLocationHeight));
-  path_->resize(x(layout.pathWidth), y(layout.pathHeight));
-  files_->setGeometry(x(layout.fileLeft), files_->y(), x(layout.fileWidth), y(layout.fileHeight));
-  buttons_->move(x(layout.buttonsLeft), y(layout.buttonsTop));
-  // The drive list and the folder list fill the path frame.
-  drives_->resize(x(layout.pathWidth), drives_->height());
-  folders_->resize(x(layout.pathWidth), y(layout.folderHeight));
-  multiSelect_->setGeometry(x(layout.multiSelectLeft), y(layout.multiSelectTop), x(layout.multiSelectWidth),
-                            multiSelect_->height());
+void frmQMRRebuilder::Place(const std::vector<Placement>& placements) {
+  for (const auto& [control, box] : placements) Widget(control)->setGeometry(box.left, box.top, box.width, box.height);
 }
 
 }  // namespace qmr

@@ -8,12 +8,10 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <memory>
 
 #include "forms/MainWindow.h"
-
-class QGroupBox;
-class QLabel;
 
 namespace qmr {
 
@@ -49,7 +47,6 @@ class frmQMRRebuilder : public QDialog, public MainWindowView {
   std::vector<std::string> MachineDrives() override;
   OpenableFolder WorkingFolder() override;
   std::string DriveOf(const std::string& folder) override;
-  bool SameDrive(const std::string& a, const std::string& b) override;
   OpenableFolder Openable(const std::string& path) override;
   std::vector<ListedEntry> ListFolder(const std::string& folder) override;
   void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;
@@ -57,22 +54,23 @@ class frmQMRRebuilder : public QDialog, public MainWindowView {
   void ShowFiles(const std::vector<std::string>& names) override;
   std::vector<std::size_t> SelectedFiles() override;
   bool CanArrange() override;
-  double ClientWidth() override;
-  double ClientHeight() override;
-  void RaiseToMinimum(const MinimumOuterSize& minimum) override;
-  LayoutFixed FixedBoxes() override;
-  double Snap(double twips) override;
-  void Place(const MainLayout& layout) override;
+  Resolution ScreenResolution() override;
+  int ClientWidth() override { return width(); }
+  int ClientHeight() override { return height(); }
+  void RaiseToMinimum(const OuterSize& outer) override;
+  PixelRect ControlBox(MainControl control) override;
+  void Place(const std::vector<Placement>& placements) override;
+
+  // Makes the widget of `spec` in `frame`.
+  QWidget* Make(const MainControlSpec& spec, QWidget* frame);
+  QWidget* Widget(MainControl control) const { return controls_[static_cast<std::size_t>(control)]; }
 
   QtServices& services_;
   std::unique_ptr<MainWindow> main_;
-  QGroupBox* trendLocation_ = nullptr;
-  QWidget* path_ = nullptr;
+  std::array<QWidget*, kMainControlCount> controls_{};
   DriveList* drives_ = nullptr;
   FolderList* folders_ = nullptr;
   FileList* files_ = nullptr;
-  QLabel* multiSelect_ = nullptr;
-  QWidget* buttons_ = nullptr;
 };
 
 }  // namespace qmr

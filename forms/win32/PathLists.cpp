@@ -179,8 +179,6 @@ std::string DriveOf(const std::string& path) {
   return {};
 }
 
-bool SameDrive(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
-
 std::vector<std::string> MachineDrives() {
   std::vector<std::string> drives;
   char buffer[512] = {};

@@ -71,7 +71,6 @@ std::vector<std::string> MachineDrives();
 OpenableFolder WorkingFolder();
 // "x:" of an absolute drive path, lower case; empty for another path.
 std::string DriveOf(const std::string& folder);
-bool SameDrive(const std::string& a, const std::string& b);
 // `path` made absolute ("C:\" at a root, no trailing "\" elsewhere; a bare
 // "x:" names that drive's current folder). Throws qmr::Error (76 path not
 // found, 57 device not ready, ...) when it is no folder that can be listed.

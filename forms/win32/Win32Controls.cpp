@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "forms/Twips.h"
+
 namespace qmr::win32 {
 
 RECT Win32Look::Pixels(const TwipsRect& box) const {
-  const int left = X(box.left);
-  const int top = Y(box.top);
-  return RECT{left, top, left + X(box.width), top + Y(box.height)};
+  const PixelRect r = PixelsOf(box, {static_cast<double>(DpiX()), static_cast<double>(DpiY())});
+  return RECT{r.left, r.top, r.left + r.width, r.top + r.height};
 }
 
 void RegisterWindowClass(const char* className, WNDPROC procedure, bool withIcon) {

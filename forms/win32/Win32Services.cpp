@@ -16,7 +16,7 @@ namespace qmr::win32 {
 
 namespace {
 
-void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon, HWND owner) {
+void ShowBox(const std::string& text, const std::string& caption, MessageIcon icon, HWND owner) {
   UINT type = MB_OK;
   if (icon == MessageIcon::Warning) type |= MB_ICONWARNING;
   if (icon == MessageIcon::Error) type |= MB_ICONERROR;
@@ -39,7 +39,7 @@ BOOL CALLBACK Collect(HWND window, LPARAM windows) {
 
 }  // namespace
 
-Win32Services::Win32Services() : end_([] { PostQuitMessage(0); }) {
+Win32Services::Win32Services() : ProgramWindows([] { PostQuitMessage(0); }) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
   HDC screen = GetDC(nullptr);
@@ -67,17 +67,15 @@ void Win32Services::UseResolution(int dpiX, int dpiY) {
   fontPoints_ = chosen.points;
 }
 
-void Win32Services::ShowMessage(const std::string& text, MessageIcon icon) {
-  // The box is as wide as its longest line: a long path gets lines of its own.
-  const std::string wrapped = WrapLongWords(text, kWidestMessageWord);
+void Win32Services::ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
   if (message_) {
-    message_(wrapped, kApplicationTitle, icon);
+    message_(text, caption, icon);
   } else {
-    ShowMessageBox(wrapped, kApplicationTitle, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
+    ShowBox(text, caption, icon, IsWindow(mainWindow_) ? mainWindow_ : nullptr);
   }
 }
 
-bool Win32Services::PumpEvents() {
+void Win32Services::DeliverWaitingEvents() {
   // The events already waiting, once: what their handling posts waits for
   // the next pause (the bound keeps a busy window from holding the batch).
   MSG message;
@@ -88,7 +86,6 @@ bool Win32Services::PumpEvents() {
     }
     DeliverMessage(message);
   }
-  return !ending_;
 }
 
 void Win32Services::ShowStatus() {
@@ -129,17 +126,13 @@ std::vector<HWND> Win32Services::OpenWindows() {
   return windows;
 }
 
-void Win32Services::ExitProgram() {
-  if (ending_) return;
-  ending_ = true;
-  // The main window may be inside its own click handler (or a batch): its
-  // object outlives its window, and a batch stops at its next pause.
+void Win32Services::UnloadEveryWindow() {
+  // The main window's object outlives its window; a batch stops at its next pause.
   for (HWND window : OpenWindows()) {
     if (IsWindow(window)) DestroyWindow(window);
   }
   status_ = nullptr;
   help_ = nullptr;
-  end_();
 }
 
 int Win32Services::RunMessageLoop() {

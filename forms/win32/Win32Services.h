@@ -12,16 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "forms/FormTexts.h"
-#include "forms/WindowServices.h"
+#include "forms/ProgramWindows.h"
 #include "forms/win32/Win32Controls.h"
 
 namespace qmr::win32 {
 
-class Win32Services : public WindowServices, public Win32Look {
+class Win32Services : public ProgramWindows, public Win32Look {
  public:
   using MessageFunction = std::function<void(const std::string& text, const std::string& caption, MessageIcon icon)>;
-  using EndFunction = std::function<void()>;
 
   // Registers the window classes and chooses the font at the screen's
   // resolution.
@@ -30,8 +28,6 @@ class Win32Services : public WindowServices, public Win32Look {
   Win32Services(const Win32Services&) = delete;
   Win32Services& operator=(const Win32Services&) = delete;
 
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
-  bool PumpEvents() override;
   void ShowStatus() override;
   void SetStatusTrendName(const std::string& name) override;
   void HideStatus() override;
@@ -46,10 +42,6 @@ class Win32Services : public WindowServices, public Win32Look {
 
   // Every window of the program on this thread, shown or hidden.
   static std::vector<HWND> OpenWindows();
-  // Unloads every window, shown or hidden, and ends the program. A batch
-  // pausing in PumpEvents stops there.
-  void ExitProgram() override;
-  bool Ending() const { return ending_; }
 
   // Runs the windows until the program ends; the exit code.
   int RunMessageLoop();
@@ -58,7 +50,6 @@ class Win32Services : public WindowServices, public Win32Look {
   static void DeliverMessage(MSG& message);
 
   void SetMessageFunction(MessageFunction function) { message_ = std::move(function); }
-  void SetEndFunction(EndFunction function) { end_ = std::move(function); }
 
   // The screen's logical resolution, and the windows' font.
   int DpiX() const override { return dpiX_; }
@@ -72,15 +63,16 @@ class Win32Services : public WindowServices, public Win32Look {
   int Y(double twips) const override;
 
  protected:
+  void ShowMessageBox(const std::string& text, const std::string& caption, MessageIcon icon) override;
+  void DeliverWaitingEvents() override;
+  void UnloadEveryWindow() override;
   void UseResolution(int dpiX, int dpiY) override;
 
  private:
   MessageFunction message_;
-  EndFunction end_;
   HWND mainWindow_ = nullptr;
   HWND status_ = nullptr;
   HWND help_ = nullptr;
-  bool ending_ = false;
   int dpiX_ = 96;
   int dpiY_ = 96;
   HFONT font_ = nullptr;

@@ -1,9 +1,9 @@
 #include "forms/win32/frmHelp.h"
 
 #include <string>
-#include <utility>
 
 #include "forms/FormTexts.h"
+#include "forms/HelpControls.h"
 #include "forms/win32/Win32Controls.h"
 #include "forms/win32/Win32Font.h"
 #include "forms/win32/Win32Names.h"
@@ -23,17 +23,13 @@ void SetLabelText(HWND label, HFONT font, const std::string& text) {
   SetWindowTextA(label, WrappedText(font, text, box.right - box.left).c_str());
 }
 
-void AddLabel(const Win32Look& look, HWND window, int id, const std::string& text, const TwipsRect& box) {
-  SetLabelText(CreateControl(look, window, "STATIC", "", SS_LEFT | SS_NOPREFIX, id, box), look.Font(), text);
-}
-
 // After a change of resolution the lines are broken again in the new font.
 void WrapLabelsAgain(HWND window, HFONT font) {
-  for (const auto& [id, text] :
-       {std::pair{help::Label1, std::string(kHelpText1)}, std::pair{help::lblVersion, VersionLine(kHelpComments)},
-        std::pair{help::Label2, std::string(kHelpText2)}, std::pair{help::Label3, std::string(kHelpText3)},
-        std::pair{help::Label4, std::string(kHelpText4)}})
-    SetLabelText(GetDlgItem(window, id), font, text);
+  int id = help::Label1;
+  for (const HelpControlSpec& spec : HelpControls()) {
+    if (!spec.button) SetLabelText(GetDlgItem(window, id), font, spec.text);
+    ++id;
+  }
 }
 
 LRESULT CALLBACK HelpProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -71,14 +67,15 @@ HWND NewHelpWindow(Win32Look& services, HWND* open) {
   // A fixed border: no sizing, no minimise or maximise button.
   HWND window = CreateFormWindow(services, kHelpClass, kHelpCaption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
                                  kHelpClientWidth, kHelpClientHeight, nullptr, open);
-  // Created in tab order; only the button takes the focus, and it is not
-  // the window's default button.
-  AddLabel(services, window, help::Label1, kHelpText1, kHelpLabel1Box);
-  CreateControl(services, window, "BUTTON", "Close", BS_PUSHBUTTON | WS_TABSTOP, help::cmdClose, kHelpCloseBox);
-  AddLabel(services, window, help::lblVersion, VersionLine(kHelpComments), kVersionBox);
-  AddLabel(services, window, help::Label2, kHelpText2, kHelpLabel2Box);
-  AddLabel(services, window, help::Label3, kHelpText3, kHelpLabel3Box);
-  AddLabel(services, window, help::Label4, kHelpText4, kHelpLabel4Box);
+  // Made in tab order; only the button takes the focus, and it is not the
+  // window's default button.
+  int id = help::Label1;
+  for (const HelpControlSpec& spec : HelpControls()) {
+    const DWORD style = spec.button ? BS_PUSHBUTTON | WS_TABSTOP : SS_LEFT | SS_NOPREFIX;
+    HWND made = CreateControl(services, window, spec.button ? "BUTTON" : "STATIC", spec.button ? spec.text.c_str() : "",
+                              style, id++, spec.box);
+    if (!spec.button) SetLabelText(made, services.Font(), spec.text);
+  }
   return window;
 }
 

@@ -4,7 +4,6 @@
 
 #include "forms/FormTexts.h"
 #include "forms/Layout.h"
-#include "forms/Twips.h"
 #include "forms/win32/Win32Frame.h"
 #include "forms/win32/Win32Names.h"
 #include "forms/win32/Win32Services.h"
@@ -15,6 +14,11 @@ namespace qmr::win32 {
 namespace {
 
 constexpr UINT_PTR kFolderKeysId = 1;
+
+// The controls' IDs, in the order of MainControl.
+constexpr int kIds[kMainControlCount] = {
+    main::fraTrendLocation, main::fraPath,    main::drvConvert, main::dirConvert, main::filConvert,
+    main::lblMultiSelect,   main::fraButtons, main::cmdOK,      main::cmdClose,   main::cmdHelp};
 
 // Enter in the folder list opens the selected folder rather than pressing
 // the window's default button.
@@ -49,44 +53,55 @@ frmQMRRebuilder::~frmQMRRebuilder() {
 }
 
 void frmQMRRebuilder::CreateControls() {
-  using namespace main;
-  const Win32Services& s = services_;
-  // Created in focus order: drive list, folder list, file list, OK, Close, Help.
-  trendLocation_ = CreateFrame(s, window_, kTrendLocationCaption, fraTrendLocation, kTrendLocationBox);
-  path_ = CreateFrame(s, trendLocation_, "", fraPath, kPathBox);
-  // A drop-down list: its height is the list's when open; the closed box
-  // takes the height the font gives it.
-  TwipsRect driveBox = kDriveBox;
-  driveBox.height = 12 * kDriveBox.height;
-  drives_.Attach(
-      CreateControl(s, path_, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, drvConvert, driveBox));
-  HWND folderList =
-      CreateControl(s, path_, WC_LISTBOXA, "",
-                    LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP,
-                    dirConvert, kFolderBox, WS_EX_CLIENTEDGE);
-  HWND fileList =
-      CreateControl(s, trendLocation_, WC_LISTBOXA, "",
-                    LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP,
-                    filConvert, kFileBox, WS_EX_CLIENTEDGE);
-  multiSelect_ = CreateControl(s, trendLocation_, "STATIC", kMultiSelectText, SS_CENTER | SS_NOPREFIX, lblMultiSelect,
-                               kMultiSelectBox);
-  buttons_ = CreateFrame(s, window_, "", fraButtons, kButtonsBox);
-  CreateControl(s, buttons_, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, cmdOK, kOKBox);
-  CreateControl(s, buttons_, "BUTTON", "Close", BS_PUSHBUTTON | WS_TABSTOP, cmdClose, kCloseBox);
-  CreateControl(s, buttons_, "BUTTON", "Help", BS_PUSHBUTTON | WS_TABSTOP, cmdHelp, kHelpBox);
-
+  // Made in focus order: drive list, folder list, file list, OK, Close, Help.
+  for (const MainControlSpec& spec : MainControls())
+    controls_[static_cast<std::size_t>(spec.control)] = Make(spec, spec.frame ? Handle(*spec.frame) : window_);
+  drives_.Attach(Handle(MainControl::drvConvert));
   // A folder line as high as the file list's lines.
+  HWND fileList = Handle(MainControl::filConvert);
   const int itemHeight = static_cast<int>(SendMessageA(fileList, LB_GETITEMHEIGHT, 0, 0));
-  folders_.Attach(folderList, itemHeight > 0 ? itemHeight : s.Y(240));
+  folders_.Attach(Handle(MainControl::dirConvert), itemHeight > 0 ? itemHeight : services_.Y(240));
   files_.Attach(fileList);
   main_ = std::make_unique<MainWindow>(*this, services_);
-  SetWindowSubclass(folderList, FolderKeys, kFolderKeysId, reinterpret_cast<DWORD_PTR>(main_.get()));
+  SetWindowSubclass(folders_.Window(), FolderKeys, kFolderKeysId, reinterpret_cast<DWORD_PTR>(main_.get()));
   focus_ = drives_.Window();
 }
 
+HWND frmQMRRebuilder::Make(const MainControlSpec& spec, HWND frame) {
+  const Win32Services& s = services_;
+  const int id = kIds[static_cast<std::size_t>(spec.control)];
+  switch (spec.control) {
+    case MainControl::drvConvert: {
+      // A drop-down list: its height is the list's when open; the closed
+      // box takes the height the font gives it.
+      TwipsRect box = spec.box;
+      box.height *= 12;
+      return CreateControl(s, frame, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, box);
+    }
+    case MainControl::dirConvert:
+      return CreateControl(
+          s, frame, WC_LISTBOXA, "",
+          LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, id,
+          spec.box, WS_EX_CLIENTEDGE);
+    case MainControl::filConvert:
+      return CreateControl(
+          s, frame, WC_LISTBOXA, "",
+          LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, id, spec.box,
+          WS_EX_CLIENTEDGE);
+    case MainControl::lblMultiSelect:
+      return CreateControl(s, frame, "STATIC", spec.caption, SS_CENTER | SS_NOPREFIX, id, spec.box);
+    case MainControl::cmdOK:
+      return CreateControl(s, frame, "BUTTON", spec.caption, BS_DEFPUSHBUTTON | WS_TABSTOP, id, spec.box);
+    case MainControl::cmdClose:
+    case MainControl::cmdHelp:
+      return CreateControl(s, frame, "BUTTON", spec.caption, BS_PUSHBUTTON | WS_TABSTOP, id, spec.box);
+    default: return CreateFrame(s, frame, spec.caption, id, spec.box);
+  }
+}
+
 HWND frmQMRRebuilder::Control(int id) const {
-  for (HWND parent : {window_, trendLocation_, path_, buttons_}) {
-    if (HWND control = GetDlgItem(parent, id)) return control;
+  for (std::size_t index = 0; index < kMainControlCount; ++index) {
+    if (kIds[index] == id) return controls_[index];
   }
   return nullptr;
 }
@@ -210,76 +225,51 @@ void frmQMRRebuilder::ShowFolders(const std::vector<FolderLine>& lines, std::siz
   folders_.Show(lines, current);
 }
 
-bool frmQMRRebuilder::CanArrange() { return buttons_ && !IsIconic(window_); }
+bool frmQMRRebuilder::CanArrange() { return Handle(MainControl::cmdHelp) && !IsIconic(window_); }
 
-double frmQMRRebuilder::ClientWidth() {
-  RECT client;
-  GetClientRect(window_, &client);
-  return PixelsToTwips(client.right, services_.DpiX());
+Resolution frmQMRRebuilder::ScreenResolution() {
+  return {static_cast<double>(services_.DpiX()), static_cast<double>(services_.DpiY())};
 }
 
-double frmQMRRebuilder::ClientHeight() {
+int frmQMRRebuilder::ClientWidth() {
   RECT client;
   GetClientRect(window_, &client);
-  return PixelsToTwips(client.bottom, services_.DpiY());
+  return client.right;
 }
 
-void frmQMRRebuilder::RaiseToMinimum(const MinimumOuterSize& minimum) {
+int frmQMRRebuilder::ClientHeight() {
+  RECT client;
+  GetClientRect(window_, &client);
+  return client.bottom;
+}
+
+void frmQMRRebuilder::RaiseToMinimum(const OuterSize& minimum) {
   if (IsZoomed(window_)) return;
   // Raises a nested WM_SIZE that lays the window out for its new size.
   RECT outer;
   GetWindowRect(window_, &outer);
-  const int width = minimum.outerWidth ? services_.X(*minimum.outerWidth) : outer.right - outer.left;
-  const int height = minimum.outerHeight ? services_.Y(*minimum.outerHeight) : outer.bottom - outer.top;
-  SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window_, nullptr, 0, 0, minimum.width.value_or(outer.right - outer.left),
+               minimum.height.value_or(outer.bottom - outer.top), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LayoutFixed frmQMRRebuilder::FixedBoxes() {
-  const int dpiX = services_.DpiX();
-  const int dpiY = services_.DpiY();
-  const auto twipsX = [dpiX](int pixels) { return PixelsToTwips(pixels, dpiX); };
-  const auto twipsY = [dpiY](int pixels) { return PixelsToTwips(pixels, dpiY); };
-  const RECT location = ChildRect(trendLocation_);
-  const RECT path = ChildRect(path_);
-  const RECT buttons = ChildRect(buttons_);
-  const RECT hint = ChildRect(multiSelect_);
-  const RECT drive = ChildRect(drives_.Window());
-  LayoutFixed fixed;
-  fixed.trendLocationTop = twipsY(location.top);
-  fixed.pathLeft = twipsX(path.left);
-  fixed.pathTop = twipsY(path.top);
-  fixed.buttonsWidth = twipsX(buttons.right - buttons.left);
-  fixed.buttonsHeight = twipsY(buttons.bottom - buttons.top);
-  fixed.multiSelectHeight = twipsY(hint.bottom - hint.top);
-  fixed.driveListHeight = twipsY(drive.bottom - drive.top);
-  return fixed;
+PixelRect frmQMRRebuilder::ControlBox(MainControl control) {
+  const RECT box = ChildRect(Handle(control));
+  return {box.left, box.top, box.right - box.left, box.bottom - box.top};
 }
 
-double frmQMRRebuilder::Snap(double twips) { return SnapToPixels(twips, services_.DpiX()); }
-
-void frmQMRRebuilder::Place(const MainLayout& layout) {
-  const auto x = [this](double twips) { return services_.X(twips); };
-  const auto y = [this](double twips) { return services_.Y(twips); };
-  // Each control is drawn afresh where it lands.
-  constexpr UINT kResize = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
-  constexpr UINT kMove = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
-  SetWindowPos(trendLocation_, nullptr, 0, 0, x(layout.trendLocationWidth), y(layout.trendLocationHeight), kResize);
-  SetWindowPos(path_, nullptr, 0, 0, x(layout.pathWidth), y(layout.pathHeight), kResize);
-  const RECT file = ChildRect(files_.Window());
-  SetWindowPos(files_.Window(), nullptr, x(layout.fileLeft), file.top, x(layout.fileWidth), y(layout.fileHeight),
-               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
-  SetWindowPos(buttons_, nullptr, x(layout.buttonsLeft), y(layout.buttonsTop), 0, 0, kMove);
-  // The drive list and the folder list fill the path frame. A drop-down
-  // list's window height is its open list's; its closed box keeps its own.
-  RECT dropped;
-  SendMessageA(drives_.Window(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-  SetWindowPos(drives_.Window(), nullptr, 0, 0, x(layout.pathWidth), dropped.bottom - dropped.top,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowPos(folders_.Window(), nullptr, 0, 0, x(layout.pathWidth), y(layout.folderHeight),
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  const RECT hint = ChildRect(multiSelect_);
-  SetWindowPos(multiSelect_, nullptr, x(layout.multiSelectLeft), y(layout.multiSelectTop), x(layout.multiSelectWidth),
-               hint.bottom - hint.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+void frmQMRRebuilder::Place(const std::vector<Placement>& placements) {
+  for (const auto& [control, box] : placements) {
+    int height = box.height;
+    if (control == MainControl::drvConvert) {
+      // A drop-down list's window height is its open list's; its closed box keeps its own.
+      RECT dropped;
+      SendMessageA(drives_.Window(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+      height = dropped.bottom - dropped.top;
+    }
+    // Each control is drawn afresh where it lands.
+    SetWindowPos(Handle(control), nullptr, box.left, box.top, box.width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+  }
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 
 #include "forms/MainWindow.h"
@@ -56,7 +57,6 @@ class frmQMRRebuilder : public MainWindowView {
   std::vector<std::string> MachineDrives() override { return win32::MachineDrives(); }
   OpenableFolder WorkingFolder() override { return win32::WorkingFolder(); }
   std::string DriveOf(const std::string& folder) override { return win32::DriveOf(folder); }
-  bool SameDrive(const std::string& a, const std::string& b) override { return win32::SameDrive(a, b); }
   OpenableFolder Openable(const std::string& path) override { return win32::Openable(path); }
   std::vector<ListedEntry> ListFolder(const std::string& folder) override { return win32::ListFolder(folder); }
   void ShowDrives(const std::vector<std::string>& drives, std::size_t current) override;
@@ -64,17 +64,21 @@ class frmQMRRebuilder : public MainWindowView {
   void ShowFiles(const std::vector<std::string>& names) override { files_.Show(names); }
   std::vector<std::size_t> SelectedFiles() override { return SelectedRows(files_.Window()); }
   bool CanArrange() override;
-  double ClientWidth() override;
-  double ClientHeight() override;
-  void RaiseToMinimum(const MinimumOuterSize& minimum) override;
-  LayoutFixed FixedBoxes() override;
-  double Snap(double twips) override;
-  void Place(const MainLayout& layout) override;
+  Resolution ScreenResolution() override;
+  int ClientWidth() override;
+  int ClientHeight() override;
+  void RaiseToMinimum(const OuterSize& outer) override;
+  PixelRect ControlBox(MainControl control) override;
+  void Place(const std::vector<Placement>& placements) override;
+
+  // Makes the control of `spec` in `frame`.
+  HWND Make(const MainControlSpec& spec, HWND frame);
+  HWND Handle(MainControl control) const { return controls_[static_cast<std::size_t>(control)]; }
 
   Win32Services& services_;
   std::unique_ptr<MainWindow> main_;
   HWND window_ = nullptr;
-  HWND trendLocation_ = nullptr, path_ = nullptr, multiSelect_ = nullptr, buttons_ = nullptr;
+  std::array<HWND, kMainControlCount> controls_{};
   DriveList drives_;
   FolderList folders_;
   FileList files_;

@@ -2,6 +2,7 @@
 // both the Qt and the Win32 windows do, tested once.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,7 +41,15 @@ class FakeView : public MainWindowView {
   std::map<std::string, ErrorCode> refused;  // folders that exist but cannot be opened
   std::vector<std::size_t> selected;
   bool arrangeable = true;
-  double clientWidth = 6000, clientHeight = 6000;
+  Resolution dpi;
+  int clientWidth = 400, clientHeight = 400;  // 6000 by 6000 twips at 96 dpi
+  // The controls at their design boxes at 96 dpi, the drive list 21 pixels high.
+  std::array<PixelRect, kMainControlCount> boxes = [] {
+    std::array<PixelRect, kMainControlCount> design{};
+    for (const MainControlSpec& spec : MainControls())
+      design[static_cast<std::size_t>(spec.control)] = PixelsOf(spec.box, {});
+    return design;
+  }();
 
   // What was shown last.
   Names shownDrives;
@@ -55,7 +64,6 @@ class FakeView : public MainWindowView {
   std::string DriveOf(const std::string& folder) override {
     return folder.rfind(P("/mnt/usb"), 0) == 0 ? P("/mnt/usb") : "/";
   }
-  bool SameDrive(const std::string& a, const std::string& b) override { return a == b; }
   OpenableFolder Openable(const std::string& path) override {
     if (const auto code = refused.find(path); code != refused.end()) throw Error(code->second);
     if (!folders.count(path)) throw Error(ErrorCode::PathNotFound);
@@ -76,22 +84,23 @@ class FakeView : public MainWindowView {
   void ShowFiles(const std::vector<std::string>& names) override { shownFiles = names; }
   std::vector<std::size_t> SelectedFiles() override { return selected; }
   bool CanArrange() override { return arrangeable; }
-  double ClientWidth() override { return clientWidth; }
-  double ClientHeight() override { return clientHeight; }
-  void RaiseToMinimum(const MinimumOuterSize& minimum) override {
-    calls.push_back("raise " + std::to_string(minimum.outerWidth.value_or(0)) + " " +
-                    std::to_string(minimum.outerHeight.value_or(0)));
+  Resolution ScreenResolution() override { return dpi; }
+  int ClientWidth() override { return clientWidth; }
+  int ClientHeight() override { return clientHeight; }
+  void RaiseToMinimum(const OuterSize& outer) override {
+    calls.push_back("raise " + std::to_string(outer.width.value_or(0)) + " " +
+                    std::to_string(outer.height.value_or(0)));
     // The window grows to the minimum outer size, of which the client area
     // is smaller by its frame.
-    if (minimum.outerWidth) clientWidth = *minimum.outerWidth - 120;
-    if (minimum.outerHeight) clientHeight = *minimum.outerHeight - 400;
+    if (outer.width) clientWidth = *outer.width - 8;
+    if (outer.height) clientHeight = *outer.height - 27;
   }
-  LayoutFixed FixedBoxes() override { return {}; }
-  double Snap(double twips) override { return twips; }
-  void Place(const MainLayout& layout) override {
-    calls.push_back("place " + std::to_string(layout.trendLocationWidth) + " " +
-                    std::to_string(layout.trendLocationHeight));
+  PixelRect ControlBox(MainControl control) override { return boxes[static_cast<std::size_t>(control)]; }
+  void Place(const std::vector<Placement>& placements) override {
+    calls.push_back("place");
+    for (const Placement& placement : placements) boxes[static_cast<std::size_t>(placement.control)] = placement.box;
   }
+  PixelRect Box(MainControl control) const { return boxes[static_cast<std::size_t>(control)]; }
 
   // Adds an entry to a folder (creating the folder for a subfolder).
   void Add(const std::string& folder, const std::string& name, bool isFolder = false) {
@@ -230,6 +239,17 @@ TEST_F(MainWindowTest, ChoosingADriveOpensIt) {
   EXPECT_THROW(window.SetDrive("z:"), Error);
 }
 
+TEST_F(MainWindowTest, ADriveIsNamedAsTheFileSystemNamesIt) {
+  view_.drives = {"/", "d:"};
+  MainWindow& window = Start();
+#ifdef _WIN32
+  window.SetDrive("D:");  // the same drive, whatever the case
+  EXPECT_EQ(window.Drive(), "d:");
+#else
+  EXPECT_THROW(window.SetDrive("D:"), Error);
+#endif
+}
+
 TEST_F(MainWindowTest, OpeningAFolderLineMovesTheLists) {
   view_.Add(P("/home/op"), "sub", true);
   view_.Add(P("/home/op/sub"), "INNER.000");
@@ -366,14 +386,46 @@ TEST_F(MainWindowTest, HelpAndCloseGoToTheServices) {
   EXPECT_EQ(windows_.calls, (Names{"help", "exit"}));
 }
 
+TEST_F(MainWindowTest, ArrangePlacesEachControlInPixels) {
+  MainWindow& window = Start();
+  window.Arrange();
+  // At 6000 by 6000 twips: the frame 5520 by 4905, the columns 2400 wide and
+  // 3690 high, the file list at 2880, the buttons at 1905 and 5265, the
+  // folder list 3690 - 315 - 120 high, the hint 5040 wide at 240 and 4410.
+  EXPECT_EQ(view_.Box(MainControl::fraTrendLocation), (PixelRect{8, 8, 368, 327}));
+  EXPECT_EQ(view_.Box(MainControl::fraPath), (PixelRect{16, 32, 160, 246}));
+  EXPECT_EQ(view_.Box(MainControl::filConvert), (PixelRect{192, 32, 160, 246}));
+  EXPECT_EQ(view_.Box(MainControl::fraButtons), (PixelRect{127, 351, 257, 33}));
+  EXPECT_EQ(view_.Box(MainControl::drvConvert), (PixelRect{0, 0, 160, 21}));
+  EXPECT_EQ(view_.Box(MainControl::dirConvert), (PixelRect{0, 24, 160, 217}));
+  EXPECT_EQ(view_.Box(MainControl::lblMultiSelect), (PixelRect{16, 294, 336, 17}));
+}
+
+TEST_F(MainWindowTest, ArrangeReadsTheControlsAtTheScreenResolution) {
+  MainWindow& window = Start();
+  view_.dpi = {144, 144};  // 10 twips a pixel
+  for (const MainControlSpec& spec : MainControls())
+    view_.boxes[static_cast<std::size_t>(spec.control)] = PixelsOf(spec.box, view_.dpi);
+  view_.boxes[static_cast<std::size_t>(MainControl::drvConvert)].height = 30;  // the toolkit's own
+  view_.clientWidth = view_.clientHeight = 600;
+  window.Arrange();
+  // The buttons are 50 pixels high as they stand (500 twips, not 495), the
+  // hint 26 (260), the drive list 30 (300): the frame 6000 - 480 - 120 - 500
+  // twips high, the folder list 3680 - 300 - 120.
+  EXPECT_EQ(view_.Box(MainControl::fraTrendLocation), (PixelRect{12, 12, 552, 490}));
+  EXPECT_EQ(view_.Box(MainControl::fraButtons), (PixelRect{190, 526, 386, 50}));
+  EXPECT_EQ(view_.Box(MainControl::dirConvert), (PixelRect{0, 36, 240, 326}));
+  EXPECT_EQ(view_.Box(MainControl::lblMultiSelect), (PixelRect{24, 440, 504, 26}));
+}
+
 TEST_F(MainWindowTest, ArrangeKeepsTheMinimumThenLaysOutTheSizeReached) {
   MainWindow& window = Start();
-  view_.clientWidth = 3000;
+  view_.clientWidth = 200;
   window.Arrange();
-  // Raised to the outer minimum of 5500 wide, a client area of 5380 is laid out.
-  const MainLayout expected = ArrangeControls(5380, 6000);
-  EXPECT_EQ(view_.calls, (Names{"raise 5500.000000 0.000000", "place " + std::to_string(expected.trendLocationWidth) +
-                                                                  " " + std::to_string(expected.trendLocationHeight)}));
+  // Raised to the outer minimum of 5500 twips (367 pixels) wide, the client
+  // area of 359 pixels is laid out: the buttons 16 pixels from its right.
+  EXPECT_EQ(view_.calls, (Names{"raise 367 0", "place"}));
+  EXPECT_EQ(view_.Box(MainControl::fraButtons).left, 359 - 16 - 257);
 
   view_.calls.clear();
   view_.arrangeable = false;  // minimised: every control stays where it was

@@ -2,7 +2,6 @@
 // chained lists, the selection, OK, real rebuilds of generated trends and
 // what the user does while a batch runs. What the window decides is tested
 // without a toolkit in tests/forms.
-#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <functional>
@@ -396,24 +395,6 @@ TEST_F(MainWindow, CloseDuringABatchEndsBetweenTwoTrends) {
   EXPECT_TRUE(messages_.empty());
   EXPECT_FALSE(IsWindow(window_->Window()));
   EXPECT_TRUE(Win32Services::OpenWindows().empty());
-}
-
-// A message box is as wide as its longest line: a path deep in folders is
-// given lines of its own rather than a box wider than the screen.
-TEST_F(MainWindow, LongPathsInAMessageAreBrokenIntoLines) {
-  std::string path = "C:\\quorax";
-  while (path.size() < 300) path += "\\plant-area-" + std::to_string(path.size());
-  const std::string text = "Error 76 Path not found: " + path;
-  services_->ShowMessage(text, MessageIcon::Warning);
-  ASSERT_EQ(messages_.size(), 1u);
-  std::string joined = messages_[0].text;
-  std::size_t longest = 0, start = 0;
-  for (std::size_t end; (end = joined.find_first_of(" \n", start)) != std::string::npos; start = end + 1)
-    longest = std::max(longest, end - start);
-  longest = std::max(longest, joined.size() - start);
-  EXPECT_LE(longest, kWidestMessageWord) << joined;
-  joined.erase(std::remove(joined.begin(), joined.end(), '\n'), joined.end());
-  EXPECT_EQ(joined, text);  // nothing lost but the breaks
 }
 
 TEST_F(MainWindow, FrameCloseEndsLikeCloseAndUnloadsEverything) {
