@@ -23,6 +23,15 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
 
+MasterOpenHook& OpenHook() {
+  static MasterOpenHook hook;
+  return hook;
+}
+
+void NotifyMasterOpen(const std::string& path) {
+  if (const MasterOpenHook& hook = OpenHook()) hook(path);
+}
+
 [[noreturn]] void RefuseKind(const std::string& path, const char* kind) {
   throw Error(ErrorCode::PathFileAccess, std::string(DefaultDescription(ErrorCode::PathFileAccess)) + ": '" + path +
                                              "' is " + kind + ", not a file");
@@ -49,7 +58,9 @@ class ReadableFile {
  public:
   // A master: a reparse point (a symbolic link, a junction) is refused.
   struct Master {};
-  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {}
+  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {
+    NotifyMasterOpen(path);
+  }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
@@ -102,6 +113,7 @@ class ReadableFile {
     struct stat seen {};
     if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path);
     if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path, seen.st_mode);
+    NotifyMasterOpen(path);
     fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     if (fd_ < 0) ThrowFileError(errno, path);
     struct stat info {};
@@ -172,18 +184,6 @@ std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into)
   return count;
 }
 
-FileHead ReadFileHeadAndSize(const std::string& path, std::span<unsigned char> into) {
-  ReadableFile file(path, true);
-  FileHead head;
-  head.size = file.SizeHint();
-  while (head.read < into.size()) {
-    const std::size_t done = file.Read(into.data() + head.read, into.size() - head.read);
-    if (done == 0) break;
-    head.read += done;
-  }
-  return head;
-}
-
 namespace {
 
 void ReadChunks(ReadableFile& file, std::size_t limit,
@@ -235,6 +235,22 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
   ReadableFile file(path, ReadableFile::Master{}, folder);
   ReadChunks(file, limit, take);
 }
+
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  std::size_t read = 0;
+  while (read < head.size()) {
+    const std::size_t done = file.Read(head.data() + read, head.size() - read);
+    if (done == 0) break;
+    read += done;
+  }
+  if (goOn(read, file.SizeHint())) ReadChunks(file, SIZE_MAX, take);
+}
+
+MasterOpenHook SetMasterOpenHook(MasterOpenHook hook) { return std::exchange(OpenHook(), std::move(hook)); }
 
 EntryKind KindOfMaster(const std::string& path) {
   RefuseNul(path);
