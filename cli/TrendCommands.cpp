@@ -102,7 +102,7 @@ void AddLeftovers(TrendReport& report, const TrendJob& job) {
 // master that is missing or a folder is told by its status; one that cannot
 // be read fails the trend, a link, a pipe or a device in its place refused
 // naming what it is.
-void CompareWithMaster(TrendReport& report, const TrendMaster& master, const FolderIdentity& folder,
+void CompareWithMaster(TrendReport& report, const TrendMaster& master, const TrendFolder* folder,
                        std::size_t differenceLimit) {
   MasterFileComparison found;
   try {
@@ -249,8 +249,7 @@ TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, Ma
                       report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
                     }
                     AddLeftovers(report, job);
-                    const FolderIdentity folder = job.folder ? job.folder->identity() : FolderIdentity{};
-                    CompareWithMaster(report, master, folder, settings.differenceLimit);
+                    CompareWithMaster(report, master, job.folder.get(), settings.differenceLimit);
                     report.found = report.status;
                     if (settings.repair && writer != nullptr &&
                         (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))

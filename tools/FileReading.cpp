@@ -109,18 +109,12 @@ class ReadableFile {
     RefuseNul(path);
     const FolderHandle folder(FolderPart(path));
     folder.ExpectIdentity(listed);
-    const std::string name = FileNameOf(path);
-    struct stat seen {};
-    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path);
-    if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path, seen.st_mode);
-    NotifyMasterOpen(path);
-    fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (fd_ < 0) ThrowFileError(errno, path);
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) Fail(errno);
-    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
-    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse("another file than the one looked at");
-    size_ = static_cast<std::size_t>(info.st_size);
+    OpenMaster(folder);
+  }
+  // A master in a folder already open.
+  ReadableFile(const std::string& path, Master, const FolderHandle& folder) : path_(path) {
+    RefuseNul(path);
+    OpenMaster(folder);
   }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
@@ -155,6 +149,20 @@ class ReadableFile {
   }
 
  private:
+  void OpenMaster(const FolderHandle& folder) {
+    const std::string name = FileNameOf(path_);
+    struct stat seen {};
+    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path_);
+    if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path_, seen.st_mode);
+    NotifyMasterOpen(path_);
+    fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0) ThrowFileError(errno, path_);
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) Fail(errno);
+    if (!S_ISREG(info.st_mode)) Refuse("no regular file");
+    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse("another file than the one looked at");
+    size_ = static_cast<std::size_t>(info.st_size);
+  }
   [[noreturn]] void Fail(int error) {
     close(std::exchange(fd_, -1));
     ThrowFileError(error, path_);
@@ -235,6 +243,15 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
   ReadableFile file(path, ReadableFile::Master{}, folder);
   ReadChunks(file, limit, take);
 }
+
+#ifndef _WIN32
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderHandle& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  ReadChunks(file, limit, take);
+}
+#endif
 
 void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
                             const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,

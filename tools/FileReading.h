@@ -48,6 +48,13 @@ std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t 
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
                         const std::function<bool(std::span<const unsigned char> chunk)>& take,
                         const FolderIdentity& folder = {});
+#ifndef _WIN32
+// The same for a master in `folder`, already open (and already known to be
+// the folder listed).
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderHandle& folder);
+#endif
 // One open of a master for a decision that its first bytes and its size may
 // settle: fills `head` (fewer bytes when the file is shorter), then asks
 // `goOn` with the bytes read and the file's size whether the rest is needed;

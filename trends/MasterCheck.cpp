@@ -64,7 +64,7 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
 }
 
 MasterFileComparison CompareMasterFile(const std::string& path, std::span<const unsigned char> expected,
-                                       std::size_t limit, const FolderIdentity& folder) {
+                                       std::size_t limit, const TrendFolder* listed) {
   const std::optional<ByteRange> date = BannerDateRange(expected);
   // The file's own header, whose date the comparison skips but a
   // difference in the banner shows.
@@ -97,22 +97,25 @@ MasterFileComparison CompareMasterFile(const std::string& path, std::span<const 
     actual.assign(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(at));
     std::copy(header, header + std::min(at, sizeof header), actual.begin());
   };
-  ReadMasterInChunks(
-      path, kLargestMaster + 1,
-      [&](std::span<const unsigned char> chunk) {
-        if (at < sizeof header) {
-          const std::size_t take = std::min(chunk.size(), sizeof header - at);
-          std::copy(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take), header + at);
-        }
-        if (!differs && !matches(chunk)) {
-          differs = true;
-          keepReadSoFar();
-        }
-        if (differs) actual.insert(actual.end(), chunk.begin(), chunk.end());
-        at += chunk.size();
-        return true;
-      },
-      folder);
+  const auto take = [&](std::span<const unsigned char> chunk) {
+    if (at < sizeof header) {
+      const std::size_t take = std::min(chunk.size(), sizeof header - at);
+      std::copy(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take), header + at);
+    }
+    if (!differs && !matches(chunk)) {
+      differs = true;
+      keepReadSoFar();
+    }
+    if (differs) actual.insert(actual.end(), chunk.begin(), chunk.end());
+    at += chunk.size();
+    return true;
+  };
+#ifndef _WIN32
+  if (listed != nullptr && listed->Open() != nullptr)
+    ReadMasterInChunks(path, kLargestMaster + 1, take, *listed->Open());
+  else
+#endif
+    ReadMasterInChunks(path, kLargestMaster + 1, take, listed != nullptr ? listed->identity() : FolderIdentity{});
   // Shorter, and the same as far as it goes.
   if (!differs && at != expected.size()) {
     differs = true;

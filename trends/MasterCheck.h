@@ -11,6 +11,7 @@
 #include "definitions/Families.h"
 #include "definitions/MasterFields.h"
 #include "tools/FolderHandle.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr {
 
@@ -56,7 +57,9 @@ struct MasterFileComparison {
   MasterComparison comparison;
   std::size_t length = 0;  // kLargestMaster + 1 for a file longer than any master
 };
+// `listed` (may be null) is the master's folder as listed: the master must
+// be in that folder, read relative to it when the listing keeps it open.
 MasterFileComparison CompareMasterFile(const std::string& path, std::span<const unsigned char> expected,
-                                       std::size_t limit, const FolderIdentity& folder = {});
+                                       std::size_t limit, const TrendFolder* listed = nullptr);
 
 }  // namespace qmr
