@@ -91,13 +91,15 @@ void ReadMaster(int folder, const std::string& base) {
 }
 
 void WriteMaster(int folder, const std::string& base, int files) {
-  static std::vector<unsigned char> bytes;
-  bytes.assign(kHeader + kEntry * static_cast<std::size_t>(files), 0x5a);
+  // One chunk written over and over: the floor makes no master, and fresh
+  // memory for one would cost it more than the writing.
+  static const std::vector<unsigned char> chunk(1 << 16, 0x5a);
+  const std::size_t size = kHeader + kEntry * static_cast<std::size_t>(files);
   const std::string temporary = base + ".floor";
   const int fd = openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) Fail("open", temporary);
-  for (std::size_t written = 0; written < bytes.size();) {
-    const ssize_t done = write(fd, bytes.data() + written, std::min<std::size_t>(bytes.size() - written, 1 << 16));
+  for (std::size_t written = 0; written < size;) {
+    const ssize_t done = write(fd, chunk.data(), std::min(size - written, chunk.size()));
     if (done <= 0) Fail("write", temporary);
     written += static_cast<std::size_t>(done);
   }
