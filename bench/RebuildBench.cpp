@@ -1,6 +1,7 @@
 // The whole rebuild of version 6 trends of 100, 1000, 10000 and 32767 data
-// files with rising keys, beside its floor: the same files found, opened,
-// read for their header and closed, and a file of the master's size written
+// files with rising keys, beside its floor: the same files opened relative
+// to their folder without following a link, asked for their kind, read for
+// their header and closed, and a file of the master's size written
 // with the master's durability (temporary file, flush to disk, rename, folder
 // flush). Both run on a warm page cache. scripts/bench.sh divides the one by
 // the other.
@@ -116,24 +117,29 @@ void DurableWrite(const fs::path& path, const std::vector<unsigned char>& bytes)
 void BM_Floor(benchmark::State& state) {
   const int count = static_cast<int>(state.range(0));
   const fs::path folder = Trend(count);
-  std::vector<std::string> paths;
-  for (int number = 0; number < count; ++number)
-    paths.push_back((folder / qmr::samples::DataFileName("T", number)).string());
+  std::vector<std::string> names;
+  for (int number = 0; number < count; ++number) names.push_back(qmr::samples::DataFileName("T", number));
   // The master's bytes are made before timing: the floor is only the I/O.
   const std::vector<unsigned char> master(kMasterHeader + static_cast<std::size_t>(count) * kEntryV6, 0x5A);
   const fs::path floorMaster = folder / "floor.qmr";
   unsigned char header[kHeaderBytes];
 
   for (auto _ : state) {
-    for (const std::string& path : paths) {
+    // As a rebuild that no swapped link can lead astray: the folder held
+    // open, each file opened relative to it without following a link,
+    // asked for its kind, read and closed.
+    const int open = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (open < 0) Fail("open", folder);
+    for (const std::string& name : names) {
+      const int fd = ::openat(open, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) Fail("open", folder / name);
       struct stat info {};
-      if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) Fail("stat", path);
-      const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd < 0) Fail("open", path);
-      if (::read(fd, header, sizeof header) != static_cast<ssize_t>(sizeof header)) Fail("read", path);
+      if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) Fail("fstat", folder / name);
+      if (::read(fd, header, sizeof header) != static_cast<ssize_t>(sizeof header)) Fail("read", folder / name);
       ::close(fd);
       benchmark::DoNotOptimize(header);
     }
+    ::close(open);
     DurableWrite(floorMaster, master);
   }
   state.SetItemsProcessed(state.iterations() * count);

@@ -98,14 +98,35 @@ void AddLeftovers(TrendReport& report, const TrendJob& job) {
   }
 }
 
-// Whether the master file matches, asked first because most do: reading it
-// once, without holding it, tells. A master that is missing, is a folder or
-// cannot be read does not match here and is looked at closely after.
-bool MatchesAtOnce(const TrendMaster& master, const FolderIdentity& folder) {
+// The master file against the master composed, from one read of it. A
+// master that is missing or a folder is told by its status; one that cannot
+// be read fails the trend, a link, a pipe or a device in its place refused
+// naming what it is.
+void CompareWithMaster(TrendReport& report, const TrendMaster& master, const TrendFolder* folder,
+                       std::size_t differenceLimit) {
+  MasterFileComparison found;
   try {
-    return MasterFileMatches(master.masterPath, master.bytes, folder);
+    found = CompareMasterFile(master.masterPath, master.bytes, differenceLimit, folder);
   } catch (const Error&) {
-    return false;
+    const EntryKind existing = KindOfMaster(master.masterPath);
+    if (existing == EntryKind::Folder) {
+      report.status = TrendStatus::MasterIsFolder;
+      return;
+    }
+    if (existing == EntryKind::None) {
+      report.status = TrendStatus::Missing;
+      return;
+    }
+    throw;
+  }
+  const MasterComparison& comparison = found.comparison;
+  report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
+  for (const FieldDifference& difference : comparison.differences)
+    report.differences.push_back(DescribeDifference(difference));
+  report.moreDifferences = comparison.moreDifferences;
+  if (comparison.lengthsDiffer) {
+    report.existingLength =
+        found.length > kLargestMaster ? "more than " + std::to_string(kLargestMaster) : std::to_string(found.length);
   }
 }
 
@@ -220,39 +241,20 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
-  return ForTrend(
-      job, settings, progress,
-      [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
-        if (settings.repair && writer != nullptr && !settings.dryRun) {
-          const std::vector<std::string> claimed = ClaimRemovedLeftovers(job.trend.path, job.folder.get(), *writer);
-          report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
-        }
-        AddLeftovers(report, job);
-        const FolderIdentity folder = job.folder ? job.folder->identity() : FolderIdentity{};
-        if (MatchesAtOnce(master, folder)) {
-          report.status = TrendStatus::Ok;
-        } else if (const EntryKind existing = KindOfMaster(master.masterPath); existing == EntryKind::Folder) {
-          report.status = TrendStatus::MasterIsFolder;
-        } else if (existing == EntryKind::None) {
-          report.status = TrendStatus::Missing;
-        } else {
-          // A link, a pipe or a device in its place was refused above, naming it.
-          const std::vector<unsigned char> actual = ReadMasterStart(master.masterPath, kLargestMaster + 1, folder);
-          const MasterComparison comparison = CompareMasters(master.bytes, actual, settings.differenceLimit);
-          report.status = comparison.Same() ? TrendStatus::Ok : TrendStatus::Differs;
-          for (const FieldDifference& difference : comparison.differences)
-            report.differences.push_back(DescribeDifference(difference));
-          report.moreDifferences = comparison.moreDifferences;
-          if (comparison.lengthsDiffer) {
-            report.existingLength = actual.size() > kLargestMaster ? "more than " + std::to_string(kLargestMaster)
-                                                                   : std::to_string(actual.size());
-          }
-        }
-        report.found = report.status;
-        if (settings.repair && writer != nullptr &&
-            (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
-          Write(report, job, std::move(master), options, events, *writer);
-      });
+  return ForTrend(job, settings, progress,
+                  [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
+                    if (settings.repair && writer != nullptr && !settings.dryRun) {
+                      const std::vector<std::string> claimed =
+                          ClaimRemovedLeftovers(job.trend.path, job.folder.get(), *writer);
+                      report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
+                    }
+                    AddLeftovers(report, job);
+                    CompareWithMaster(report, master, job.folder.get(), settings.differenceLimit);
+                    report.found = report.status;
+                    if (settings.repair && writer != nullptr &&
+                        (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
+                      Write(report, job, std::move(master), options, events, *writer);
+                  });
 }
 
 TrendReport FirstFileMissingReport(const std::string& firstFile) {

@@ -23,6 +23,15 @@ namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
 
+MasterOpenHook& OpenHook() {
+  static MasterOpenHook hook;
+  return hook;
+}
+
+void NotifyMasterOpen(const std::string& path) {
+  if (const MasterOpenHook& hook = OpenHook()) hook(path);
+}
+
 [[noreturn]] void RefuseKind(const std::string& path, FoundKind kind) {
   throw Error(ErrorCode::PathFileAccess, ErrorFact::NotAFile, {.path = path, .found = kind});
 }
@@ -46,7 +55,9 @@ class ReadableFile {
  public:
   // A master: a reparse point (a symbolic link, a junction) is refused.
   struct Master {};
-  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {}
+  ReadableFile(const std::string& path, Master, const FolderIdentity&) : ReadableFile(RefuseReparsePoint(path), true) {
+    NotifyMasterOpen(path);
+  }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
@@ -95,17 +106,12 @@ class ReadableFile {
     RefuseNul(path);
     const FolderHandle folder(FolderPart(path));
     folder.ExpectIdentity(listed);
-    const std::string name = FileNameOf(path);
-    struct stat seen {};
-    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path);
-    if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path, seen.st_mode);
-    fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (fd_ < 0) ThrowFileError(errno, path);
-    struct stat info {};
-    if (fstat(fd_, &info) != 0) Fail(errno);
-    if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
-    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse(FoundKind::AnotherFile);
-    size_ = static_cast<std::size_t>(info.st_size);
+    OpenMaster(folder);
+  }
+  // A master in a folder already open.
+  ReadableFile(const std::string& path, Master, const FolderHandle& folder) : path_(path) {
+    RefuseNul(path);
+    OpenMaster(folder);
   }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
@@ -140,6 +146,20 @@ class ReadableFile {
   }
 
  private:
+  void OpenMaster(const FolderHandle& folder) {
+    const std::string name = FileNameOf(path_);
+    struct stat seen {};
+    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path_);
+    if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path_, seen.st_mode);
+    NotifyMasterOpen(path_);
+    fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (fd_ < 0) ThrowFileError(errno, path_);
+    struct stat info {};
+    if (fstat(fd_, &info) != 0) Fail(errno);
+    if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
+    if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse(FoundKind::AnotherFile);
+    size_ = static_cast<std::size_t>(info.st_size);
+  }
   [[noreturn]] void Fail(int error) {
     close(std::exchange(fd_, -1));
     ThrowFileError(error, path_);
@@ -167,18 +187,6 @@ std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into)
     count += done;
   }
   return count;
-}
-
-FileHead ReadFileHeadAndSize(const std::string& path, std::span<unsigned char> into) {
-  ReadableFile file(path, true);
-  FileHead head;
-  head.size = file.SizeHint();
-  while (head.read < into.size()) {
-    const std::size_t done = file.Read(into.data() + head.read, into.size() - head.read);
-    if (done == 0) break;
-    head.read += done;
-  }
-  return head;
 }
 
 namespace {
@@ -232,6 +240,31 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
   ReadableFile file(path, ReadableFile::Master{}, folder);
   ReadChunks(file, limit, take);
 }
+
+#ifndef _WIN32
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderHandle& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  ReadChunks(file, limit, take);
+}
+#endif
+
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  std::size_t read = 0;
+  while (read < head.size()) {
+    const std::size_t done = file.Read(head.data() + read, head.size() - read);
+    if (done == 0) break;
+    read += done;
+  }
+  if (goOn(read, file.SizeHint())) ReadChunks(file, SIZE_MAX, take);
+}
+
+MasterOpenHook SetMasterOpenHook(MasterOpenHook hook) { return std::exchange(OpenHook(), std::move(hook)); }
 
 EntryKind KindOfMaster(const std::string& path) {
   RefuseNul(path);

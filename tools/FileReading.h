@@ -24,15 +24,6 @@ namespace qmr {
 // opened or read.
 std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into);
 
-// The size of the regular file at `path`, with its first bytes read into
-// `into` (fewer when it is shorter: `read`). Refuses what ReadFileStart
-// refuses.
-struct FileHead {
-  std::size_t read = 0;
-  std::uint64_t size = 0;
-};
-FileHead ReadFileHeadAndSize(const std::string& path, std::span<unsigned char> into);
-
 // The first `limit` bytes of the regular file at `path` (fewer when it is
 // shorter). A folder, a named pipe or a device is refused (error 75) before
 // a byte is read. Ask for one byte more than you accept to learn that a
@@ -57,6 +48,26 @@ std::vector<unsigned char> ReadMasterStart(const std::string& path, std::size_t 
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
                         const std::function<bool(std::span<const unsigned char> chunk)>& take,
                         const FolderIdentity& folder = {});
+#ifndef _WIN32
+// The same for a master in `folder`, already open (and already known to be
+// the folder listed).
+void ReadMasterInChunks(const std::string& path, std::size_t limit,
+                        const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                        const FolderHandle& folder);
+#endif
+// One open of a master for a decision that its first bytes and its size may
+// settle: fills `head` (fewer bytes when the file is shorter), then asks
+// `goOn` with the bytes read and the file's size whether the rest is needed;
+// if so, hands the rest to `take` in chunks as ReadMasterInChunks does.
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderIdentity& folder = {});
+
+// Test seam: called with the path each time a master is opened for reading.
+// An empty hook removes the seam. Returns the previous hook.
+using MasterOpenHook = std::function<void(const std::string& path)>;
+MasterOpenHook SetMasterOpenHook(MasterOpenHook hook);
 
 // What stands at a master's `path`, the entry itself (never through a
 // link): nothing, a folder, or a regular file (EntryKind::Other). Anything

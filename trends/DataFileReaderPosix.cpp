@@ -36,7 +36,8 @@ class OpenFile {
 }  // namespace
 
 struct DataFileReader::State {
-  FolderHandle folder;
+  std::optional<FolderHandle> own;  // opened here when the listing keeps none open
+  const FolderHandle* folderOpen;
   const TrendFolder* listed;
   bool followLinks;
   std::size_t nameOffset;  // where a data file's own name begins in its path
@@ -46,9 +47,12 @@ struct DataFileReader::State {
 DataFileReader::DataFileReader(const std::string& firstFilePath, const TrendFolder* listed, bool followLinks) {
   const std::string folder = FolderPart(firstFilePath);
   const std::string firstFile = FileNameOf(firstFilePath);
-  state_.reset(new State{FolderHandle(folder), listed, followLinks, firstFilePath.size() - firstFile.size(),
+  state_.reset(new State{std::nullopt, nullptr, listed, followLinks, firstFilePath.size() - firstFile.size(),
                          StripExtension(firstFile)});
-  if (listed != nullptr) state_->folder.ExpectIdentity(listed->identity());
+  state_->folderOpen = listed != nullptr ? listed->Open() : nullptr;
+  if (state_->folderOpen != nullptr) return;
+  state_->folderOpen = &state_->own.emplace(folder);
+  if (listed != nullptr) state_->own->ExpectIdentity(listed->identity());
 }
 
 DataFileReader::~DataFileReader() = default;
@@ -69,7 +73,7 @@ DataFileReader::Outcome DataFileReader::Read(const std::string& path, int number
   }
   NotifyFileExistsHook(path, listed || state_->listed == nullptr);
 
-  const int folder = state_->folder.fd();
+  const int folder = state_->folderOpen->fd();
   int fd = openat(folder, name, kOpenFlags | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0 && errno == ELOOP) {
     // A link: followed only when that cannot carry another owner's bytes

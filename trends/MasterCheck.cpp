@@ -63,34 +63,68 @@ MasterComparison CompareMasters(std::span<const unsigned char> expected, std::sp
   return result;
 }
 
-bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected, const FolderIdentity& folder) {
+MasterFileComparison CompareMasterFile(const std::string& path, std::span<const unsigned char> expected,
+                                       std::size_t limit, const TrendFolder* listed) {
   const std::optional<ByteRange> date = BannerDateRange(expected);
-  std::size_t at = 0;
-  bool same = true;
-  ReadMasterInChunks(
-      path, expected.size() + 1,
-      [&](std::span<const unsigned char> chunk) {
-        if (at + chunk.size() > expected.size()) return same = false;  // longer
-        const auto wanted = expected.subspan(at, chunk.size());
-        // The chunk in runs that end where the date begins or ends; the date's
-        // run is skipped, the others compared whole.
-        for (std::size_t i = 0; i < chunk.size();) {
-          const std::size_t offset = at + i;
-          const bool inDate = date && offset >= date->offset && offset < date->offset + date->length;
-          std::size_t next = chunk.size();
-          if (date && offset < date->offset) next = std::min(next, date->offset - at);
-          if (inDate) next = std::min(next, date->offset + date->length - at);
-          if (!inDate && !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i),
-                                     chunk.begin() + static_cast<std::ptrdiff_t>(next),
-                                     wanted.begin() + static_cast<std::ptrdiff_t>(i)))
-            return same = false;
-          i = next;
-        }
-        at += chunk.size();
-        return true;
-      },
-      folder);
-  return same && at == expected.size();
+  // The file's own header, whose date the comparison skips but a
+  // difference in the banner shows.
+  unsigned char header[sizeof(MasterHeader)];
+  std::size_t at = 0;  // bytes read
+  std::vector<unsigned char> actual;
+  bool differs = false;
+  const auto matches = [&](std::span<const unsigned char> chunk) {
+    if (at + chunk.size() > expected.size()) return false;  // longer
+    const auto wanted = expected.subspan(at, chunk.size());
+    // The chunk in runs that end where the date begins or ends; the date's
+    // run is skipped, the others compared whole.
+    for (std::size_t i = 0; i < chunk.size();) {
+      const std::size_t offset = at + i;
+      const bool inDate = date && offset >= date->offset && offset < date->offset + date->length;
+      std::size_t next = chunk.size();
+      if (date && offset < date->offset) next = std::min(next, date->offset - at);
+      if (inDate) next = std::min(next, date->offset + date->length - at);
+      if (!inDate &&
+          !std::equal(chunk.begin() + static_cast<std::ptrdiff_t>(i), chunk.begin() + static_cast<std::ptrdiff_t>(next),
+                      wanted.begin() + static_cast<std::ptrdiff_t>(i)))
+        return false;
+      i = next;
+    }
+    return true;
+  };
+  // What was read so far is what was expected, but for the date.
+  const auto keepReadSoFar = [&] {
+    actual.reserve(std::max(expected.size(), at) + 1);
+    actual.assign(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(at));
+    std::copy(header, header + std::min(at, sizeof header), actual.begin());
+  };
+  const auto take = [&](std::span<const unsigned char> chunk) {
+    if (at < sizeof header) {
+      const std::size_t take = std::min(chunk.size(), sizeof header - at);
+      std::copy(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take), header + at);
+    }
+    if (!differs && !matches(chunk)) {
+      differs = true;
+      keepReadSoFar();
+    }
+    if (differs) actual.insert(actual.end(), chunk.begin(), chunk.end());
+    at += chunk.size();
+    return true;
+  };
+#ifndef _WIN32
+  if (listed != nullptr && listed->Open() != nullptr)
+    ReadMasterInChunks(path, kLargestMaster + 1, take, *listed->Open());
+  else
+#endif
+    ReadMasterInChunks(path, kLargestMaster + 1, take, listed != nullptr ? listed->identity() : FolderIdentity{});
+  // Shorter, and the same as far as it goes.
+  if (!differs && at != expected.size()) {
+    differs = true;
+    keepReadSoFar();
+  }
+  MasterFileComparison result;
+  result.length = at;
+  if (differs) result.comparison = CompareMasters(expected, actual, limit);
+  return result;
 }
 
 }  // namespace qmr

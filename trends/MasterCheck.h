@@ -11,6 +11,7 @@
 #include "definitions/Families.h"
 #include "definitions/MasterFields.h"
 #include "tools/FolderHandle.h"
+#include "trends/TrendFolder.h"
 
 namespace qmr {
 
@@ -47,10 +48,18 @@ struct MasterComparison {
 MasterComparison CompareMasters(std::span<const unsigned char> expected, std::span<const unsigned char> actual,
                                 std::size_t limit);
 
-// True when the master file at `path` is `expected` but for the date in the
-// banner, read in chunks without holding the whole file. Throws qmr::Error
-// when it cannot be read.
-bool MasterFileMatches(const std::string& path, std::span<const unsigned char> expected,
-                       const FolderIdentity& folder = {});
+// The master file at `path` against `expected`, from one open and one pass
+// over at most kLargestMaster + 1 of its bytes: as CompareMasters finds it,
+// with the number of bytes read. A master that matches is compared as it is
+// read, without holding it; from its first difference on, the file is kept
+// for the fields that differ. Throws qmr::Error when it cannot be read.
+struct MasterFileComparison {
+  MasterComparison comparison;
+  std::size_t length = 0;  // kLargestMaster + 1 for a file longer than any master
+};
+// `listed` (may be null) is the master's folder as listed: the master must
+// be in that folder, read relative to it when the listing keeps it open.
+MasterFileComparison CompareMasterFile(const std::string& path, std::span<const unsigned char> expected,
+                                       std::size_t limit, const TrendFolder* listed = nullptr);
 
 }  // namespace qmr

@@ -1,8 +1,6 @@
 #include "trends/OldMaster.h"
 
-#include <algorithm>
 #include <span>
-#include <vector>
 
 #include "definitions/Definitions.h"
 #include "definitions/Families.h"
@@ -30,45 +28,60 @@ bool MasterIsThere(const std::string& path) {
 #endif
 }
 
-}  // namespace
+// Counts the real entries in the bytes after the header, chunk by chunk.
+class RealEntryCount {
+ public:
+  explicit RealEntryCount(std::size_t entrySize) : entrySize_(entrySize) {}
 
-std::optional<std::size_t> EntriesOfOldMaster(const std::string& path) {
-  if (!MasterIsThere(path)) return std::nullopt;
-  unsigned char header[sizeof(MasterHeader)];
-  const FileHead head = ReadFileHeadAndSize(path, header);
-  if (head.read < sizeof header || head.size <= sizeof header) return std::size_t{0};
-  const std::size_t entrySize = EntrySizeOf(header);
-  if (entrySize == 0) return std::size_t{1};
-  // A last entry cut short still holds what it holds.
-  return static_cast<std::size_t>((head.size - sizeof header + entrySize - 1) / entrySize);
-}
-
-std::size_t RealEntriesOfOldMaster(const std::string& path) {
-  std::vector<unsigned char> header;
-  std::size_t entrySize = 0;
-  std::size_t inEntry = 0;  // bytes of the current entry seen
-  bool entryReal = false;
-  std::size_t real = 0;
-  ReadMasterInChunks(path, SIZE_MAX, [&](std::span<const unsigned char> chunk) {
-    if (header.size() < sizeof(MasterHeader)) {
-      const std::size_t take = std::min(chunk.size(), sizeof(MasterHeader) - header.size());
-      header.insert(header.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(take));
-      chunk = chunk.subspan(take);
-      if (header.size() < sizeof(MasterHeader)) return true;
-      // No known layout (0): the bytes after the header are one entry at most.
-      entrySize = EntrySizeOf(header);
-    }
+  void Take(std::span<const unsigned char> chunk) {
     for (const unsigned char byte : chunk) {
-      entryReal = entryReal || byte != 0;
-      if (entrySize != 0 && ++inEntry == entrySize) {
-        real += entryReal ? 1 : 0;
-        inEntry = 0;
-        entryReal = false;
+      entryReal_ = entryReal_ || byte != 0;
+      // No known layout (0): the bytes after the header are one entry at most.
+      if (entrySize_ != 0 && ++inEntry_ == entrySize_) {
+        real_ += entryReal_ ? 1 : 0;
+        inEntry_ = 0;
+        entryReal_ = false;
       }
     }
-    return true;
-  });
-  return real + (entryReal ? 1 : 0);
+  }
+  // A last entry cut short still holds what it holds.
+  std::size_t Real() const { return real_ + (entryReal_ ? 1 : 0); }
+
+ private:
+  std::size_t entrySize_;
+  std::size_t inEntry_ = 0;  // bytes of the current entry seen
+  bool entryReal_ = false;
+  std::size_t real_ = 0;
+};
+
+}  // namespace
+
+std::optional<OldMasterEntries> ReadOldMaster(const std::string& path,
+                                              const std::function<bool(std::size_t entries)>& needReal,
+                                              const FolderIdentity& folder) {
+  if (!MasterIsThere(path)) return std::nullopt;
+  OldMasterEntries found;
+  unsigned char header[sizeof(MasterHeader)];
+  std::size_t entrySize = 0;
+  std::optional<RealEntryCount> count;
+  ReadMasterHeadThenRest(
+      path, header,
+      [&](std::size_t read, std::uint64_t size) {
+        if (read < sizeof header || size <= sizeof header) return false;
+        entrySize = EntrySizeOf(header);
+        found.entries =
+            entrySize == 0 ? 1 : static_cast<std::size_t>((size - sizeof header + entrySize - 1) / entrySize);
+        if (!needReal(found.entries)) return false;
+        count.emplace(entrySize);
+        return true;
+      },
+      [&](std::span<const unsigned char> chunk) {
+        count->Take(chunk);
+        return true;
+      },
+      folder);
+  if (count) found.real = count->Real();
+  return found;
 }
 
 }  // namespace qmr

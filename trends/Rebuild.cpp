@@ -291,12 +291,16 @@ std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& mast
     return Refusal{Refusal::Reason::NoDataFile, {}, trend.FirstFile(), master.masterPath, 0, 0};
   if (!options.refuseWorseMaster) return std::nullopt;
   // The old master's header and size tell how many entries it has; its
-  // entries are read only when the new one could hold fewer real ones.
-  const std::optional<std::size_t> entries = EntriesOfOldMaster(master.masterPath);
-  if (!entries || *entries == 0) return std::nullopt;
-  if (master.placeholderCount == 0 && master.entryCount >= *entries) return std::nullopt;
-  const std::size_t oldEntries = RealEntriesOfOldMaster(master.masterPath);
-  if (master.RealEntries() >= oldEntries) return std::nullopt;
+  // entries are read, in the same open, only when the new one could hold
+  // fewer real ones.
+  const std::optional<OldMasterEntries> old = ReadOldMaster(
+      master.masterPath,
+      [&master](std::size_t entries) {
+        return entries != 0 && (master.placeholderCount != 0 || master.entryCount < entries);
+      },
+      options.folder != nullptr ? options.folder->identity() : FolderIdentity{});
+  if (!old || !old->real || master.RealEntries() >= *old->real) return std::nullopt;
+  const std::size_t oldEntries = *old->real;
 
   Refusal refusal{Refusal::Reason::WorseMaster, {}, {}, master.masterPath, master.RealEntries(), oldEntries};
   if (master.lastFileWithoutEntry) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <utility>
 
 #include "tools/FolderListing.h"
 
@@ -35,9 +36,13 @@ TrendFolder::TrendFolder(const std::string& folder) : folder_(folder) {
 }
 
 #ifndef _WIN32
-TrendFolder::TrendFolder(const FolderHandle& folder)
-    : folder_(folder.path()), device_(folder.identity().device), identity_(folder.identity()), owner_(folder.owner()) {
-  ListFolder(folder, [&](const FolderEntry& entry) { Take(entry); });
+TrendFolder::TrendFolder(std::shared_ptr<const FolderHandle> folder)
+    : folder_(folder->path()),
+      open_(std::move(folder)),
+      device_(open_->identity().device),
+      identity_(open_->identity()),
+      owner_(open_->owner()) {
+  ListFolder(*open_, [&](const FolderEntry& entry) { Take(entry); });
   Index();
 }
 #endif

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,8 +21,12 @@ class TrendFolder {
   // Lists `folder`. Throws qmr::Error naming the folder when it cannot be read.
   explicit TrendFolder(const std::string& folder);
 #ifndef _WIN32
-  // Lists a folder already open (the walk opens each below its parent).
-  explicit TrendFolder(const FolderHandle& folder);
+  // Lists a folder already open (the walk opens each below its parent) and
+  // keeps it open for the reads of its trends, which then open no folder of
+  // their own.
+  explicit TrendFolder(std::shared_ptr<const FolderHandle> folder);
+  // The folder kept open, or nullptr.
+  const FolderHandle* Open() const noexcept { return open_.get(); }
 #endif
 
   const std::string& folder() const noexcept { return folder_; }
@@ -66,6 +71,9 @@ class TrendFolder {
   void Index();
 
   std::string folder_;
+#ifndef _WIN32
+  std::shared_ptr<const FolderHandle> open_;
+#endif
   std::uint64_t device_ = 0;
   FolderIdentity identity_;
   unsigned owner_ = 0;

@@ -1,7 +1,6 @@
 #include "trends/TrendWalk.h"
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 #include "tools/AnsiNames.h"
@@ -50,16 +49,19 @@ void TrendWalker::TellTrends(const std::string& path, const std::shared_ptr<cons
 
 #ifndef _WIN32
 
-void TrendWalker::Walk(const FolderHandle& open, const std::string& path, std::uint64_t device) {
+void TrendWalker::Walk(const std::shared_ptr<const FolderHandle>& open, const std::string& path, std::uint64_t device) {
+  const FolderIdentity identity = open->identity();
   // A mount point below the root is entered only when asked for.
-  if (!crossDevices_ && open.identity().device != device) {
+  if (!crossDevices_ && identity.device != device) {
     if (callbacks_.otherDevice) callbacks_.otherDevice(path);
     return;
   }
-  if (!walked_.insert({open.identity().device, open.identity().inode}).second) return;
+  if (!walked_.insert({identity.device, identity.inode}).second) return;
   if (callbacks_.entering) callbacks_.entering(path);
   std::shared_ptr<const TrendFolder> listed;
   try {
+    // The listing keeps the folder open: its trends are read relative to it
+    // without opening it again, each.
     listed = std::make_shared<const TrendFolder>(open);
   } catch (const Error& error) {
     callbacks_.unreadable(path, error);
@@ -73,16 +75,16 @@ void TrendWalker::Walk(const FolderHandle& open, const std::string& path, std::u
   listed.reset();
   for (const std::string& name : subfolders) {
     const std::string below = JoinPath(path, name);
-    std::optional<FolderHandle> child;
+    std::shared_ptr<const FolderHandle> child;
     try {
       // Relative to this folder and never through a link: a subfolder
       // swapped for a link since it was listed is not entered.
-      child.emplace(open, name);
+      child = std::make_shared<const FolderHandle>(*open, name);
     } catch (const Error& error) {
       callbacks_.unreadable(below, error);
       continue;
     }
-    Walk(*child, below, device);
+    Walk(child, below, device);
   }
 }
 
@@ -90,15 +92,15 @@ void TrendWalker::Walk(const std::string& root) {
   // A root keeps its own separator ("/"); any other folder loses one at its end.
   std::string folder = root;
   while (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
-  std::optional<FolderHandle> open;
+  std::shared_ptr<const FolderHandle> open;
   try {
     // The root as the user named it, a link to it followed.
-    open.emplace(folder);
+    open = std::make_shared<const FolderHandle>(folder);
   } catch (const Error& error) {
     callbacks_.unreadable(folder, error);
     return;
   }
-  Walk(*open, folder, open->identity().device);
+  Walk(open, folder, open->identity().device);
 }
 
 #else

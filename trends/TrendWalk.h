@@ -50,7 +50,7 @@ class TrendWalker {
 
  private:
 #ifndef _WIN32
-  void Walk(const FolderHandle& open, const std::string& path, std::uint64_t device);
+  void Walk(const std::shared_ptr<const FolderHandle>& open, const std::string& path, std::uint64_t device);
 #else
   void Walk(const std::string& path, std::uint64_t& device);
 #endif

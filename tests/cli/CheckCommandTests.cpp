@@ -153,6 +153,40 @@ TEST_F(CheckCommand, LengthDifferencesAreReported) {
   EXPECT_EQ(run.out, Path("T.qmr") + ": differs: length 700 bytes, expected 752\n");
 }
 
+// However the master compares, it is opened once and read in one pass; a
+// difference in the banner shows the file's own date beside the other bytes.
+TEST_F(CheckCommand, TheMasterIsOpenedOnceWhateverItHolds) {
+  Trend("T", RisingTrend(6, "Tee", 3));
+  ASSERT_EQ(Qmr({"rebuild", Path("T.000")}).status, 0);
+  const Bytes master = ReadWholeFile(Path("T.qmr"));
+  clock_.Set(MakeTime(2030, 5, 5, 5, 5, 5, 0));
+  int opens = 0;
+  const auto previous = qmr::SetMasterOpenHook([&](const std::string& path) { opens += path == Path("T.qmr"); });
+
+  Bytes renamed = master;
+  renamed[std::string("QUORAX\r\nVERSION 6\r\nTREND MASTER\r\n").size()] = 'B';  // "Bee"
+  Bytes longer = master;
+  longer.resize(master.size() + 70000, 1);  // past the first chunk read
+  const std::vector<Bytes> held = {master, renamed, longer, Bytes(master.begin(), master.begin() + 100)};
+  for (std::size_t i = 0; i < held.size(); ++i) {
+    WriteBytes(Path("T.qmr"), held[i]);
+    opens = 0;
+    const Outcome run = Qmr({"check", Path("T.000")});
+    EXPECT_EQ(opens, 1) << run.out;
+    EXPECT_EQ(run.status, i == 0 ? 0 : 1) << run.out;
+  }
+  WriteBytes(Path("T.qmr"), renamed);
+  const Outcome run = Qmr({"check", Path("T.000")});
+  EXPECT_TRUE(Contains(run.out, "field banner (byte 0)")) << run.out;
+  EXPECT_TRUE(
+      Contains(run.out, "found \"QUORAX\\r\\nVERSION 6\\r\\nTREND MASTER\\r\\nBee\\r\\nTue Mar 06 09:05:03 2007"))
+      << run.out;
+  WriteBytes(Path("T.qmr"), longer);
+  EXPECT_EQ(Qmr({"check", Path("T.000")}).out, Path("T.qmr") + ": differs: length " + std::to_string(longer.size()) +
+                                                   " bytes, expected " + std::to_string(master.size()) + "\n");
+  qmr::SetMasterOpenHook(previous);
+}
+
 TEST_F(CheckCommand, MissingMasterIsReportedAndNotWritten) {
   Trend("T", RisingTrend(4, "Tee", 2));
   Trend("U", RisingTrend(4, "You", 1));

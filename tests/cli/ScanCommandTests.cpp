@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include "CliSupport.h"
 #include "cli/ProgressLine.h"
+#include "tools/FolderHandle.h"
 #include "trends/Banner.h"
 
 namespace cli_test {
@@ -181,6 +183,31 @@ TEST_F(ScanCommand, LeftoversAreToldOnceWhateverTheJobs) {
       EXPECT_TRUE(!entry.path().filename().string().starts_with("~qmr-") ||
                   entry.path().filename() == "~qmr-999999999-2-GONE.tmp")
           << entry.path();
+}
+
+// The walk keeps each folder open for its trends: reading a trend's data
+// files and its master opens no folder by path, however many trends and
+// threads.
+TEST_F(ScanCommand, AFolderIsOpenedByPathOnceForAllItsTrends) {
+  std::filesystem::create_directories(Path("plant/north/old"));
+  for (int i = 0; i < 8; ++i) {
+    qmr::samples::WriteTrend(Folder(), "plant/north/T" + std::to_string(i), RisingTrend(6, "Trend", 2));
+    qmr::samples::WriteTrend(Folder(), "plant/north/old/T" + std::to_string(i), RisingTrend(6, "Trend", 2));
+  }
+  ASSERT_EQ(Qmr({"scan", "--rebuild", Path("plant")}).status, 0);
+  std::vector<std::string> opened;
+  std::mutex mutex;  // the workers would call it
+  const auto previous = qmr::SetFolderOpenHook([&](const std::string& path) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    opened.push_back(path);
+  });
+  for (const char* jobs : {"1", "4"}) {
+    opened.clear();
+    const Outcome run = Qmr({"scan", "-j", jobs, Path("plant")});
+    EXPECT_TRUE(Contains(run.out, Path("plant/north/old/T7.qmr") + ": ok")) << run.out;
+    EXPECT_EQ(opened, std::vector<std::string>{Path("plant")}) << jobs;
+  }
+  qmr::SetFolderOpenHook(previous);
 }
 
 #endif

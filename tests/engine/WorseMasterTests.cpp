@@ -1,6 +1,7 @@
 // The rules a front end may turn on: the outcome of a rebuild as data, and a
 // master that holds real entries never replaced by one with fewer.
 #include "Harness.h"
+#include "tools/FileReading.h"
 
 namespace engine_test {
 namespace {
@@ -98,6 +99,27 @@ TEST_F(WorseMaster, AnOldMasterWithoutRealEntriesIsReplaced) {
   zeroEntries[kVersionAt] = 6;
   WriteBytes(PathOf("T.qmr"), zeroEntries);
   EXPECT_EQ(RebuildWith("T", Careful()).kind, TrendOutcome::Kind::Rebuilt);
+}
+
+// The old master is opened once, whether its header and size settle the
+// question or its entries must be counted.
+TEST_F(WorseMaster, TheOldMasterIsOpenedOnce) {
+  WriteTrend(folder(), "T", RisingTrend(5, "Tee", 4));
+  Rebuild("T");
+  int opens = 0;
+  const auto previous = qmr::SetMasterOpenHook([&](const std::string& path) { opens += path == PathOf("T.qmr"); });
+  qmr::RebuildOptions dry = Careful();
+  dry.dryRun = true;
+
+  EXPECT_EQ(RebuildWith("T", dry).kind, TrendOutcome::Kind::WouldRebuild);  // as many entries: the size tells
+  EXPECT_EQ(opens, 1);
+  fs::remove(DataPath("T", 3));
+  opens = 0;
+  const TrendOutcome fewer = RebuildWith("T", dry);  // fewer entries: they are counted
+  EXPECT_EQ(opens, 1);
+  ASSERT_EQ(fewer.kind, TrendOutcome::Kind::Refused);
+  EXPECT_EQ(fewer.refusal->oldEntries, 4u);
+  qmr::SetMasterOpenHook(previous);
 }
 
 TEST_F(WorseMaster, ADryRunWritesNothingAndAMissingFirstFileIsRefused) {
