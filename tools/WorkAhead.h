@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -36,7 +38,7 @@ class WorkAhead {
   // Stops the producer; items made and not taken are destroyed.
   ~WorkAhead() {
     taken_.store(kStop);
-    taken_.notify_all();
+    Wake(takenMoved_);
     thread_.join();
   }
   WorkAhead(const WorkAhead&) = delete;
@@ -52,14 +54,17 @@ class WorkAhead {
     if (made <= wanted) {
       // Woken once a batch is ready rather than for every item, so that a
       // producer slower than its user does not cost a wake-up per item.
-      wantMade_.store(std::min(wanted + kBatch, count_));
-      for (made = made_.load(); made <= wanted; made = made_.load()) made_.wait(made);
+      std::unique_lock<std::mutex> lock(mutex_);
+      // No more than the window lets the producer make before this one is taken.
+      const auto batch = std::min<std::uint32_t>(kBatch, static_cast<std::uint32_t>(slots_.size()));
+      wantMade_.store(std::min(wanted + batch, count_));
+      madeMoved_.wait(lock, [&] { return made_.load() > wanted; });
     }
     Slot& slot = slots_[index % slots_.size()];
     Item item = std::move(slot.item);
     const std::exception_ptr failure = std::exchange(slot.failure, nullptr);
     taken_.store(wanted + 1);
-    if (wanted + 1 >= wantTaken_.load()) taken_.notify_one();
+    if (wanted + 1 >= wantTaken_.load()) Wake(takenMoved_);
     if (failure) std::rethrow_exception(failure);
     return item;
   }
@@ -79,9 +84,12 @@ class WorkAhead {
       std::uint32_t taken = taken_.load();
       if (taken != kStop && index >= taken + lead) {
         // Full: wait until half the window is taken, not for every item.
+        std::unique_lock<std::mutex> lock(mutex_);
         wantTaken_.store(index - lead / 2);
-        for (taken = taken_.load(); taken != kStop && taken < index - lead / 2; taken = taken_.load())
-          taken_.wait(taken);
+        takenMoved_.wait(lock, [&] {
+          taken = taken_.load();
+          return taken == kStop || taken >= index - lead / 2;
+        });
       }
       if (taken == kStop) return;
       Slot& slot = slots_[index % lead];
@@ -93,9 +101,16 @@ class WorkAhead {
         slot.failure = std::current_exception();
       }
       made_.store(index + 1);
-      if (!more || index + 1 >= wantMade_.load()) made_.notify_one();
+      if (!more || index + 1 >= wantMade_.load()) Wake(madeMoved_);
       if (!more) return;
     }
+  }
+
+  // Taking the lock orders the wake-up after the sleeper's last look at the
+  // count: it either saw the new count or is waiting already.
+  void Wake(std::condition_variable& moved) {
+    { const std::lock_guard<std::mutex> lock(mutex_); }
+    moved.notify_one();
   }
 
   std::vector<Slot> slots_;
@@ -103,10 +118,14 @@ class WorkAhead {
   Produce produce_;
   // Sequentially consistent throughout: each side stores its count, then
   // reads the other's wish, so that one of the two always sees the other.
+  // A side sleeps only when the other is behind; the lock is taken then.
   std::atomic<std::uint32_t> made_{0};           // items made so far
   std::atomic<std::uint32_t> taken_{0};          // items taken so far, or kStop
   std::atomic<std::uint32_t> wantMade_{kStop};   // the user sleeps until this many are made
   std::atomic<std::uint32_t> wantTaken_{kStop};  // the producer sleeps until this many are taken
+  std::mutex mutex_;
+  std::condition_variable madeMoved_;
+  std::condition_variable takenMoved_;
   std::thread thread_;
 };
 
