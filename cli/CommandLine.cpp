@@ -193,9 +193,9 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   settings.followLinks = options.followLinks;
   settings.listFilesRead = options.verbose;
   const unsigned threads = options.jobs != 0 ? options.jobs : DefaultThreads();
-  // With one thread the run reads as the engine alone does; with more, a
-  // large trend's files are read ahead, which a cold disk serves faster.
-  settings.readAhead = threads > 1;
+  // A large trend's files are opened ahead on a thread of their own, which a
+  // cold disk serves faster; asked for one thread, the run starts no other.
+  settings.readAhead = options.jobs != 1;
   if (options.recordAs) {
     try {
       settings.recordAs.emplace(*options.recordAs);

@@ -3,7 +3,6 @@
 #include <string>
 #include <system_error>
 #include "cli/ProgressLine.h"
-#include "trends/ReadAhead.h"
 
 namespace qmr::cli {
 

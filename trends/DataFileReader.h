@@ -5,13 +5,20 @@
 // no byte could reach a master that the folder's owner could not read: the
 // link and its target have the same owner, or the link is this user's own
 // (the rule of the kernel's protected_symlinks), unless links are always
-// followed. Windows reads by path, as it always has.
+// followed.
+//
+// Each data file is opened once. With read-ahead, a thread of its own opens
+// a large trend's files a little ahead of the reads and asks the system for
+// their first page, so that on a cold disk the files are fetched together
+// instead of one after the other; the reads still take them in number order.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
 #include "definitions/DataFile.h"
+#include "trends/TrendPath.h"
 
 namespace qmr {
 
@@ -19,10 +26,16 @@ class TrendFolder;
 
 class DataFileReader {
  public:
-  // For the trend whose first data file is `firstFilePath`; `listed` is its
-  // folder's listing when the caller made one (the folder opened must then
-  // be the one listed, and a file listed that vanishes is an error).
-  DataFileReader(const std::string& firstFilePath, const TrendFolder* listed, bool followLinks);
+  // Trends of fewer data files gain nothing worth a thread.
+  static constexpr std::size_t kReadAheadFrom = 64;
+  // How many files the thread opens ahead of the reads at most.
+  static constexpr std::size_t kLead = 512;
+
+  // For `trend`; `listed` is its folder's listing when the caller made one
+  // (the folder opened must then be the one listed, and a file listed that
+  // vanishes is an error). With `readAhead`, a listing and kReadAheadFrom or
+  // more files numbered from .000 without a gap, they are read ahead.
+  DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead);
   ~DataFileReader();
   DataFileReader(const DataFileReader&) = delete;
   DataFileReader& operator=(const DataFileReader&) = delete;
@@ -32,8 +45,9 @@ class DataFileReader {
     Missing,      // no ordinary file of that name: the run of data files ends
     LinkRefused,  // a link the rule above does not follow: the run ends
   };
-  // Data file `number`, at `path`. Throws qmr::Error naming the path when
-  // the file is there but cannot be read.
+  // Data file `number`, at `path`: asked for as 0, 1, 2, ... and not after
+  // an outcome other than Read. Throws qmr::Error naming the path when the
+  // file is there but cannot be read.
   Outcome Read(const std::string& path, int number, DataFileHeader& header);
 
  private:

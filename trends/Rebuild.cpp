@@ -23,7 +23,6 @@
 #include "trends/DataFileReader.h"
 #include "trends/MasterFile.h"
 #include "trends/OldMaster.h"
-#include "trends/ReadAhead.h"
 #include "trends/RecordedPaths.h"
 #include "trends/TrendFolder.h"
 
@@ -204,9 +203,6 @@ void NoteFamiliesWithoutEntry(FirstWithoutEntry& firstWithout, const DataFileHea
 }  // namespace
 
 TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, const RebuildOptions& options) {
-  std::optional<ReadAhead> ahead;
-  if (options.readAhead && options.folder != nullptr) ahead.emplace(trend, options.folder->NumbersOf(trend.Name()));
-
   // Read every numbered data file from .000 up to the first missing number,
   // one file open at a time, into the slots of its family.
   FamilyLists lists;
@@ -217,7 +213,7 @@ TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, co
   DataFilePath paths(trend);
   // Paths reached through "\\?\" are recorded as the runtime opens them.
   const bool prefixed = HasDevicePrefix(trend.Base());
-  DataFileReader reader(trend.FirstFile(), options.folder, options.followLinks);
+  DataFileReader reader(trend, options.folder, options.followLinks, options.readAhead);
   int number = 0;
   DataFileHeader read;
   for (const std::string* path = &paths.For(number);; path = &paths.For(++number)) {
@@ -225,7 +221,6 @@ TrendMaster ComposeTrendMaster(const TrendPath& trend, RebuildEvents& events, co
     if (outcome == DataFileReader::Outcome::LinkRefused) events.DataFileLinkNotFollowed(*path);
     if (outcome != DataFileReader::Outcome::Read) break;
     events.DataFileRead(*path, read);
-    if (ahead) ahead->FileRead();
     lastVersion = read.version;
     lastComplete = read.complete;
     NoteFamiliesWithoutEntry(firstWithout, read, number);

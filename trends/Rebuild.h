@@ -17,7 +17,7 @@ class TrendFolder;
 class MasterWriter;
 
 // How a trend is rebuilt beyond what the windows do. Each front end chooses:
-// the windows keep the runtime's rules (every option off), the command line
+// the windows keep the runtime's rules (every rule off), the command line
 // tool turns on the rules that keep a user's data safe.
 struct RebuildOptions {
   // What the trend's folder holds: with it, data files beyond the first
@@ -36,9 +36,10 @@ struct RebuildOptions {
   // Refuse a master with fewer real (not all-zero) entries than the master it
   // would replace.
   bool refuseWorseMaster = false;
-  // Read a large trend's data files ahead on a thread of their own (needs
-  // `folder`, which tells how many there are).
-  bool readAhead = false;
+  // Open a large trend's data files ahead of the reads on a thread of their
+  // own (needs `folder`, which tells how many there are): on a cold disk
+  // they are fetched together instead of one after the other.
+  bool readAhead = true;
   // Follow every data file that is a symbolic link. Without it a link is
   // followed only when it and its target have the same owner or it is this
   // user's own; another ends the trend's data files (DataFileLinkNotFollowed).

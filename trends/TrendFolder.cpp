@@ -107,4 +107,11 @@ const std::vector<long>& TrendFolder::NumbersOf(const std::string& trendName) co
   return found == numbers_.end() ? kNone : found->second;
 }
 
+std::size_t TrendFolder::RunFromZero(const std::string& trendName) const {
+  const std::vector<long>& numbers = NumbersOf(trendName);
+  std::size_t count = 0;
+  while (count < numbers.size() && numbers[count] == static_cast<long>(count)) ++count;
+  return count;
+}
+
 }  // namespace qmr

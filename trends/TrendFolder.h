@@ -4,6 +4,7 @@
 // subfolders, and the temporary files that master replacements left.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,8 @@ class TrendFolder {
   // The numbers of the ordinary files named `trendName` "." and a number
   // as the runtime writes them (at least three digits), in number order.
   const std::vector<long>& NumbersOf(const std::string& trendName) const;
+  // How many of them run from .000 without a gap: the files a rebuild reads.
+  std::size_t RunFromZero(const std::string& trendName) const;
   // The names of the ordinary files ending in ".000", in byte order.
   const std::vector<std::string>& FirstFiles() const noexcept { return firstFiles_; }
   // The names of trends whose first data file NAME.000 is missing while a
