@@ -79,7 +79,7 @@ std::string ErrorWords(const Error& error) {
     case ErrorFact::FolderReplaced: return head + quoted + " was replaced by another folder after it was listed";
     case ErrorFact::NoAnsiForm:
       return head + quoted + " holds " + v.detail + ", which has no form in the system's code page" +
-             (v.limit != 0 ? " " + std::to_string(v.limit) : std::string()) +
+             (v.limit != 0 ? std::string(" ").append(std::to_string(v.limit)) : std::string()) +
              "; files are named in that code page, so rename it";
     case ErrorFact::NoLocalTime: return "The clock gives no local time";
     case ErrorFact::NoValidDate: return "The clock gives no valid weekday or month";
