@@ -14,9 +14,11 @@
 #include "cli/InterruptWatch.h"
 #include "cli/TrendOutput.h"
 #include "tools/Errors.h"
+#include "tools/FileTools.h"
 #include "trends/MasterFile.h"
 
 int main(int argc, char** argv) {
+  qmr::AllowManyOpenFiles();
   qmr::InstallInterruptCleanup();
   qmr::cli::AllowInterruptWatch();
 #ifndef _WIN32

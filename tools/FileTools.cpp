@@ -13,11 +13,21 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace qmr {
+
+void AllowManyOpenFiles() {
+#ifndef _WIN32
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
+  files.rlim_cur = files.rlim_max;
+  (void)setrlimit(RLIMIT_NOFILE, &files);
+#endif
+}
 
 #ifdef _WIN32
 

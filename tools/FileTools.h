@@ -16,6 +16,11 @@ namespace qmr {
 // (permission denied, ...) throws qmr::Error.
 bool FileExists(const std::string& path);
 
+// Raises the soft limit of files a process may hold open to its hard limit:
+// a large trend's files are opened ahead of the reads, several hundred at a
+// time for each trend in hand. Nothing where there is no such limit.
+void AllowManyOpenFiles();
+
 // True when a file stands at `path` that FileExists does not find only
 // because the system marks it hidden (Windows: hidden or system attribute;
 // Linux: a name beginning with "."). Failures of the look-up give false.

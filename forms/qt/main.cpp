@@ -11,6 +11,7 @@
 #include "forms/qt/ApplicationIcon.h"
 #include "forms/qt/QtServices.h"
 #include "forms/qt/frmQMRRebuilder.h"
+#include "tools/FileTools.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ int AnswerWithoutWindow(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   if (const int answered = AnswerWithoutWindow(argc, argv); answered >= 0) return answered;
+  qmr::AllowManyOpenFiles();
   QApplication application(argc, argv);
   QApplication::setApplicationName(qmr::kApplicationTitle);
   QApplication::setApplicationVersion(qmr::kVersionText);
