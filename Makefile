@@ -7,9 +7,10 @@ JOBS ?= $(shell nproc)
 
 # fonts-liberation: the narrow face the windows are laid out with (see forms/FormFont.cpp).
 # help2man writes qmr's man page; bash-completion runs the completion's test;
-# python3 runs the check of the #include lines.
+# python3 runs the check of the #include lines; liburing-dev lets a cold
+# rebuild read many data files' headers at once.
 BUILD_PACKAGES := cmake make g++ pkg-config libgtest-dev libgmock-dev qt6-base-dev libgl-dev fonts-liberation \
-                  nlohmann-json3-dev help2man bash-completion python3
+                  nlohmann-json3-dev help2man bash-completion python3 liburing-dev
 # What CPack's Debian generator calls: dpkg-shlibdeps (dpkg-dev), file; and
 # lintian, which checks the package.
 PACKAGE_PACKAGES := dpkg-dev file lintian

@@ -23,7 +23,7 @@ export QMR_BENCH_DIR=${QMR_BENCH_DIR:-$PWD/$BUILD_DIR/trends}
 JOBS=${JOBS:-$(nproc)}
 
 # gnuplot-nox draws the pictures, in a face of fonts-liberation.
-./scripts/install-deps.sh cmake make g++ libbenchmark-dev time python3 nlohmann-json3-dev gnuplot-nox fonts-liberation
+./scripts/install-deps.sh cmake make g++ libbenchmark-dev time python3 nlohmann-json3-dev gnuplot-nox fonts-liberation pkg-config liburing-dev
 
 cmake --preset bench
 cmake --build --preset bench -j "$JOBS"

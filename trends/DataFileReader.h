@@ -8,9 +8,11 @@
 // followed.
 //
 // Each data file is opened once. With read-ahead, a thread of its own opens
-// a large trend's files a little ahead of the reads and asks the system for
-// their first page, so that on a cold disk the files are fetched together
-// instead of one after the other; the reads still take them in number order.
+// a large trend's files a little ahead of the reads. When their headers are
+// not in memory it reads them in batches with one system call each (where
+// the system permits; else it asks the system for their first pages), so
+// that on a cold disk the files are fetched together instead of one after
+// the other; the rebuild still takes them in number order.
 #pragma once
 
 #include <cstddef>

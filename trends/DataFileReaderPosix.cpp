@@ -4,10 +4,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <exception>
+#include <memory>
 #include <optional>
+#include <span>
 #include <utility>
+#include <vector>
 
+#include "tools/BatchReads.h"
 #include "tools/Errors.h"
 #include "tools/FileTools.h"
 #include "tools/FolderHandle.h"
@@ -74,9 +80,39 @@ class OpenFile {
 // A data file found and opened, or why the run of data files ends there.
 struct Opened {
   DataFileReader::Outcome outcome = DataFileReader::Outcome::Missing;
-  OpenFile file;  // open when `outcome` is Read
+  OpenFile file;  // open when `outcome` is Read and its header is not read yet
+  bool headerRead = false;
+  std::size_t count = 0;  // the header's bytes read ahead
+  std::array<unsigned char, kLongestDataHeader> bytes;
 };
 
+// How many files the thread ahead reads at once where the system permits:
+// while one batch is read, the next one is opened.
+constexpr std::size_t kBatch = 256;
+
+// A run of kBatch files the thread ahead opens: where their headers are in
+// memory, one by one as the rebuild comes; else all at once, their headers
+// read together.
+struct Part {
+  std::size_t first = 0;  // the number of made[0]
+  std::size_t end = 0;    // past the last number it may hold
+  bool held = false;      // in memory: opened one by one, the rebuild reads them
+  bool ended = false;     // the run of data files ends within it
+  std::vector<Opened> made;
+  std::vector<std::exception_ptr> failures;
+  long results[kBatch];
+};
+
+struct Batch {
+  explicit Batch(const TrendPath& trend) : paths(trend), reads(2 * kBatch) {}
+  DataFilePath paths;
+  Part parts[2];
+  Part* current = &parts[0];
+  Part* next = nullptr;  // started, not finished
+  bool ask = false;      // whether the files are asked for their first page (no batches)
+  // Last, so that it is gone first: it waits for the reads into the parts.
+  BatchReads reads;
+};
 }  // namespace
 
 struct DataFileReader::State {
@@ -89,6 +125,10 @@ struct DataFileReader::State {
   std::optional<WorkAhead<Opened>> ahead;
 
   Opened Open(const std::string& path, int number) const;
+  bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
+  void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end) const;
+  void FinishPart(Batch& batch, Part& part) const;
+  void NextPart(Batch& batch, std::size_t number, std::size_t run) const;
 };
 
 // Finds and opens data file `number`: a regular file, reached without
@@ -151,6 +191,105 @@ Opened DataFileReader::State::Open(const std::string& path, int number) const {
   return opened;
 }
 
+// Data file `number` for the thread ahead, in turn: from the part in hand,
+// opened now, or from the next part.
+bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const {
+  if (!batch.reads.Available()) {
+    // One by one, the first page asked for while the disk must serve it.
+    opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
+    if (opened.outcome != Outcome::Read) return false;
+    if (number % kLookEvery == 0) batch.ask = !FirstPageHeld(opened.file.get());
+    if (batch.ask) (void)posix_fadvise(opened.file.get(), 0, kHeaderPage, POSIX_FADV_WILLNEED);
+    return true;
+  }
+  if (number >= batch.current->end) NextPart(batch, number, run);
+  Part& part = *batch.current;
+  const std::size_t at = number - part.first;
+  if (at >= part.made.size()) {
+    opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
+    return opened.outcome == Outcome::Read;
+  }
+  if (part.failures[at]) std::rethrow_exception(part.failures[at]);
+  opened = std::move(part.made[at]);
+  return opened.outcome == Outcome::Read;
+}
+
+// Opens the part's first file, and when its header is not in memory the
+// others up to the end of their run too, and starts reading their headers
+// all at once.
+void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end) const {
+  part.first = first;
+  part.end = end;
+  part.made.clear();
+  part.failures.clear();
+  part.ended = false;
+  part.held = false;
+  for (std::size_t number = first; number < end && !part.ended && !part.held; ++number) {
+    Opened& opened = part.made.emplace_back();
+    std::exception_ptr& failure = part.failures.emplace_back();
+    try {
+      opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    part.ended = failure || opened.outcome != Outcome::Read;
+    // The others' headers are most likely where the first one's is: in
+    // memory, the rebuild's own reads cost less than a batch, and run beside
+    // this thread's opens.
+    if (number == first && !part.ended) part.held = FirstPageHeld(opened.file.get());
+  }
+  if (part.held) return;
+  int files[kBatch];
+  std::span<unsigned char> into[kBatch];
+  std::size_t count = 0;
+  for (Opened& opened : part.made)
+    if (opened.file.get() >= 0) {
+      files[count] = opened.file.get();
+      into[count++] = opened.bytes;
+    }
+  batch.reads.Start({files, count}, {into, count}, {part.results, count});
+}
+
+// Waits for the part's headers; the files read are closed.
+void DataFileReader::State::FinishPart(Batch& batch, Part& part) const {
+  if (part.held) return;
+  std::size_t count = 0;
+  for (const Opened& opened : part.made) count += opened.file.get() >= 0;
+  batch.reads.Finish({part.results, count});
+  for (std::size_t at = 0, read = 0; at < part.made.size(); ++at) {
+    Opened& opened = part.made[at];
+    if (opened.file.get() < 0) continue;
+    const long result = part.results[read++];
+    if (result == BatchReads::kNotRead) continue;  // the rebuild reads it itself
+    if (result < 0) {
+      try {
+        ThrowFileError(static_cast<int>(-result), batch.paths.For(static_cast<int>(part.first + at)));
+      } catch (...) {
+        part.failures[at] = std::current_exception();
+      }
+      continue;
+    }
+    opened.headerRead = true;
+    opened.count = static_cast<std::size_t>(result);
+    opened.file = OpenFile();
+  }
+}
+
+// Makes the part that begins at data file `number` the one in hand, and
+// while its headers are read from the disk, opens the next one.
+void DataFileReader::State::NextPart(Batch& batch, std::size_t number, std::size_t run) const {
+  if (batch.next != nullptr && number == batch.next->first)
+    batch.current = std::exchange(batch.next, nullptr);
+  else
+    StartPart(batch, *batch.current, number, std::min(number + kBatch, run));
+  Part& current = *batch.current;
+  if (!current.held && !current.ended && current.end < run) {
+    batch.next = batch.current == &batch.parts[0] ? &batch.parts[1] : &batch.parts[0];
+    StartPart(batch, *batch.next, current.end, std::min(current.end + kBatch, run));
+  }
+  FinishPart(batch, current);
+}
+
 DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead) {
   state_.reset(
       new State{std::nullopt, nullptr, listed, followLinks, trend.Beside("").size(), trend.Name(), std::nullopt});
@@ -161,15 +300,10 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   }
   const std::size_t run = listed != nullptr && readAhead ? listed->RunFromZero(trend.Name()) : 0;
   if (run < kReadAheadFrom) return;
-  state_->ahead.emplace(run, kLead,
-                        [state = state_.get(), paths = DataFilePath(trend), ask = false](
-                            std::size_t number, std::size_t, Opened& opened) mutable {
-                          opened = state->Open(paths.For(static_cast<int>(number)), static_cast<int>(number));
-                          if (opened.outcome != Outcome::Read) return false;
-                          if (number % kLookEvery == 0) ask = !FirstPageHeld(opened.file.get());
-                          if (ask) (void)posix_fadvise(opened.file.get(), 0, kHeaderPage, POSIX_FADV_WILLNEED);
-                          return true;
-                        });
+  state_->ahead.emplace(
+      run, kLead,
+      [state = state_.get(), batch = std::make_shared<Batch>(trend), run](
+          std::size_t number, std::size_t, Opened& opened) { return state->MakeAhead(*batch, number, run, opened); });
 }
 
 DataFileReader::~DataFileReader() = default;
@@ -179,6 +313,10 @@ DataFileReader::Outcome DataFileReader::Read(const std::string& path, int number
                       ? state_->ahead->Take(static_cast<std::size_t>(number))
                       : state_->Open(path, number);
   if (opened.outcome != Outcome::Read) return opened.outcome;
+  if (opened.headerRead) {
+    header = DecodeDataFileHeader(std::span<const unsigned char>(opened.bytes.data(), opened.count));
+    return Outcome::Read;
+  }
   unsigned char bytes[kLongestDataHeader];
   std::size_t count = 0;
   while (count < sizeof bytes) {

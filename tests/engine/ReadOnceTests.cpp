@@ -1,9 +1,11 @@
 // The rebuild opens each data file once, also when a thread opens a large
 // trend's files ahead of the reads; the thread's opens, its early end and
-// its failures reach the rebuild in number order.
+// its failures reach the rebuild in number order: with the headers in memory
+// or not, read in batches or one by one.
 #include <gtest/gtest.h>
 
 #ifdef __linux__
+#include <fcntl.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #endif
@@ -12,12 +14,14 @@
 #include <vector>
 
 #include "Harness.h"
+#include "tools/BatchReads.h"
 #include "trends/DataFileReader.h"
 
 namespace engine_test {
 namespace {
 
-constexpr int kFiles = 3 * static_cast<int>(qmr::DataFileReader::kReadAheadFrom);
+// More than two batches of the thread ahead.
+constexpr int kFiles = 600;
 
 // The entries of a trend of `count` files with rising keys: newest first.
 std::vector<int> NewestFirst(int count) {
@@ -26,7 +30,37 @@ std::vector<int> NewestFirst(int count) {
   return order;
 }
 
-using ReadOnce = EngineTest;
+struct Reading {
+  bool batches;  // the system permits batch reads
+  bool cold;     // the data files' pages are not in memory
+};
+
+class ReadOnce : public EngineTest, public ::testing::WithParamInterface<Reading> {
+ protected:
+  void SetUp() override { allowedBefore_ = qmr::BatchReads::Allow(GetParam().batches); }
+  void TearDown() override {
+    qmr::BatchReads::Allow(allowedBefore_);
+    EngineTest::TearDown();
+  }
+  // Writes the trend, and when the case is cold, puts its files' pages out
+  // of memory.
+  void Write(const std::string& trend, const std::vector<SampleFile>& files) {
+    WriteTrend(folder(), trend, files);
+#ifdef __linux__
+    if (!GetParam().cold) return;
+    sync();
+    for (int number = 0; number < static_cast<int>(files.size()); ++number) {
+      const int fd = open(DataPath(trend, number).c_str(), O_RDONLY | O_CLOEXEC);
+      ASSERT_GE(fd, 0);
+      posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+      close(fd);
+    }
+#endif
+  }
+
+ private:
+  bool allowedBefore_ = true;
+};
 
 #ifdef __linux__
 // Every open of a file in a folder, by whatever code, as the kernel tells
@@ -54,9 +88,9 @@ class OpenCounter {
   int watch_;
 };
 
-TEST_F(ReadOnce, EachDataFileIsOpenedOnceWithTheThreadAhead) {
+TEST_P(ReadOnce, EachDataFileIsOpenedOnceWithTheThreadAhead) {
   const auto files = RisingTrend(6, "Once", kFiles);
-  WriteTrend(folder(), "T", files);
+  Write("T", files);
   const OpenCounter opens(folder());
   ASSERT_TRUE(opens.Watching());
 
@@ -76,28 +110,28 @@ TEST_F(ReadOnce, EachDataFileIsOpenedOnceWithTheThreadAhead) {
 
 // The thread ahead stops where the rebuild stops: at the first missing
 // number, and at the first entry that is not a regular file.
-TEST_F(ReadOnce, TheRunEndsAtAGapOrAFolderAsWithoutTheThread) {
+TEST_P(ReadOnce, TheRunEndsAtAGapOrAFolderAsWithoutTheThread) {
   const auto files = RisingTrend(6, "Gap", kFiles);
-  WriteTrend(folder(), "T", files);
+  Write("T", files);
   fs::remove(DataPath("T", kFiles - 10));
-  WriteTrend(folder(), "U", files);
-  fs::remove(DataPath("U", 100));
-  fs::create_directory(DataPath("U", 100));
+  Write("U", files);
+  fs::remove(DataPath("U", 300));
+  fs::create_directory(DataPath("U", 300));
 
   RebuildChecked("T");
   RebuildChecked("U");
 
   EXPECT_EQ(Master("T"), ExpectedMaster("T", {files.begin(), files.end() - 10}, 6, "Gap", NewestFirst(kFiles - 10)));
-  EXPECT_EQ(Master("U"), ExpectedMaster("U", {files.begin(), files.begin() + 100}, 6, "Gap", NewestFirst(100)));
+  EXPECT_EQ(Master("U"), ExpectedMaster("U", {files.begin(), files.begin() + 300}, 6, "Gap", NewestFirst(300)));
 }
 
 // A file the listing saw that is gone when the thread opens it fails the
 // rebuild there, naming that file, and leaves the old master alone.
-TEST_F(ReadOnce, AFailureAheadReachesTheRebuildAtItsFile) {
+TEST_P(ReadOnce, AFailureAheadReachesTheRebuildAtItsFile) {
   const auto files = RisingTrend(6, "Gone", kFiles);
-  WriteTrend(folder(), "T", files);
+  Write("T", files);
   WriteBytes(PathOf("T.qmr"), Bytes(176, 7));
-  const std::string gone = DataPath("T", 150);
+  const std::string gone = DataPath("T", 450);
   const auto previous = qmr::SetFileExistsHook([&](const std::string& path, bool) {
     if (path == gone) fs::remove(gone);
   });
@@ -106,9 +140,17 @@ TEST_F(ReadOnce, AFailureAheadReachesTheRebuildAtItsFile) {
 
   qmr::SetFileExistsHook(previous);
   EXPECT_TRUE(outcome.failed);
-  EXPECT_NE(outcome.failedDescription.find("T.150"), std::string::npos) << outcome.failedDescription;
+  EXPECT_NE(outcome.failedDescription.find("T.450"), std::string::npos) << outcome.failedDescription;
   EXPECT_EQ(Master("T"), Bytes(176, 7));
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, ReadOnce,
+                         ::testing::Values(Reading{true, false}, Reading{true, true}, Reading{false, false},
+                                           Reading{false, true}),
+                         [](const ::testing::TestParamInfo<Reading>& info) {
+                           return std::string(info.param.batches ? "Batches" : "OneByOne") +
+                                  (info.param.cold ? "Cold" : "Warm");
+                         });
 
 }  // namespace
 }  // namespace engine_test
