@@ -35,6 +35,11 @@ std::string FileNameOf(const std::string& path) {
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string FolderPrefix(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kFolderSeparators);
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 bool EndsInSeparator(const std::string& path) {
   return !path.empty() && std::string_view(kFolderSeparators).find(path.back()) != std::string_view::npos &&
          path.back() != ':';

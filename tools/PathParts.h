@@ -27,6 +27,9 @@ inline constexpr const char* kFolderSeparators = "/";
 std::string FolderPart(const std::string& path);
 // The file's own name: everything after the last folder separator.
 std::string FileNameOf(const std::string& path);
+// Everything up to and including the last folder separator ("" when there
+// is none): the text another file of the same folder is named after.
+std::string FolderPrefix(const std::string& path);
 
 // `name` in `folder`: the one rule by which the program puts a folder and a
 // name together. One separator between them, none added after a folder that

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tools/Errors.h"
+#include "tools/PathParts.h"
 #include "trends/Banner.h"
 #include "trends/MasterFilePlatform.h"
 #include "trends/RebuildEvents.h"
@@ -35,10 +36,10 @@ std::atomic<unsigned> temporaryCounter{0};
 // never crosses file systems and a leftover names its trend; the short form
 // when a trend named near the file system's limit would make it too long.
 std::string TemporaryPath(const std::string& masterPath) {
-  const auto [folder, file] = SplitPath(masterPath);
+  const std::string folder = FolderPrefix(masterPath);
   std::string name(kTemporaryPrefix);
   name += std::to_string(CurrentProcessId()) + "-" + std::to_string(temporaryCounter++);
-  std::string trend = file;
+  std::string trend = FileNameOf(masterPath);
   if (trend.size() >= kMasterSuffix.size() && trend.ends_with(kMasterSuffix))
     trend.resize(trend.size() - kMasterSuffix.size());
   const std::size_t longName = name.size() + 1 + trend.size() + kTemporarySuffix.size();

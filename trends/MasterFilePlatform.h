@@ -35,12 +35,6 @@ extern const char* const kSeparator;
 
 unsigned long CurrentProcessId();
 
-// The folder part of a master's path, and the file name after it.
-std::pair<std::string, std::string> SplitPath(const std::string& path);
-
-// The folder as the system opens it: "." for the working folder.
-std::string FolderToOpen(const std::string& folderPart);
-
 // True when a temporary file name of `nameSize` characters in `folder` can
 // be opened on this system.
 bool TemporaryPathFits(const std::string& folder, std::size_t nameSize);

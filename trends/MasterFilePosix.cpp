@@ -18,6 +18,7 @@
 #include "tools/Errors.h"
 #include "tools/FileReading.h"
 #include "tools/FolderHandle.h"
+#include "tools/PathParts.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
 #include "trends/TrendFolder.h"
@@ -28,17 +29,6 @@ namespace masterfile {
 const char* const kSeparator = "/";
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
-
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t cut = path.find_last_of('/');
-  if (cut == std::string::npos) return {std::string(), path};
-  return {path.substr(0, cut + 1), path.substr(cut + 1)};
-}
-
-std::string FolderToOpen(const std::string& folderPart) {
-  if (folderPart.empty()) return ".";
-  return folderPart.size() == 1 ? folderPart : folderPart.substr(0, folderPart.size() - 1);
-}
 
 bool TemporaryPathFits(const std::string&, std::size_t) { return true; }
 
@@ -124,9 +114,8 @@ void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, c
 }  // namespace
 
 TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity& listed) : masterPath_(masterPath) {
-  const auto [folderPart, masterName] = SplitPath(masterPath);
-  masterName_ = masterName;
-  folder_.emplace(folderPart.empty() ? std::string() : FolderToOpen(folderPart));
+  masterName_ = FileNameOf(masterPath);
+  folder_.emplace(FolderPart(masterPath));
   folder_->ExpectIdentity(listed);
   // The master itself, never through a link: a link, a device or a pipe
   // put there is neither read nor replaced.
@@ -140,7 +129,7 @@ TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity
   int error = EEXIST;
   for (int attempt = 0; attempt < kTemporaryAttempts && fd_ < 0; ++attempt) {
     name_ = TemporaryPath(masterPath);
-    fileName_ = SplitPath(name_).second;
+    fileName_ = FileNameOf(name_);
     // Named to the interrupt handler before the file exists: a signal
     // between its creation and its registration would leave it behind.
     // Should a signal come while a name already taken is tried, what the
@@ -211,12 +200,13 @@ void TemporaryFile::FlushAndReplace() {
 // A folder in which no file can be created is named as such: the master
 // itself was never reached.
 void TemporaryFile::FailToCreate(int error) const {
-  const std::string folder = FolderToOpen(SplitPath(masterPath_).first);
+  const std::string folderPart = FolderPart(masterPath_);
+  const std::string folder = folderPart.empty() ? "." : folderPart;
   try {
     ThrowFileError(error, name_);
   } catch (const Error& failure) {
     throw Error(failure.code(), ErrorFact::NoFileInFolder,
-                {.path = folder, .detail = SplitPath(masterPath_).second, .systemError = error});
+                {.path = folder, .detail = FileNameOf(masterPath_), .systemError = error});
   }
 }
 

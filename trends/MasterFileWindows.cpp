@@ -26,17 +26,6 @@ const char* const kSeparator = "\\";
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(GetCurrentProcessId()); }
 
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t cut = path.find_last_of("\\/:");
-  if (cut == std::string::npos) return {std::string(), path};
-  return {path.substr(0, cut + 1), path.substr(cut + 1)};
-}
-
-std::string FolderToOpen(const std::string& folderPart) {
-  if (folderPart.empty()) return ".";
-  return folderPart;
-}
-
 // A temporary path of MAX_PATH characters or more is opened in its long
 // form (LongPathForm), but one that the user could not open by hand in a
 // plain program would be a poor leftover: the long name only where it fits.

@@ -70,6 +70,20 @@ TEST(JoinPath, PutsOneSeparatorAndNoneAfterARoot) {
   EXPECT_EQ(JoinPath("", "TANK1.000"), "TANK1.000");
 }
 
+// A file beside another is named after the folder text up to the last
+// separator, kept as given: the master's temporary file beside the master.
+TEST(FolderPrefix, KeepsTheFolderTextUpToTheLastSeparator) {
+#ifdef _WIN32
+  EXPECT_EQ(qmr::FolderPrefix("C:\\data\\TANK1.qmr"), "C:\\data\\");
+  EXPECT_EQ(qmr::FolderPrefix("C:TANK1.qmr"), "C:");
+#else
+  EXPECT_EQ(qmr::FolderPrefix("/srv//data/TANK1.qmr"), "/srv//data/");
+  EXPECT_EQ(qmr::FolderPrefix("/TANK1.qmr"), "/");
+  EXPECT_EQ(qmr::FolderPrefix("data\\TANK1.qmr"), "");
+#endif
+  EXPECT_EQ(qmr::FolderPrefix("TANK1.qmr"), "");
+}
+
 TEST(FileExists, OrdinaryFilesOnly) {
   const testsupport::TempFolder folder;
   const std::string file = folder.write("TANK1.000", "x");
