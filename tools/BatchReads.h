@@ -5,6 +5,7 @@
 // read each, which on a cold cache is most of a rebuild's time.
 #pragma once
 
+#include <limits>
 #include <memory>
 #include <span>
 
@@ -25,7 +26,7 @@ class BatchReads {
   static bool Allow(bool allowed);
 
   // A result the batch did not give: read that file by itself.
-  static constexpr long kNotRead = -1L << 40;
+  static constexpr long kNotRead = std::numeric_limits<long>::min();
 
   // Starts one read at offset 0 of each `files[i]` into `into[i]`, all at
   // once, without waiting; `results[i]` becomes the count of bytes read,
