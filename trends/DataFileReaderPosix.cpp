@@ -103,6 +103,8 @@ struct Part {
   long results[kBatch];
 };
 
+// The thread ahead's own: the paths it opens, the part in hand and the one
+// read meanwhile, and where the system permits, the batch reads.
 struct Batch {
   explicit Batch(const TrendPath& trend) : paths(trend), reads(2 * kBatch) {}
   DataFilePath paths;
@@ -194,24 +196,25 @@ Opened DataFileReader::State::Open(const std::string& path, int number) const {
 // Data file `number` for the thread ahead, in turn: from the part in hand,
 // opened now, or from the next part.
 bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const {
-  if (!batch.reads.Available()) {
-    // One by one, the first page asked for while the disk must serve it.
-    opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
-    if (opened.outcome != Outcome::Read) return false;
-    if (number % kLookEvery == 0) batch.ask = !FirstPageHeld(opened.file.get());
-    if (batch.ask) (void)posix_fadvise(opened.file.get(), 0, kHeaderPage, POSIX_FADV_WILLNEED);
-    return true;
-  }
-  if (number >= batch.current->end) NextPart(batch, number, run);
+  if (number >= batch.current->end &&
+      (batch.reads.Available() || (batch.next != nullptr && number == batch.next->first)))
+    NextPart(batch, number, run);
   Part& part = *batch.current;
-  const std::size_t at = number - part.first;
-  if (at >= part.made.size()) {
-    opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
+  if (number >= part.first && number - part.first < part.made.size()) {
+    const std::size_t at = number - part.first;
+    if (part.failures[at]) std::rethrow_exception(part.failures[at]);
+    opened = std::move(part.made[at]);
     return opened.outcome == Outcome::Read;
   }
-  if (part.failures[at]) std::rethrow_exception(part.failures[at]);
-  opened = std::move(part.made[at]);
-  return opened.outcome == Outcome::Read;
+  opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
+  if (opened.outcome != Outcome::Read) return false;
+  if (!batch.reads.Available()) {
+    // No batches here: the first page is asked for while the disk must
+    // serve it.
+    if (number % kLookEvery == 0) batch.ask = !FirstPageHeld(opened.file.get());
+    if (batch.ask) (void)posix_fadvise(opened.file.get(), 0, kHeaderPage, POSIX_FADV_WILLNEED);
+  }
+  return true;
 }
 
 // Opens the part's first file, and when its header is not in memory the
