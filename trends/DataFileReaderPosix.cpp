@@ -101,19 +101,42 @@ struct Part {
   std::vector<Opened> made;
   std::vector<std::exception_ptr> failures;
   long results[kBatch];
+  std::size_t started = 0;  // reads started into results
 };
 
-// The thread ahead's own: the paths it opens, the part in hand and the one
-// read meanwhile, and where the system permits, the batch reads.
+// Batch reads for a thread's small trends, one after the other: set up once.
+BatchReads& ThisThreadsReads() {
+  thread_local BatchReads reads(kBatch);
+  return reads;
+}
+
+// The files of a trend taken in parts: the paths opened, the part in hand
+// and the one read meanwhile, and where the system permits, the batch reads
+// (the thread ahead's own, or for a small trend, this thread's).
 struct Batch {
-  explicit Batch(const TrendPath& trend) : paths(trend), reads(2 * kBatch) {}
+  // `mayHold`: a part whose first header is in memory is handed over open,
+  // one file at a time (for the thread ahead, whose opens then run beside
+  // the rebuild's reads).
+  Batch(const TrendPath& trend, bool ownReads, bool mayHold)
+      : paths(trend),
+        mayHold(mayHold),
+        own(ownReads ? new BatchReads(2 * kBatch) : nullptr),
+        reads(ownReads ? *own : ThisThreadsReads()) {}
+  ~Batch() {
+    // No read may land in a part that is gone.
+    if (next != nullptr && !next->held && reads.Available()) reads.Finish({next->results, next->started});
+  }
+  Batch(const Batch&) = delete;
+  Batch& operator=(const Batch&) = delete;
   DataFilePath paths;
   Part parts[2];
   Part* current = &parts[0];
   Part* next = nullptr;  // started, not finished
-  bool ask = false;      // whether the files are asked for their first page (no batches)
+  bool mayHold;
+  bool ask = false;  // whether the files are asked for their first page (no batches)
   // Last, so that it is gone first: it waits for the reads into the parts.
-  BatchReads reads;
+  std::unique_ptr<BatchReads> own;
+  BatchReads& reads;
 };
 }  // namespace
 
@@ -125,6 +148,8 @@ struct DataFileReader::State {
   std::size_t nameOffset;  // where a data file's own name begins in its path
   std::string trendName;   // the data files' name before their number
   std::optional<WorkAhead<Opened>> ahead;
+  std::unique_ptr<Batch> batch;  // a small trend's, read by the rebuild's thread
+  std::size_t run = 0;           // the files numbered from .000 without a gap
 
   Opened Open(const std::string& path, int number) const;
   bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
@@ -239,7 +264,7 @@ void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t firs
     // The others' headers are most likely where the first one's is: in
     // memory, the rebuild's own reads cost less than a batch, and run beside
     // this thread's opens.
-    if (number == first && !part.ended) part.held = FirstPageHeld(opened.file.get());
+    if (number == first && !part.ended && batch.mayHold) part.held = FirstPageHeld(opened.file.get());
   }
   if (part.held) return;
   int files[kBatch];
@@ -250,6 +275,7 @@ void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t firs
       files[count] = opened.file.get();
       into[count++] = opened.bytes;
     }
+  part.started = count;
   batch.reads.Start({files, count}, {into, count}, {part.results, count});
 }
 
@@ -294,27 +320,35 @@ void DataFileReader::State::NextPart(Batch& batch, std::size_t number, std::size
 }
 
 DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead) {
-  state_.reset(
-      new State{std::nullopt, nullptr, listed, followLinks, trend.Beside("").size(), trend.Name(), std::nullopt});
+  state_.reset(new State{std::nullopt, nullptr, listed, followLinks, trend.Beside("").size(), trend.Name(),
+                         std::nullopt, nullptr, 0});
   state_->folder = listed != nullptr ? listed->Open() : nullptr;
   if (state_->folder == nullptr) {
     state_->folder = &state_->own.emplace(trend.Folder());
     if (listed != nullptr) state_->own->ExpectIdentity(listed->identity());
   }
-  const std::size_t run = listed != nullptr && readAhead ? listed->RunFromZero(trend.Name()) : 0;
-  if (run < kReadAheadFrom) return;
+  const std::size_t run = listed != nullptr ? listed->RunFromZero(trend.Name()) : 0;
+  state_->run = run;
+  // A small trend's headers are read in one batch, by this thread.
+  if (run >= 2 && (run < kReadAheadFrom || !readAhead) && run <= kBatch && ThisThreadsReads().Available())
+    state_->batch = std::make_unique<Batch>(trend, false, false);
+  if (run < kReadAheadFrom || !readAhead) return;
   state_->ahead.emplace(
       run, kLead,
-      [state = state_.get(), batch = std::make_shared<Batch>(trend), run](
+      [state = state_.get(), batch = std::make_shared<Batch>(trend, true, true), run](
           std::size_t number, std::size_t, Opened& opened) { return state->MakeAhead(*batch, number, run, opened); });
 }
 
 DataFileReader::~DataFileReader() = default;
 
 DataFileReader::Outcome DataFileReader::Read(const std::string& path, int number, DataFileHeader& header) {
-  Opened opened = state_->ahead && static_cast<std::size_t>(number) < state_->ahead->count()
-                      ? state_->ahead->Take(static_cast<std::size_t>(number))
-                      : state_->Open(path, number);
+  Opened opened;
+  if (state_->ahead && static_cast<std::size_t>(number) < state_->ahead->count())
+    opened = state_->ahead->Take(static_cast<std::size_t>(number));
+  else if (state_->batch && static_cast<std::size_t>(number) < state_->run)
+    state_->MakeAhead(*state_->batch, static_cast<std::size_t>(number), state_->run, opened);
+  else
+    opened = state_->Open(path, number);
   if (opened.outcome != Outcome::Read) return opened.outcome;
   if (opened.headerRead) {
     header = DecodeDataFileHeader(std::span<const unsigned char>(opened.bytes.data(), opened.count));
