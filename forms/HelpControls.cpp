@@ -4,7 +4,7 @@
 
 namespace qmr {
 
-std::vector<HelpControlSpec> HelpControls() {
+std::vector<HelpControlRow> HelpControls() {
   return {
       {"Label1", kHelpText1, kHelpLabel1Box},
       {"cmdClose", "Close", kHelpCloseBox, true},

@@ -11,13 +11,13 @@
 
 namespace qmr {
 
-struct HelpControlSpec {
+struct HelpControlRow {
   const char* name;
   std::string text;
   TwipsRect box;
   bool button = false;  // else a label, left-aligned, breaking its text at blanks
 };
 
-std::vector<HelpControlSpec> HelpControls();
+std::vector<HelpControlRow> HelpControls();
 
 }  // namespace qmr

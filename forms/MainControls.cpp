@@ -4,9 +4,9 @@
 
 namespace qmr {
 
-const std::array<MainControlSpec, kMainControlCount>& MainControls() {
+const std::array<MainControlRow, kMainControlCount>& MainControls() {
   using enum MainControl;
-  static const std::array<MainControlSpec, kMainControlCount> controls{{
+  static const std::array<MainControlRow, kMainControlCount> controls{{
       {fraTrendLocation, "fraTrendLocation", std::nullopt, kTrendLocationCaption, kTrendLocationBox},
       {fraPath, "fraPath", fraTrendLocation, "", kPathBox},
       {drvConvert, "drvConvert", fraPath, "", kDriveBox},
@@ -21,6 +21,6 @@ const std::array<MainControlSpec, kMainControlCount>& MainControls() {
   return controls;
 }
 
-const MainControlSpec& SpecOf(MainControl control) { return MainControls()[static_cast<std::size_t>(control)]; }
+const MainControlRow& RowOf(MainControl control) { return MainControls()[static_cast<std::size_t>(control)]; }
 
 }  // namespace qmr

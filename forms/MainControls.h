@@ -26,7 +26,7 @@ enum class MainControl : std::size_t {
 };
 inline constexpr std::size_t kMainControlCount = 10;
 
-struct MainControlSpec {
+struct MainControlRow {
   MainControl control;
   const char* name;
   std::optional<MainControl> frame;  // none: the window's client area
@@ -35,7 +35,7 @@ struct MainControlSpec {
 };
 
 // Every control, in the order they are made.
-const std::array<MainControlSpec, kMainControlCount>& MainControls();
-const MainControlSpec& SpecOf(MainControl control);
+const std::array<MainControlRow, kMainControlCount>& MainControls();
+const MainControlRow& RowOf(MainControl control);
 
 }  // namespace qmr

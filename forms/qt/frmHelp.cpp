@@ -35,15 +35,15 @@ frmHelp::frmHelp(QWidget* parent)
   setFixedSize(TwipsToPixelsX(*this, kHelpClientWidth), TwipsToPixelsY(*this, kHelpClientHeight));
 
   // Made in tab order; only the button takes the focus.
-  for (const HelpControlSpec& spec : HelpControls()) {
-    if (!spec.button) {
-      AddLabel(this, spec.name, QString::fromStdString(spec.text), spec.box);
+  for (const HelpControlRow& row : HelpControls()) {
+    if (!row.button) {
+      AddLabel(this, row.name, QString::fromStdString(row.text), row.box);
       continue;
     }
-    auto* close = new QPushButton(QString::fromStdString(spec.text), this);
-    close->setObjectName(spec.name);
+    auto* close = new QPushButton(QString::fromStdString(row.text), this);
+    close->setObjectName(row.name);
     close->setAutoDefault(false);
-    SetTwipsGeometry(*close, spec.box);
+    SetTwipsGeometry(*close, row.box);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     setFocusProxy(close);
     close->setFocus();

@@ -27,11 +27,11 @@ frmQMRRebuilder::frmQMRRebuilder(QtServices& services, QWidget* parent)
   services_.SetMainWindow(this);
 
   // Made in focus order: drive list, folder list, file list, OK, Close, Help.
-  for (const MainControlSpec& spec : MainControls()) {
-    QWidget* made = Make(spec, spec.frame ? Widget(*spec.frame) : this);
-    made->setObjectName(spec.name);
-    SetTwipsGeometry(*made, spec.box);
-    controls_[static_cast<std::size_t>(spec.control)] = made;
+  for (const MainControlRow& row : MainControls()) {
+    QWidget* made = Make(row, row.frame ? Widget(*row.frame) : this);
+    made->setObjectName(row.name);
+    SetTwipsGeometry(*made, row.box);
+    controls_[static_cast<std::size_t>(row.control)] = made;
   }
   auto* ok = static_cast<QPushButton*>(Widget(MainControl::cmdOK));
   auto* close = static_cast<QPushButton*>(Widget(MainControl::cmdClose));
@@ -91,21 +91,21 @@ void frmQMRRebuilder::ShowFolders(const std::vector<FolderLine>& lines, std::siz
 void frmQMRRebuilder::ShowFiles(const std::vector<std::string>& names) { files_->show(names); }
 std::vector<std::size_t> frmQMRRebuilder::SelectedFiles() { return SelectedRows(*files_); }
 
-QWidget* frmQMRRebuilder::Make(const MainControlSpec& spec, QWidget* frame) {
-  switch (spec.control) {
-    case MainControl::fraTrendLocation: return new QGroupBox(spec.caption, frame);
+QWidget* frmQMRRebuilder::Make(const MainControlRow& row, QWidget* frame) {
+  switch (row.control) {
+    case MainControl::fraTrendLocation: return new QGroupBox(row.caption, frame);
     case MainControl::drvConvert: return drives_ = new DriveList(frame);
     case MainControl::dirConvert: return folders_ = new FolderList(frame);
     case MainControl::filConvert: return files_ = new FileList(frame);
     case MainControl::lblMultiSelect: {
-      auto* label = new QLabel(spec.caption, frame);
+      auto* label = new QLabel(row.caption, frame);
       label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
       label->setWordWrap(true);
       return label;
     }
     case MainControl::cmdOK:
     case MainControl::cmdClose:
-    case MainControl::cmdHelp: return new QPushButton(spec.caption, frame);
+    case MainControl::cmdHelp: return new QPushButton(row.caption, frame);
     default: return new QWidget(frame);  // a plain container
   }
 }

@@ -61,8 +61,8 @@ class frmQMRRebuilder : public QDialog, public MainWindowView {
   PixelRect ControlBox(MainControl control) override;
   void Place(const std::vector<Placement>& placements) override;
 
-  // Makes the widget of `spec` in `frame`.
-  QWidget* Make(const MainControlSpec& spec, QWidget* frame);
+  // Makes the widget of `row` in `frame`.
+  QWidget* Make(const MainControlRow& row, QWidget* frame);
   QWidget* Widget(MainControl control) const { return controls_[static_cast<std::size_t>(control)]; }
 
   QtServices& services_;

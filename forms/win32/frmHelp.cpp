@@ -26,8 +26,8 @@ void SetLabelText(HWND label, HFONT font, const std::string& text) {
 // After a change of resolution the lines are broken again in the new font.
 void WrapLabelsAgain(HWND window, HFONT font) {
   int id = help::Label1;
-  for (const HelpControlSpec& spec : HelpControls()) {
-    if (!spec.button) SetLabelText(GetDlgItem(window, id), font, spec.text);
+  for (const HelpControlRow& row : HelpControls()) {
+    if (!row.button) SetLabelText(GetDlgItem(window, id), font, row.text);
     ++id;
   }
 }
@@ -70,11 +70,11 @@ HWND NewHelpWindow(Win32Look& services, HWND* open) {
   // Made in tab order; only the button takes the focus, and it is not the
   // window's default button.
   int id = help::Label1;
-  for (const HelpControlSpec& spec : HelpControls()) {
-    const DWORD style = spec.button ? BS_PUSHBUTTON | WS_TABSTOP : SS_LEFT | SS_NOPREFIX;
-    HWND made = CreateControl(services, window, spec.button ? "BUTTON" : "STATIC", spec.button ? spec.text.c_str() : "",
-                              style, id++, spec.box);
-    if (!spec.button) SetLabelText(made, services.Font(), spec.text);
+  for (const HelpControlRow& row : HelpControls()) {
+    const DWORD style = row.button ? BS_PUSHBUTTON | WS_TABSTOP : SS_LEFT | SS_NOPREFIX;
+    HWND made = CreateControl(services, window, row.button ? "BUTTON" : "STATIC", row.button ? row.text.c_str() : "",
+                              style, id++, row.box);
+    if (!row.button) SetLabelText(made, services.Font(), row.text);
   }
   return window;
 }

@@ -54,8 +54,8 @@ frmQMRRebuilder::~frmQMRRebuilder() {
 
 void frmQMRRebuilder::CreateControls() {
   // Made in focus order: drive list, folder list, file list, OK, Close, Help.
-  for (const MainControlSpec& spec : MainControls())
-    controls_[static_cast<std::size_t>(spec.control)] = Make(spec, spec.frame ? Handle(*spec.frame) : window_);
+  for (const MainControlRow& row : MainControls())
+    controls_[static_cast<std::size_t>(row.control)] = Make(row, row.frame ? Handle(*row.frame) : window_);
   drives_.Attach(Handle(MainControl::drvConvert));
   // A folder line as high as the file list's lines.
   HWND fileList = Handle(MainControl::filConvert);
@@ -67,14 +67,14 @@ void frmQMRRebuilder::CreateControls() {
   focus_ = drives_.Window();
 }
 
-HWND frmQMRRebuilder::Make(const MainControlSpec& spec, HWND frame) {
+HWND frmQMRRebuilder::Make(const MainControlRow& row, HWND frame) {
   const Win32Services& s = services_;
-  const int id = kIds[static_cast<std::size_t>(spec.control)];
-  switch (spec.control) {
+  const int id = kIds[static_cast<std::size_t>(row.control)];
+  switch (row.control) {
     case MainControl::drvConvert: {
       // A drop-down list: its height is the list's when open; the closed
       // box takes the height the font gives it.
-      TwipsRect box = spec.box;
+      TwipsRect box = row.box;
       box.height *= 12;
       return CreateControl(s, frame, WC_COMBOBOXA, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, id, box);
     }
@@ -82,20 +82,20 @@ HWND frmQMRRebuilder::Make(const MainControlSpec& spec, HWND frame) {
       return CreateControl(
           s, frame, WC_LISTBOXA, "",
           LBS_NOTIFY | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, id,
-          spec.box, WS_EX_CLIENTEDGE);
+          row.box, WS_EX_CLIENTEDGE);
     case MainControl::filConvert:
       return CreateControl(
           s, frame, WC_LISTBOXA, "",
-          LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, id, spec.box,
+          LBS_EXTENDEDSEL | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, id, row.box,
           WS_EX_CLIENTEDGE);
     case MainControl::lblMultiSelect:
-      return CreateControl(s, frame, "STATIC", spec.caption, SS_CENTER | SS_NOPREFIX, id, spec.box);
+      return CreateControl(s, frame, "STATIC", row.caption, SS_CENTER | SS_NOPREFIX, id, row.box);
     case MainControl::cmdOK:
-      return CreateControl(s, frame, "BUTTON", spec.caption, BS_DEFPUSHBUTTON | WS_TABSTOP, id, spec.box);
+      return CreateControl(s, frame, "BUTTON", row.caption, BS_DEFPUSHBUTTON | WS_TABSTOP, id, row.box);
     case MainControl::cmdClose:
     case MainControl::cmdHelp:
-      return CreateControl(s, frame, "BUTTON", spec.caption, BS_PUSHBUTTON | WS_TABSTOP, id, spec.box);
-    default: return CreateFrame(s, frame, spec.caption, id, spec.box);
+      return CreateControl(s, frame, "BUTTON", row.caption, BS_PUSHBUTTON | WS_TABSTOP, id, row.box);
+    default: return CreateFrame(s, frame, row.caption, id, row.box);
   }
 }
 

@@ -71,8 +71,8 @@ class frmQMRRebuilder : public MainWindowView {
   PixelRect ControlBox(MainControl control) override;
   void Place(const std::vector<Placement>& placements) override;
 
-  // Makes the control of `spec` in `frame`.
-  HWND Make(const MainControlSpec& spec, HWND frame);
+  // Makes the control of `row` in `frame`.
+  HWND Make(const MainControlRow& row, HWND frame);
   HWND Handle(MainControl control) const { return controls_[static_cast<std::size_t>(control)]; }
 
   Win32Services& services_;

@@ -46,8 +46,8 @@ class FakeView : public MainWindowView {
   // The controls at their design boxes at 96 dpi, the drive list 21 pixels high.
   std::array<PixelRect, kMainControlCount> boxes = [] {
     std::array<PixelRect, kMainControlCount> design{};
-    for (const MainControlSpec& spec : MainControls())
-      design[static_cast<std::size_t>(spec.control)] = PixelsOf(spec.box, {});
+    for (const MainControlRow& row : MainControls())
+      design[static_cast<std::size_t>(row.control)] = PixelsOf(row.box, {});
     return design;
   }();
 
@@ -404,8 +404,8 @@ TEST_F(MainWindowTest, ArrangePlacesEachControlInPixels) {
 TEST_F(MainWindowTest, ArrangeReadsTheControlsAtTheScreenResolution) {
   MainWindow& window = Start();
   view_.dpi = {144, 144};  // 10 twips a pixel
-  for (const MainControlSpec& spec : MainControls())
-    view_.boxes[static_cast<std::size_t>(spec.control)] = PixelsOf(spec.box, view_.dpi);
+  for (const MainControlRow& row : MainControls())
+    view_.boxes[static_cast<std::size_t>(row.control)] = PixelsOf(row.box, view_.dpi);
   view_.boxes[static_cast<std::size_t>(MainControl::drvConvert)].height = 30;  // the toolkit's own
   view_.clientWidth = view_.clientHeight = 600;
   window.Arrange();
