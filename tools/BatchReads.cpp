@@ -53,7 +53,7 @@ BatchReads::BatchReads(unsigned depth) {
 }
 
 void BatchReads::Start(std::span<const int> files, std::span<const std::span<unsigned char>> into,
-                       std::span<long> results) {
+                       std::span<long> results, bool waitNow) {
   io_uring* ring = &ring_->ring;
   std::size_t prepared = 0;
   for (; prepared < files.size(); ++prepared) {
@@ -65,7 +65,7 @@ void BatchReads::Start(std::span<const int> files, std::span<const std::span<uns
   }
   std::fill(results.begin() + static_cast<std::ptrdiff_t>(prepared), results.end(), kNotRead);
   int submitted = 0;
-  do submitted = io_uring_submit(ring);
+  do submitted = waitNow ? io_uring_submit_and_wait(ring, static_cast<unsigned>(prepared)) : io_uring_submit(ring);
   while (submitted == -EINTR);
   if (submitted > 0) ring_->inFlight += static_cast<unsigned>(submitted);
   if (submitted == static_cast<int>(prepared)) return;
@@ -90,7 +90,7 @@ struct BatchReads::Ring {};
 
 BatchReads::BatchReads(unsigned) {}
 
-void BatchReads::Start(std::span<const int>, std::span<const std::span<unsigned char>>, std::span<long>) {}
+void BatchReads::Start(std::span<const int>, std::span<const std::span<unsigned char>>, std::span<long>, bool) {}
 
 void BatchReads::Finish(std::span<long>) {}
 

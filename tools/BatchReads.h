@@ -29,10 +29,12 @@ class BatchReads {
   static constexpr long kNotRead = std::numeric_limits<long>::min();
 
   // Starts one read at offset 0 of each `files[i]` into `into[i]`, all at
-  // once, without waiting; `results[i]` becomes the count of bytes read,
-  // minus the system's error number, or kNotRead. The buffers and results
-  // must stay until Finish(results). Only where Available().
-  void Start(std::span<const int> files, std::span<const std::span<unsigned char>> into, std::span<long> results);
+  // once; `results[i]` becomes the count of bytes read, minus the system's
+  // error number, or kNotRead. The buffers and results must stay until
+  // Finish(results). With `waitNow`, the same system call also waits for
+  // them (for a caller about to call Finish). Only where Available().
+  void Start(std::span<const int> files, std::span<const std::span<unsigned char>> into, std::span<long> results,
+             bool waitNow = false);
   // Waits until every read that Start gave `results` is done.
   void Finish(std::span<long> results);
 

@@ -153,7 +153,7 @@ struct DataFileReader::State {
 
   Opened Open(const std::string& path, int number) const;
   bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
-  void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end) const;
+  void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end, std::size_t run) const;
   void FinishPart(Batch& batch, Part& part) const;
   void NextPart(Batch& batch, std::size_t number, std::size_t run) const;
 };
@@ -245,8 +245,10 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
 // Opens the part's first file, and when its header is not in memory the
 // others up to the end of their run too, and starts reading their headers
 // all at once.
-void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end) const {
+void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end,
+                                      std::size_t run) const {
   part.first = first;
+  part.started = 0;
   part.end = end;
   part.made.clear();
   part.failures.clear();
@@ -266,7 +268,8 @@ void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t firs
     // this thread's opens.
     if (number == first && !part.ended && batch.mayHold) part.held = FirstPageHeld(opened.file.get());
   }
-  if (part.held) return;
+  // Without batch reads (they failed meanwhile) the rebuild reads the files.
+  if (part.held || !batch.reads.Available()) return;
   int files[kBatch];
   std::span<unsigned char> into[kBatch];
   std::size_t count = 0;
@@ -276,15 +279,15 @@ void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t firs
       into[count++] = opened.bytes;
     }
   part.started = count;
-  batch.reads.Start({files, count}, {into, count}, {part.results, count});
+  // The last part of a run is waited for at once: one system call for both.
+  const bool last = part.ended || end >= run;
+  batch.reads.Start({files, count}, {into, count}, {part.results, count}, last);
 }
 
 // Waits for the part's headers; the files read are closed.
 void DataFileReader::State::FinishPart(Batch& batch, Part& part) const {
-  if (part.held) return;
-  std::size_t count = 0;
-  for (const Opened& opened : part.made) count += opened.file.get() >= 0;
-  batch.reads.Finish({part.results, count});
+  if (part.held || part.started == 0) return;
+  batch.reads.Finish({part.results, part.started});
   for (std::size_t at = 0, read = 0; at < part.made.size(); ++at) {
     Opened& opened = part.made[at];
     if (opened.file.get() < 0) continue;
@@ -310,11 +313,11 @@ void DataFileReader::State::NextPart(Batch& batch, std::size_t number, std::size
   if (batch.next != nullptr && number == batch.next->first)
     batch.current = std::exchange(batch.next, nullptr);
   else
-    StartPart(batch, *batch.current, number, std::min(number + kBatch, run));
+    StartPart(batch, *batch.current, number, std::min(number + kBatch, run), run);
   Part& current = *batch.current;
-  if (!current.held && !current.ended && current.end < run) {
+  if (!current.held && !current.ended && current.end < run && batch.reads.Available()) {
     batch.next = batch.current == &batch.parts[0] ? &batch.parts[1] : &batch.parts[0];
-    StartPart(batch, *batch.next, current.end, std::min(current.end + kBatch, run));
+    StartPart(batch, *batch.next, current.end, std::min(current.end + kBatch, run), run);
   }
   FinishPart(batch, current);
 }
