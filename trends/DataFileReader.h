@@ -12,7 +12,9 @@
 // not in memory it reads them in batches with one system call each (where
 // the system permits; else it asks the system for their first pages), so
 // that on a cold disk the files are fetched together instead of one after
-// the other; the rebuild still takes them in number order.
+// the other; the rebuild still takes them in number order. A smaller trend
+// (or a large one without read-ahead, up to a batch) has its headers read in
+// one batch by the rebuild's own thread, where the system permits.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +38,8 @@ class DataFileReader {
   // For `trend`; `listed` is its folder's listing when the caller made one
   // (the folder opened must then be the one listed, and a file listed that
   // vanishes is an error). With `readAhead`, a listing and kReadAheadFrom or
-  // more files numbered from .000 without a gap, they are read ahead.
+  // more files numbered from .000 without a gap, they are read ahead; with a
+  // listing and fewer, they are read in one batch.
   DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead);
   ~DataFileReader();
   DataFileReader(const DataFileReader&) = delete;

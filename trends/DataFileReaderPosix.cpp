@@ -218,8 +218,8 @@ Opened DataFileReader::State::Open(const std::string& path, int number) const {
   return opened;
 }
 
-// Data file `number` for the thread ahead, in turn: from the part in hand,
-// opened now, or from the next part.
+// Data file `number`, in turn, for the thread ahead or for a small trend's
+// single batch: from the part in hand, opened now, or from the next part.
 bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const {
   if (number >= batch.current->end &&
       (batch.reads.Available() || (batch.next != nullptr && number == batch.next->first)))
