@@ -7,14 +7,15 @@
 // (the rule of the kernel's protected_symlinks), unless links are always
 // followed.
 //
-// Each data file is opened once. With read-ahead, a thread of its own opens
-// a large trend's files a little ahead of the reads. When their headers are
-// not in memory it reads them in batches with one system call each (where
-// the system permits; else it asks the system for their first pages), so
-// that on a cold disk the files are fetched together instead of one after
-// the other; the rebuild still takes them in number order. A smaller trend
-// (or a large one without read-ahead, up to a batch) has its headers read in
-// one batch by the rebuild's own thread, where the system permits.
+// Each data file is opened once. Where the system permits (io_uring on
+// Linux), the files of a listed trend are opened, looked at, read and closed
+// in parts of many files, each step of a part in one system call, the next
+// part opened while the last one's headers are read: on a cold disk the
+// files are fetched together instead of one after the other, and on a warm
+// one the calls cost less than one system call per file. Elsewhere, with
+// read-ahead, a thread of its own opens a large trend's files a little ahead
+// of the reads and asks the system for their first pages when they are not
+// in memory. The rebuild takes the files in number order either way.
 #pragma once
 
 #include <cstddef>
@@ -38,8 +39,8 @@ class DataFileReader {
   // For `trend`; `listed` is its folder's listing when the caller made one
   // (the folder opened must then be the one listed, and a file listed that
   // vanishes is an error). With `readAhead`, a listing and kReadAheadFrom or
-  // more files numbered from .000 without a gap, they are read ahead; with a
-  // listing and fewer, they are read in one batch.
+  // more files numbered from .000 without a gap, they are read ahead where
+  // the system gives no batches.
   DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead);
   ~DataFileReader();
   DataFileReader(const DataFileReader&) = delete;

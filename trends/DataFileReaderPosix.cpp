@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "tools/BatchReads.h"
 #include "tools/Errors.h"
+#include "tools/FileBatch.h"
 #include "tools/FileTools.h"
 #include "tools/FolderHandle.h"
 #include "tools/WorkAhead.h"
@@ -68,6 +68,8 @@ class OpenFile {
   }
   ~OpenFile() { Close(); }
   int get() const { return fd_; }
+  // The descriptor was closed elsewhere: its number is no longer this file's.
+  void Forget() { fd_ = -1; }
 
  private:
   void Close() {
@@ -86,58 +88,84 @@ struct Opened {
   std::array<unsigned char, kLongestDataHeader> bytes;
 };
 
-// How many files the thread ahead reads at once where the system permits:
-// while one batch is read, the next one is opened.
-constexpr std::size_t kBatch = 256;
+// What is known of a data file before it is opened.
+struct Lookup {
+  const char* name = nullptr;  // within the folder
+  bool hidden = false;         // a hidden file is no data file
+  bool isListed = false;       // the listing named it
+};
 
-// A run of kBatch files the thread ahead opens: where their headers are in
-// memory, one by one as the rebuild comes; else all at once, their headers
-// read together.
+// How many files are opened, looked at and read at once where the system
+// permits: while one part's headers are read, the next part is opened.
+constexpr std::size_t kBatch = 256;
+// Calls in flight at most: a part's reads and closes, and the next part's
+// opens or looks.
+constexpr unsigned kBatchDepth = 4 * kBatch;
+
+// A run of at most kBatch files, opened together and their headers read
+// together.
 struct Part {
   std::size_t first = 0;  // the number of made[0]
   std::size_t end = 0;    // past the last number it may hold
-  bool held = false;      // in memory: opened one by one, the rebuild reads them
   bool ended = false;     // the run of data files ends within it
+  bool reading = false;   // its reads are in flight
   std::vector<Opened> made;
   std::vector<std::exception_ptr> failures;
-  long results[kBatch];
-  std::size_t started = 0;  // reads started into results
+  std::vector<std::string> paths;
+  std::vector<Lookup> lookups;
+  // The batch's results, one per file.
+  long opens[kBatch];
+  long kinds[kBatch];
+  long reads[kBatch];
+  long closes[kBatch];
+  struct statx kindOf[kBatch];
 };
 
-// Batch reads for a thread's small trends, one after the other: set up once.
-BatchReads& ThisThreadsReads() {
-  thread_local BatchReads reads(kBatch);
-  return reads;
+// Batches for a thread's small trends, one after the other: set up once.
+FileBatch& ThisThreadsCalls() {
+  thread_local FileBatch calls(kBatchDepth);
+  return calls;
 }
 
-// The files of a trend taken in parts: the paths opened, the part in hand
-// and the one read meanwhile, and where the system permits, the batch reads
-// (the thread ahead's own, or for a small trend, this thread's).
+// The files of a trend taken in parts: the part in hand and the one read
+// meanwhile, and where the system permits, the batch (the thread ahead's
+// own, or this thread's).
 struct Batch {
-  // `mayHold`: a part whose first header is in memory is handed over open,
-  // one file at a time (for the thread ahead, whose opens then run beside
-  // the rebuild's reads).
-  Batch(const TrendPath& trend, bool ownReads, bool mayHold)
+  Batch(const TrendPath& trend, bool ownCalls)
       : paths(trend),
-        mayHold(mayHold),
-        own(ownReads ? new BatchReads(2 * kBatch) : nullptr),
-        reads(ownReads ? *own : ThisThreadsReads()) {}
-  ~Batch() {
-    // No read may land in a part that is gone.
-    if (next != nullptr && !next->held && reads.Available()) reads.Finish({next->results, next->started});
-  }
+        own(ownCalls ? new FileBatch(kBatchDepth) : nullptr),
+        calls(ownCalls ? *own : ThisThreadsCalls()) {}
+  ~Batch();
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
   DataFilePath paths;
   Part parts[2];
   Part* current = &parts[0];
   Part* next = nullptr;  // started, not finished
-  bool mayHold;
-  bool ask = false;  // whether the files are asked for their first page (no batches)
-  // Last, so that it is gone first: it waits for the reads into the parts.
-  std::unique_ptr<BatchReads> own;
-  BatchReads& reads;
+  bool ask = false;      // whether the files are asked for their first page (no batches)
+  // Last, so that it is gone first: it waits for the calls into the parts.
+  std::unique_ptr<FileBatch> own;
+  FileBatch& calls;
 };
+
+// Waits for the part's reads and closes; a descriptor the batch closed is
+// forgotten, so that nothing closes its number again.
+void SettleReads(FileBatch& calls, Part& part) {
+  if (!part.reading) return;
+  part.reading = false;
+  const std::size_t count = part.made.size();
+  calls.Finish({part.reads, count});
+  calls.Finish({part.closes, count});
+  for (std::size_t at = 0; at < count; ++at) {
+    const long closed = part.closes[at];
+    if (closed != FileBatch::kNotDone && closed != -ECANCELED) part.made[at].file.Forget();
+  }
+}
+
+Batch::~Batch() {
+  // No read may land in a part that is gone.
+  if (next != nullptr) SettleReads(calls, *next);
+}
 }  // namespace
 
 struct DataFileReader::State {
@@ -148,81 +176,106 @@ struct DataFileReader::State {
   std::size_t nameOffset;  // where a data file's own name begins in its path
   std::string trendName;   // the data files' name before their number
   std::optional<WorkAhead<Opened>> ahead;
-  std::unique_ptr<Batch> batch;  // a small trend's, read by the rebuild's thread
+  std::unique_ptr<Batch> batch;  // read by the rebuild's own thread
   std::size_t run = 0;           // the files numbered from .000 without a gap
 
+  Lookup Before(const std::string& path, int number) const;
+  Opened After(const std::string& path, const Lookup& lookup, long opened, const struct stat* known) const;
   Opened Open(const std::string& path, int number) const;
   bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
   void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end, std::size_t run) const;
+  void OpenPart(Batch& batch, Part& part) const;
   void FinishPart(Batch& batch, Part& part) const;
   void NextPart(Batch& batch, std::size_t number, std::size_t run) const;
 };
 
-// Finds and opens data file `number`: a regular file, reached without
-// following a link the rule does not follow.
-Opened DataFileReader::State::Open(const std::string& path, int number) const {
+// What data file `number` at `path` is known to be before it is opened; the
+// test seam between the listing and the open is called here.
+Lookup DataFileReader::State::Before(const std::string& path, int number) const {
   // The system would look for the text before the NUL: another file.
   if (path.find('\0') != std::string::npos) throw Error(ErrorCode::BadFileName, ErrorFact::NulInPath);
-  const char* name = path.c_str() + nameOffset;
-  Opened opened;
+  Lookup lookup;
+  lookup.name = path.c_str() + nameOffset;
   // Hidden files are no data files.
-  if (name[0] == '.') return opened;
+  lookup.hidden = lookup.name[0] == '.';
+  if (lookup.hidden) return lookup;
   // Whether the listing named it: then a file missing at the open was
   // taken away meanwhile, which fails the rebuild rather than cutting the
   // trend short.
-  bool isListed = false;
   if (listed != nullptr) {
     const std::vector<long>& numbers = listed->NumbersOf(trendName);
-    isListed = std::binary_search(numbers.begin(), numbers.end(), static_cast<long>(number));
+    lookup.isListed = std::binary_search(numbers.begin(), numbers.end(), static_cast<long>(number));
   }
-  NotifyFileExistsHook(path, isListed || listed == nullptr);
+  NotifyFileExistsHook(path, lookup.isListed || listed == nullptr);
+  return lookup;
+}
 
-  int fd = openat(folder->fd(), name, kOpenFlags | O_NOFOLLOW);
-  if (fd < 0 && errno == ELOOP) {
+// What the open of a data file without following a link found: `opened` is
+// its descriptor or minus the system's error number; `known` its kind when
+// already asked.
+Opened DataFileReader::State::After(const std::string& path, const Lookup& lookup, long opened,
+                                    const struct stat* known) const {
+  Opened result;
+  const char* name = lookup.name;
+  if (opened == -ELOOP) {
     // A link: followed only when that cannot carry another owner's bytes
     // into the master.
     struct stat link {
     }, target{};
     if (fstatat(folder->fd(), name, &link, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(link.st_mode))
       ThrowFileError(ELOOP, path);
-    if (fstatat(folder->fd(), name, &target, 0) != 0 || !S_ISREG(target.st_mode)) return opened;
+    if (fstatat(folder->fd(), name, &target, 0) != 0 || !S_ISREG(target.st_mode)) return result;
     if (!followLinks && link.st_uid != target.st_uid && link.st_uid != geteuid()) {
-      opened.outcome = Outcome::LinkRefused;
-      return opened;
+      result.outcome = Outcome::LinkRefused;
+      return result;
     }
-    fd = openat(folder->fd(), name, kOpenFlags);
-    if (fd >= 0) {
+    const int fd = openat(folder->fd(), name, kOpenFlags);
+    if (fd < 0) {
+      opened = -errno;
+    } else {
       OpenFile file(fd);
       struct stat seen {};
       if (fstat(fd, &seen) != 0 || seen.st_ino != target.st_ino || seen.st_dev != target.st_dev) {
-        opened.outcome = Outcome::LinkRefused;  // changed while it was looked at
-        return opened;
+        result.outcome = Outcome::LinkRefused;  // changed while it was looked at
+        return result;
       }
-      opened.outcome = Outcome::Read;
-      opened.file = std::move(file);
-      return opened;
+      result.outcome = Outcome::Read;
+      result.file = std::move(file);
+      return result;
     }
   }
-  if (fd < 0) {
-    const int error = errno;
-    if ((error == ENOENT || error == ENOTDIR) && !isListed) return opened;
+  if (opened < 0) {
+    const int error = static_cast<int>(-opened);
+    if ((error == ENOENT || error == ENOTDIR) && !lookup.isListed) return result;
     ThrowFileError(error, path);
   }
-  OpenFile file(fd);
+  OpenFile file(static_cast<int>(opened));
   struct stat info {};
-  if (fstat(fd, &info) != 0) ThrowFileError(errno, path);
+  if (known == nullptr) {
+    if (fstat(file.get(), &info) != 0) ThrowFileError(errno, path);
+    known = &info;
+  }
   // A folder, a pipe or a device is no data file: the run ends there.
-  if (!S_ISREG(info.st_mode)) return opened;
-  opened.outcome = Outcome::Read;
-  opened.file = std::move(file);
-  return opened;
+  if (!S_ISREG(known->st_mode)) return result;
+  result.outcome = Outcome::Read;
+  result.file = std::move(file);
+  return result;
 }
 
-// Data file `number`, in turn, for the thread ahead or for a small trend's
-// single batch: from the part in hand, opened now, or from the next part.
+// Finds and opens data file `number`: a regular file, reached without
+// following a link the rule does not follow.
+Opened DataFileReader::State::Open(const std::string& path, int number) const {
+  const Lookup lookup = Before(path, number);
+  if (lookup.hidden) return {};
+  const int fd = openat(folder->fd(), lookup.name, kOpenFlags | O_NOFOLLOW);
+  return After(path, lookup, fd >= 0 ? fd : -errno, nullptr);
+}
+
+// Data file `number`, in turn, for the thread ahead or for the rebuild's own
+// batches: from the part in hand, opened now, or from the next part.
 bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const {
   if (number >= batch.current->end &&
-      (batch.reads.Available() || (batch.next != nullptr && number == batch.next->first)))
+      (batch.calls.Available() || (batch.next != nullptr && number == batch.next->first)))
     NextPart(batch, number, run);
   Part& part = *batch.current;
   if (number >= part.first && number - part.first < part.made.size()) {
@@ -233,7 +286,7 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
   }
   opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
   if (opened.outcome != Outcome::Read) return false;
-  if (!batch.reads.Available()) {
+  if (!batch.calls.Available()) {
     // No batches here: the first page is asked for while the disk must
     // serve it.
     if (number % kLookEvery == 0) batch.ask = !FirstPageHeld(opened.file.get());
@@ -242,60 +295,134 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
   return true;
 }
 
-// Opens the part's first file, and when its header is not in memory the
-// others up to the end of their run too, and starts reading their headers
-// all at once.
+// Opens the part's files all at once, then asks what they are all at once:
+// the first that is no data file, or that fails, ends the part. Each is
+// opened once; one the batch could not open, or a link, is opened here.
+void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
+  const std::size_t count = part.end - part.first;
+  part.paths.resize(count);
+  part.lookups.resize(count);
+  std::size_t asked = 0;
+  std::exception_ptr stop;  // why the files were not all asked for
+  for (; asked < count; ++asked) {
+    part.paths[asked] = batch.paths.For(static_cast<int>(part.first + asked));
+    try {
+      part.lookups[asked] = Before(part.paths[asked], static_cast<int>(part.first + asked));
+    } catch (...) {
+      stop = std::current_exception();
+      break;
+    }
+    if (part.lookups[asked].hidden) break;
+    // The name within the path copied into the part, which stays.
+    part.lookups[asked].name = part.paths[asked].c_str() + nameOffset;
+    batch.calls.AddOpen(folder->fd(), part.lookups[asked].name, kOpenFlags | O_NOFOLLOW, part.opens[asked]);
+  }
+  batch.calls.Submit(true);
+  batch.calls.Finish({part.opens, asked});
+  // What each open found, in number order, up to the first that ends the
+  // run of data files.
+  for (std::size_t at = 0; at < asked && !part.ended; ++at) {
+    Opened& opened = part.made.emplace_back();
+    std::exception_ptr& failure = part.failures.emplace_back();
+    long result = part.opens[at];
+    if (result >= 0) {
+      opened.file = OpenFile(static_cast<int>(result));
+      opened.outcome = Outcome::Read;
+      continue;
+    }
+    try {
+      if (result == FileBatch::kNotDone) {
+        const int fd = openat(folder->fd(), part.lookups[at].name, kOpenFlags | O_NOFOLLOW);
+        result = fd >= 0 ? fd : -errno;
+      }
+      opened = After(part.paths[at], part.lookups[at], result, nullptr);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (failure || opened.outcome != Outcome::Read) {
+      part.ended = true;
+      for (std::size_t later = at + 1; later < asked; ++later)
+        if (part.opens[later] >= 0) close(static_cast<int>(part.opens[later]));
+    }
+  }
+  if (!part.ended && asked < count) {
+    // A hidden name, or one that cannot be a file's: the run ends there.
+    part.made.emplace_back();
+    part.failures.push_back(stop);
+    part.ended = true;
+  }
+  const std::size_t kept = part.made.size();
+  // What kind of file each one the batch opened is.
+  for (std::size_t at = 0; at < kept; ++at) {
+    if (part.made[at].outcome == Outcome::Read && part.opens[at] >= 0)
+      batch.calls.AddKind(part.made[at].file.get(), part.kindOf[at], part.kinds[at]);
+    else
+      part.kinds[at] = FileBatch::kNotDone;
+  }
+  batch.calls.Submit(true);
+  batch.calls.Finish({part.kinds, kept});
+  for (std::size_t at = 0; at < kept; ++at) {
+    Opened& opened = part.made[at];
+    if (opened.outcome != Outcome::Read || part.opens[at] < 0) continue;
+    struct stat known {};
+    const long kind = part.kinds[at];
+    try {
+      if (kind == 0) {
+        known.st_mode = part.kindOf[at].stx_mode;
+      } else if (fstat(opened.file.get(), &known) != 0) {
+        ThrowFileError(errno, part.paths[at]);
+      }
+    } catch (...) {
+      part.failures[at] = std::current_exception();
+    }
+    if (part.failures[at] || !S_ISREG(known.st_mode)) {
+      // A folder, a pipe or a device is no data file: the run ends there.
+      opened = Opened();
+      part.made.resize(at + 1);
+      part.failures.resize(at + 1);
+      part.ended = true;
+      break;
+    }
+  }
+}
+
+// Opens the part's files, and where the system permits, starts reading all
+// their headers at once.
 void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end,
                                       std::size_t run) const {
   part.first = first;
-  part.started = 0;
   part.end = end;
   part.made.clear();
   part.failures.clear();
   part.ended = false;
-  part.held = false;
-  for (std::size_t number = first; number < end && !part.ended && !part.held; ++number) {
-    Opened& opened = part.made.emplace_back();
-    std::exception_ptr& failure = part.failures.emplace_back();
-    try {
-      opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    part.ended = failure || opened.outcome != Outcome::Read;
-    // The others' headers are most likely where the first one's is: in
-    // memory, the rebuild's own reads cost less than a batch, and run beside
-    // this thread's opens.
-    if (number == first && !part.ended && batch.mayHold) part.held = FirstPageHeld(opened.file.get());
+  part.reading = false;
+  OpenPart(batch, part);
+  // Without batches (they failed meanwhile) the rebuild reads the files.
+  if (!batch.calls.Available()) return;
+  for (std::size_t at = 0; at < part.made.size(); ++at) {
+    Opened& opened = part.made[at];
+    if (opened.file.get() >= 0)
+      batch.calls.AddReadThenClose(opened.file.get(), opened.bytes, part.reads[at], part.closes[at]);
+    else
+      part.reads[at] = part.closes[at] = FileBatch::kNotDone;
   }
-  // Without batch reads (they failed meanwhile) the rebuild reads the files.
-  if (part.held || !batch.reads.Available()) return;
-  int files[kBatch];
-  std::span<unsigned char> into[kBatch];
-  std::size_t count = 0;
-  for (Opened& opened : part.made)
-    if (opened.file.get() >= 0) {
-      files[count] = opened.file.get();
-      into[count++] = opened.bytes;
-    }
-  part.started = count;
+  part.reading = true;
   // The last part of a run is waited for at once: one system call for both.
-  const bool last = part.ended || end >= run;
-  batch.reads.Start({files, count}, {into, count}, {part.results, count}, last);
+  batch.calls.Submit(part.ended || end >= run);
 }
 
-// Waits for the part's headers; the files read are closed.
+// Waits for the part's headers.
 void DataFileReader::State::FinishPart(Batch& batch, Part& part) const {
-  if (part.held || part.started == 0) return;
-  batch.reads.Finish({part.results, part.started});
-  for (std::size_t at = 0, read = 0; at < part.made.size(); ++at) {
+  if (!part.reading) return;
+  SettleReads(batch.calls, part);
+  for (std::size_t at = 0; at < part.made.size(); ++at) {
     Opened& opened = part.made[at];
-    if (opened.file.get() < 0) continue;
-    const long result = part.results[read++];
-    if (result == BatchReads::kNotRead) continue;  // the rebuild reads it itself
+    const long result = part.reads[at];
+    if (result == FileBatch::kNotDone) continue;  // the rebuild reads it itself
+    opened.file = OpenFile();                     // closed, unless the batch did
     if (result < 0) {
       try {
-        ThrowFileError(static_cast<int>(-result), batch.paths.For(static_cast<int>(part.first + at)));
+        ThrowFileError(static_cast<int>(-result), part.paths[at]);
       } catch (...) {
         part.failures[at] = std::current_exception();
       }
@@ -303,7 +430,6 @@ void DataFileReader::State::FinishPart(Batch& batch, Part& part) const {
     }
     opened.headerRead = true;
     opened.count = static_cast<std::size_t>(result);
-    opened.file = OpenFile();
   }
 }
 
@@ -315,7 +441,7 @@ void DataFileReader::State::NextPart(Batch& batch, std::size_t number, std::size
   else
     StartPart(batch, *batch.current, number, std::min(number + kBatch, run), run);
   Part& current = *batch.current;
-  if (!current.held && !current.ended && current.end < run && batch.reads.Available()) {
+  if (!current.ended && current.end < run && batch.calls.Available()) {
     batch.next = batch.current == &batch.parts[0] ? &batch.parts[1] : &batch.parts[0];
     StartPart(batch, *batch.next, current.end, std::min(current.end + kBatch, run), run);
   }
@@ -332,13 +458,16 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   }
   const std::size_t run = listed != nullptr ? listed->RunFromZero(trend.Name()) : 0;
   state_->run = run;
-  // A small trend's headers are read in one batch, by this thread.
-  if (run >= 2 && (run < kReadAheadFrom || !readAhead) && run <= kBatch && ThisThreadsReads().Available())
-    state_->batch = std::make_unique<Batch>(trend, false, false);
+  // Where the system gives batches, this thread reads the files in parts:
+  // a thread ahead would only add its hand-overs.
+  if (run >= 2 && ThisThreadsCalls().Available()) {
+    state_->batch = std::make_unique<Batch>(trend, false);
+    return;
+  }
   if (run < kReadAheadFrom || !readAhead) return;
   state_->ahead.emplace(
       run, kLead,
-      [state = state_.get(), batch = std::make_shared<Batch>(trend, true, true), run](
+      [state = state_.get(), batch = std::make_shared<Batch>(trend, true), run](
           std::size_t number, std::size_t, Opened& opened) { return state->MakeAhead(*batch, number, run, opened); });
 }
 

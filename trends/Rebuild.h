@@ -36,9 +36,10 @@ struct RebuildOptions {
   // Refuse a master with fewer real (not all-zero) entries than the master it
   // would replace.
   bool refuseWorseMaster = false;
-  // Open a large trend's data files ahead of the reads on a thread of their
-  // own (needs `folder`, which tells how many there are): on a cold disk
-  // they are fetched together instead of one after the other.
+  // Where the system gives no batches of file calls (Windows, or Linux
+  // without io_uring), open a large trend's data files ahead of the reads on
+  // a thread of their own (needs `folder`, which tells how many there are):
+  // on a cold disk they are fetched together instead of one after the other.
   bool readAhead = true;
   // Follow every data file that is a symbolic link. Without it a link is
   // followed only when it and its target have the same owner or it is this

@@ -1,7 +1,8 @@
-// The rebuild opens each data file once, also when a thread opens a large
-// trend's files ahead of the reads; the thread's opens, its early end and
-// its failures reach the rebuild in number order: with the headers in memory
-// or not, read in batches or one by one.
+// The rebuild opens each data file once, whether the files are read in
+// batches of many or, where the system gives none, by a thread that opens a
+// large trend's files ahead of the reads; the opens made ahead, their early
+// end and their failures reach the rebuild in number order, with the
+// headers in memory or not.
 #include <gtest/gtest.h>
 
 #ifdef __linux__
@@ -14,13 +15,15 @@
 #include <vector>
 
 #include "Harness.h"
-#include "tools/BatchReads.h"
+#include "tools/FileBatch.h"
 #include "trends/DataFileReader.h"
+#include "trends/Rebuild.h"
+#include "trends/TrendFolder.h"
 
 namespace engine_test {
 namespace {
 
-// More than two batches of the thread ahead.
+// More than two parts of a batch, or of the lead of the thread ahead.
 constexpr int kFiles = 600;
 
 // The entries of a trend of `count` files with rising keys: newest first.
@@ -37,9 +40,9 @@ struct Reading {
 
 class ReadOnce : public EngineTest, public ::testing::WithParamInterface<Reading> {
  protected:
-  void SetUp() override { allowedBefore_ = qmr::BatchReads::Allow(GetParam().batches); }
+  void SetUp() override { allowedBefore_ = qmr::FileBatch::Allow(GetParam().batches); }
   void TearDown() override {
-    qmr::BatchReads::Allow(allowedBefore_);
+    qmr::FileBatch::Allow(allowedBefore_);
     EngineTest::TearDown();
   }
   // Writes the trend, and when the case is cold, puts its files' pages out
@@ -88,7 +91,7 @@ class OpenCounter {
   int watch_;
 };
 
-TEST_P(ReadOnce, EachDataFileIsOpenedOnceWithTheThreadAhead) {
+TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
   const auto files = RisingTrend(6, "Once", kFiles);
   Write("T", files);
   const OpenCounter opens(folder());
@@ -108,9 +111,9 @@ TEST_P(ReadOnce, EachDataFileIsOpenedOnceWithTheThreadAhead) {
 }
 #endif
 
-// The thread ahead stops where the rebuild stops: at the first missing
+// The opens made ahead stop where the rebuild stops: at the first missing
 // number, and at the first entry that is not a regular file.
-TEST_P(ReadOnce, TheRunEndsAtAGapOrAFolderAsWithoutTheThread) {
+TEST_P(ReadOnce, TheRunEndsAtAGapOrAFolder) {
   const auto files = RisingTrend(6, "Gap", kFiles);
   Write("T", files);
   fs::remove(DataPath("T", kFiles - 10));
@@ -142,6 +145,49 @@ TEST_P(ReadOnce, AFailureAheadReachesTheRebuildAtItsFile) {
   EXPECT_TRUE(outcome.failed);
   EXPECT_NE(outcome.failedDescription.find("T.450"), std::string::npos) << outcome.failedDescription;
   EXPECT_EQ(Master("T"), Bytes(176, 7));
+}
+
+// Without read-ahead (as with -j 1) the files are opened and read in parts
+// where the system permits, the next part opened while the last one is
+// read, and else one by one: each file is still opened once, the run ends
+// at the first entry that is no data file, and a file that vanishes fails
+// the rebuild at that file.
+TEST_P(ReadOnce, WithoutReadAheadEachFileIsStillOpenedOnce) {
+  const auto files = RisingTrend(6, "Parts", kFiles);
+  Write("T", files);
+  fs::remove(DataPath("T", 520));
+  fs::create_directory(DataPath("T", 520));
+  const std::string gone = DataPath("T", 300);
+  bool vanish = false;
+  const auto previous = qmr::SetFileExistsHook([&](const std::string& path, bool) {
+    if (vanish && path == gone) fs::remove(gone);
+  });
+  const auto compose = [&] {
+    const qmr::TrendFolder listed(folder());
+    qmr::RebuildOptions options;
+    options.folder = &listed;
+    options.readAhead = false;
+    RecordingEvents events;
+    return qmr::ComposeTrendMaster(PathOf("T.000"), events, options).bytes;
+  };
+#ifdef __linux__
+  const OpenCounter opens(folder());
+  ASSERT_TRUE(opens.Watching());
+#endif
+
+  EXPECT_EQ(compose(), ExpectedMaster("T", {files.begin(), files.begin() + 520}, 6, "Parts", NewestFirst(520)));
+#ifdef __linux__
+  const std::map<std::string, int> counts = opens.Counts();
+  for (int number = 0; number < 520; ++number) EXPECT_EQ(counts.at(DataFileName("T", number)), 1) << number;
+#endif
+  vanish = true;
+  try {
+    compose();
+    ADD_FAILURE() << "a vanished file did not fail the rebuild";
+  } catch (const qmr::Error& error) {
+    EXPECT_NE(std::string(error.what()).find("T.300"), std::string::npos) << error.what();
+  }
+  qmr::SetFileExistsHook(previous);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, ReadOnce,

@@ -1,0 +1,181 @@
+#include "tools/FileBatch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+
+#ifdef QMR_HAVE_URING
+#include <fcntl.h>
+#include <liburing.h>
+#include <sys/stat.h>
+#endif
+
+namespace qmr {
+
+namespace {
+
+// A call started and not done yet.
+constexpr long kInFlight = FileBatch::kNotDone + 1;
+
+std::atomic<bool> allowed{true};
+
+}  // namespace
+
+#ifdef QMR_HAVE_URING
+
+struct FileBatch::Ring {
+  io_uring ring{};
+  unsigned inFlight = 0;
+
+  // Takes one completion; false when the ring fails.
+  bool TakeOne() {
+    io_uring_cqe* done = nullptr;
+    int waited = 0;
+    do waited = io_uring_wait_cqe(&ring, &done);
+    while (waited == -EINTR || waited == -EAGAIN);
+    if (waited < 0) return false;
+    *reinterpret_cast<long*>(static_cast<std::uintptr_t>(io_uring_cqe_get_data64(done))) = done->res;
+    io_uring_cqe_seen(&ring, done);
+    --inFlight;
+    return true;
+  }
+  ~Ring() {
+    while (inFlight > 0 && TakeOne()) {
+    }
+    io_uring_queue_exit(&ring);
+  }
+};
+
+namespace {
+
+bool AllCallsSupported(io_uring& ring) {
+  io_uring_probe* probe = io_uring_get_probe_ring(&ring);
+  if (probe == nullptr) return false;
+  bool all = true;
+  for (int call : {IORING_OP_OPENAT, IORING_OP_STATX, IORING_OP_READ, IORING_OP_CLOSE})
+    all = all && io_uring_opcode_supported(probe, call);
+  io_uring_free_probe(probe);
+  return all;
+}
+
+}  // namespace
+
+FileBatch::FileBatch(unsigned depth) {
+  if (!allowed.load()) return;
+  auto ring = std::make_unique<Ring>();
+  if (io_uring_queue_init(depth, &ring->ring, 0) < 0) return;  // not here: the caller makes the calls itself
+  if (!AllCallsSupported(ring->ring)) return;
+  ring_ = std::move(ring);
+  added_.reserve(depth);
+}
+
+io_uring_sqe* FileBatch::Room(unsigned count) {
+  if (io_uring_sq_space_left(&ring_->ring) < count) Submit(false);
+  if (ring_ == nullptr || io_uring_sq_space_left(&ring_->ring) < count) return nullptr;
+  return io_uring_get_sqe(&ring_->ring);
+}
+
+void FileBatch::Track(io_uring_sqe* call, long& result) {
+  io_uring_sqe_set_data64(call, reinterpret_cast<std::uintptr_t>(&result));
+  result = kInFlight;
+  added_.push_back(&result);
+}
+
+void FileBatch::AddOpen(int folder, const char* name, int flags, long& result) {
+  io_uring_sqe* call = Room(1);
+  if (call == nullptr) {
+    result = kNotDone;
+    return;
+  }
+  io_uring_prep_openat(call, folder, name, flags, 0);
+  Track(call, result);
+}
+
+void FileBatch::AddKind(int file, struct statx& into, long& result) {
+  io_uring_sqe* call = Room(1);
+  if (call == nullptr) {
+    result = kNotDone;
+    return;
+  }
+  io_uring_prep_statx(call, file, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &into);
+  Track(call, result);
+}
+
+void FileBatch::AddReadThenClose(int file, std::span<unsigned char> into, long& read, long& closed) {
+  // The close must follow the read in the same submission: a link does not
+  // reach into the next one, and a close run first would let the read hit
+  // whatever file takes the descriptor's number next.
+  io_uring_sqe* reading = Room(2);
+  if (reading == nullptr) {
+    read = closed = kNotDone;
+    return;
+  }
+  io_uring_prep_read(reading, file, into.data(), static_cast<unsigned>(into.size()), 0);
+  // The close runs even when the read fails.
+  reading->flags |= IOSQE_IO_HARDLINK;
+  Track(reading, read);
+  io_uring_sqe* closing = io_uring_get_sqe(&ring_->ring);
+  io_uring_prep_close(closing, file);
+  Track(closing, closed);
+}
+
+void FileBatch::Submit(bool wait) {
+  if (ring_ == nullptr || added_.empty()) return;
+  io_uring* ring = &ring_->ring;
+  const auto count = static_cast<unsigned>(added_.size());
+  int submitted = 0;
+  do submitted = wait ? io_uring_submit_and_wait(ring, count) : io_uring_submit(ring);
+  while (submitted == -EINTR);
+  if (submitted > 0) ring_->inFlight += static_cast<unsigned>(submitted);
+  const auto started = static_cast<std::size_t>(std::max(submitted, 0));
+  if (started == added_.size()) {
+    added_.clear();
+    return;
+  }
+  // Not all taken: those not started are made by the caller, and the ring
+  // is not used again once the started ones are done.
+  for (std::size_t at = started; at < added_.size(); ++at) *added_[at] = kNotDone;
+  added_.clear();
+  while (ring_->inFlight > 0 && ring_->TakeOne()) {
+  }
+  ring_.reset();
+}
+
+void FileBatch::Finish(std::span<long> results) {
+  for (long& result : results)
+    while (result == kInFlight && ring_ != nullptr)
+      if (!ring_->TakeOne()) ring_.reset();  // a failing ring is not used again
+  // Calls the ring could not finish are made by the caller.
+  std::replace(results.begin(), results.end(), kInFlight, kNotDone);
+}
+
+#else
+
+struct FileBatch::Ring {};
+
+io_uring_sqe* FileBatch::Room(unsigned) { return nullptr; }
+
+void FileBatch::Track(io_uring_sqe*, long&) {}
+
+FileBatch::FileBatch(unsigned) {}
+
+void FileBatch::AddOpen(int, const char*, int, long& result) { result = kNotDone; }
+
+void FileBatch::AddKind(int, struct statx&, long& result) { result = kNotDone; }
+
+void FileBatch::AddReadThenClose(int, std::span<unsigned char>, long& read, long& closed) { read = closed = kNotDone; }
+
+void FileBatch::Submit(bool) {}
+
+void FileBatch::Finish(std::span<long>) {}
+
+#endif
+
+FileBatch::~FileBatch() = default;
+
+bool FileBatch::Available() const noexcept { return ring_ != nullptr && allowed.load(std::memory_order_relaxed); }
+
+bool FileBatch::Allow(bool allow) { return allowed.exchange(allow); }
+
+}  // namespace qmr

@@ -1,0 +1,73 @@
+// Many files' system calls made with one system call, where the system
+// permits it (io_uring on Linux): opening the files of a folder, asking what
+// they are, reading their first bytes and closing them. A call costs little
+// next to entering the system on this kind of machine, and a cold call that
+// waits for the disk runs beside the others instead of after them: files
+// written one after the other often lie one after the other on the disk, and
+// asked for together, the disk serves them in a few large reads.
+#pragma once
+
+#include <limits>
+#include <memory>
+#include <span>
+#include <vector>
+
+struct statx;
+struct io_uring_sqe;
+
+namespace qmr {
+
+class FileBatch {
+ public:
+  // For `depth` calls in flight at most. Where the system has no batches or
+  // refuses them (containers often do), or lacks one of the calls,
+  // Available() is false.
+  explicit FileBatch(unsigned depth);
+  ~FileBatch();  // waits for the calls in flight
+  FileBatch(const FileBatch&) = delete;
+  FileBatch& operator=(const FileBatch&) = delete;
+
+  bool Available() const noexcept;
+  // Test seam: whether batches are made at all (as where the system
+  // refuses them), also by a batch set up before; returns what was set
+  // before.
+  static bool Allow(bool allowed);
+
+  // A result of a call the batch did not make: the caller makes it itself.
+  static constexpr long kNotDone = std::numeric_limits<long>::min();
+
+  // Each Add prepares one call for the next Submit. Its `result` becomes
+  // what the call returns (a descriptor, 0 or a count of bytes), minus the
+  // system's error number, or kNotDone; the names, buffers and results must
+  // stay until Finish. Only where Available().
+  //
+  // openat(folder, name, flags) ; `name` must stay until Submit returns.
+  void AddOpen(int folder, const char* name, int flags, long& result);
+  // What kind of file `file` is, into `into`.
+  void AddKind(int file, struct statx& into, long& result);
+  // One read at offset 0 of `file` into `into`, then the file closed
+  // whatever the read gave: `closed` is the close's result. A close that
+  // is neither done nor -ECANCELED has taken the descriptor away.
+  void AddReadThenClose(int file, std::span<unsigned char> into, long& read, long& closed);
+
+  // Starts the calls added since the last Submit; with `wait`, the same
+  // system call also waits for them. Calls it cannot start become kNotDone,
+  // and the batch is not used again.
+  void Submit(bool wait);
+  // Waits until no call that gave one of `results` is in flight.
+  void Finish(std::span<long> results);
+
+ private:
+  // The next call's place, with room for `count` calls in this submission
+  // (what was added is started first when there is none); nullptr when the
+  // batch cannot take them.
+  io_uring_sqe* Room(unsigned count);
+  // The call's result goes to `result`.
+  void Track(io_uring_sqe* call, long& result);
+
+  struct Ring;
+  std::unique_ptr<Ring> ring_;
+  std::vector<long*> added_;  // the results of the calls not submitted yet
+};
+
+}  // namespace qmr
