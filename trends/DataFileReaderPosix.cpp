@@ -121,7 +121,8 @@ struct Part {
   struct statx kindOf[kBatch];
 };
 
-// Batches for a thread's small trends, one after the other: set up once.
+// The batch of a thread that reads trends' files itself, one trend after
+// the other: set up once.
 FileBatch& ThisThreadsCalls() {
   thread_local FileBatch calls(kBatchDepth);
   return calls;
