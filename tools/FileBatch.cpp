@@ -8,7 +8,10 @@
 #ifdef QMR_HAVE_URING
 #include <fcntl.h>
 #include <liburing.h>
+#include <pthread.h>
 #include <sys/stat.h>
+
+#include <mutex>
 #endif
 
 namespace qmr {
@@ -24,9 +27,22 @@ std::atomic<bool> allowed{true};
 
 #ifdef QMR_HAVE_URING
 
+namespace {
+
+// A process forked without a new program shares its parent's queues of
+// calls, but each side keeps its own place in them: after one side used a
+// queue, the other's place is wrong and its calls would never start. A
+// child counts a fork, and a batch set up before it is not used again.
+std::atomic<unsigned> forks{0};
+
+void CountFork() { forks.fetch_add(1, std::memory_order_relaxed); }
+
+}  // namespace
+
 struct FileBatch::Ring {
   io_uring ring{};
   unsigned inFlight = 0;
+  unsigned born = forks.load(std::memory_order_relaxed);
 
   // Takes one completion; false when the ring fails.
   bool TakeOne() {
@@ -41,7 +57,9 @@ struct FileBatch::Ring {
     return true;
   }
   ~Ring() {
-    while (inFlight > 0 && TakeOne()) {
+    // A child leaves the completions of its parent's calls to the parent.
+    const bool stale = born != forks.load(std::memory_order_relaxed);
+    while (!stale && inFlight > 0 && TakeOne()) {
     }
     io_uring_queue_exit(&ring);
   }
@@ -62,6 +80,8 @@ bool AllCallsSupported(io_uring& ring) {
 }  // namespace
 
 FileBatch::FileBatch(unsigned depth) {
+  static std::once_flag counting;
+  std::call_once(counting, [] { pthread_atfork(nullptr, nullptr, CountFork); });
   if (!allowed.load()) return;
   auto ring = std::make_unique<Ring>();
   if (io_uring_queue_init(depth, &ring->ring, 0) < 0) return;  // not here: the caller makes the calls itself
@@ -150,9 +170,15 @@ void FileBatch::Finish(std::span<long> results) {
   std::replace(results.begin(), results.end(), kInFlight, kNotDone);
 }
 
+bool FileBatch::Stale() const noexcept {
+  return ring_ != nullptr && ring_->born != forks.load(std::memory_order_relaxed);
+}
+
 #else
 
 struct FileBatch::Ring {};
+
+bool FileBatch::Stale() const noexcept { return false; }
 
 io_uring_sqe* FileBatch::Room(unsigned) { return nullptr; }
 
@@ -174,7 +200,9 @@ void FileBatch::Finish(std::span<long>) {}
 
 FileBatch::~FileBatch() = default;
 
-bool FileBatch::Available() const noexcept { return ring_ != nullptr && allowed.load(std::memory_order_relaxed); }
+bool FileBatch::Available() const noexcept {
+  return ring_ != nullptr && allowed.load(std::memory_order_relaxed) && !Stale();
+}
 
 bool FileBatch::Allow(bool allow) { return allowed.exchange(allow); }
 

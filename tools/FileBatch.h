@@ -28,6 +28,8 @@ class FileBatch {
   FileBatch& operator=(const FileBatch&) = delete;
 
   bool Available() const noexcept;
+  // Set up before this process was forked from another: never used again.
+  bool Stale() const noexcept;
   // Test seam: whether batches are made at all (as where the system
   // refuses them), also by a batch set up before; returns what was set
   // before.

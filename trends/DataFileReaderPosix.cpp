@@ -124,8 +124,9 @@ struct Part {
 // The batch of a thread that reads trends' files itself, one trend after
 // the other: set up once.
 FileBatch& ThisThreadsCalls() {
-  thread_local FileBatch calls(kBatchDepth);
-  return calls;
+  thread_local std::optional<FileBatch> calls;
+  if (!calls || calls->Stale()) calls.emplace(kBatchDepth);
+  return *calls;
 }
 
 // The files of a trend taken in parts: the part in hand and the one read

@@ -8,6 +8,7 @@
 #ifdef __linux__
 #include <fcntl.h>
 #include <sys/inotify.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -189,6 +190,34 @@ TEST_P(ReadOnce, WithoutReadAheadEachFileIsStillOpenedOnce) {
   }
   qmr::SetFileExistsHook(previous);
 }
+
+#ifdef __linux__
+// A child forked from a process that reads in batches shares its queue of
+// calls, but each side keeps its own place in it: the child must leave the
+// parent's batch alone, or the parent's next calls never start.
+TEST(FileBatch, AForkedChildLeavesTheParentsBatchAlone) {
+  qmr::FileBatch calls(8);
+  if (!calls.Available()) GTEST_SKIP() << "no batches here";
+  const auto openRoot = [&calls] {
+    long opened = qmr::FileBatch::kNotDone;
+    calls.AddOpen(AT_FDCWD, "/", O_RDONLY | O_DIRECTORY | O_CLOEXEC, opened);
+    calls.Submit(true);
+    calls.Finish({&opened, 1});
+    if (opened >= 0) close(static_cast<int>(opened));
+    return opened;
+  };
+  ASSERT_GE(openRoot(), 0);
+
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(calls.Available() ? (openRoot(), 1) : 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+  EXPECT_GE(openRoot(), 0);
+}
+#endif
 
 INSTANTIATE_TEST_SUITE_P(Ways, ReadOnce,
                          ::testing::Values(Reading{true, false}, Reading{true, true}, Reading{false, false},
