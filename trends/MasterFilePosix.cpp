@@ -19,6 +19,7 @@
 #include "tools/FileReading.h"
 #include "tools/FolderHandle.h"
 #include "tools/PathParts.h"
+#include "tools/ProcessIdentity.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
 #include "trends/TrendFolder.h"
@@ -28,7 +29,7 @@ namespace masterfile {
 
 const char* const kSeparator = "/";
 
-unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+unsigned long CurrentProcessId() { return ThisProcessId(); }
 
 bool TemporaryPathFits(const std::string&, std::size_t) { return true; }
 
@@ -106,7 +107,7 @@ bool TryWriteLock(int fd) {
 void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, const std::string& path,
                           const struct stat& info) {
   if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, {.path = path});
-  if (geteuid() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
+  if (EffectiveUserId() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
     throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, {.path = path, .systemError = errno});
 }
@@ -172,12 +173,14 @@ void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
 std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
   if (!hadMaster_) return std::nullopt;
   std::optional<OwnerNotKept> problem;
-  if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
+  const unsigned user = EffectiveUserId();
+  const unsigned group = EffectiveGroupId();
+  if (old_.st_uid != user || old_.st_gid != group) {
     if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
       const int error = errno;
       // A user may still hand the file to a group of their own.
-      const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
-      if (old_.st_uid != geteuid() || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
+      const bool groupKept = old_.st_gid == group || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
+      if (old_.st_uid != user || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
     }
   }
   // The permission bits alone: a set-user-ID, set-group-ID or sticky bit
@@ -251,7 +254,7 @@ LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temp
     unsigned char start[kLeftoverHeadSize];
     ssize_t count = -1;
     const bool ours = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      (info.st_uid == geteuid() || info.st_uid == open.owner()) &&
+                      (info.st_uid == EffectiveUserId() || info.st_uid == open.owner()) &&
                       (count = pread(fd, start, sizeof start, 0)) >= 0 &&
                       HoldsOwnMaster({start, static_cast<std::size_t>(count)}, temporary.name, folder) &&
                       WriterGone(fd, readOnlyMount, info, temporary.name.processId);
