@@ -293,7 +293,7 @@ std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& mast
       [&master](std::size_t entries) {
         return entries != 0 && (master.placeholderCount != 0 || master.entryCount < entries);
       },
-      options.folder != nullptr ? options.folder->identity() : FolderIdentity{});
+      options.folder);
   if (!old || !old->real || master.RealEntries() >= *old->real) return std::nullopt;
   const std::size_t oldEntries = *old->real;
 
