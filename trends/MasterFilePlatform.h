@@ -62,9 +62,10 @@ LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temp
 // The temporary file, open for writing; closed and removed unless committed.
 class TemporaryFile {
  public:
-  // In the folder of `masterPath`, which must be the folder `listed` names
-  // when that is known. A master that is no regular file is refused.
-  TemporaryFile(const std::string& masterPath, const FolderIdentity& listed);
+  // In the folder of `masterPath`, which must be the folder `listed` lists
+  // when it is given; the folder it holds open, if any, is the one written
+  // in. A master that is no regular file is refused.
+  TemporaryFile(const std::string& masterPath, const TrendFolder* listed);
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();
@@ -88,7 +89,8 @@ class TemporaryFile {
 #ifdef _WIN32
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
-  std::optional<FolderHandle> folder_;
+  std::optional<FolderHandle> own_;  // opened here when the listing holds none
+  const FolderHandle* folder_ = nullptr;
   std::string masterName_;
   std::string fileName_;  // name_ within folder_
   struct stat old_ {};

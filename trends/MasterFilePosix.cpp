@@ -114,10 +114,13 @@ void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, c
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity& listed) : masterPath_(masterPath) {
+TemporaryFile::TemporaryFile(const std::string& masterPath, const TrendFolder* listed) : masterPath_(masterPath) {
   masterName_ = FileNameOf(masterPath);
-  folder_.emplace(FolderPart(masterPath));
-  folder_->ExpectIdentity(listed);
+  folder_ = listed != nullptr ? listed->Open() : nullptr;
+  if (folder_ == nullptr) {
+    folder_ = &own_.emplace(FolderPart(masterPath));
+    if (listed != nullptr) own_->ExpectIdentity(listed->identity());
+  }
   // The master itself, never through a link: a link, a device or a pipe
   // put there is neither read nor replaced.
   if (folder_->StatEntry(masterName_, old_)) {
@@ -240,21 +243,26 @@ bool WriterGone(int fd, bool readOnlyMount, const struct stat& info, unsigned lo
 
 LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove) {
   try {
-    const FolderHandle open(folder.folder());
-    open.ExpectIdentity(folder.identity());
+    // In the folder the listing holds open, or else opened here.
+    std::optional<FolderHandle> own;
+    const FolderHandle* open = folder.Open();
+    if (open == nullptr) {
+      open = &own.emplace(folder.folder());
+      open->ExpectIdentity(folder.identity());
+    }
     // The file itself, never through a link, and without waiting on a pipe.
     bool readOnlyMount = false;
-    int fd = open.OpenEntry(temporary.fileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+    int fd = open->OpenEntry(temporary.fileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0 && errno == EROFS) {
       readOnlyMount = true;
-      fd = open.OpenEntry(temporary.fileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+      fd = open->OpenEntry(temporary.fileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     }
     if (fd < 0) return LeftoverState::NotOurs;
     struct stat info {};
     unsigned char start[kLeftoverHeadSize];
     ssize_t count = -1;
     const bool ours = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      (info.st_uid == EffectiveUserId() || info.st_uid == open.owner()) &&
+                      (info.st_uid == EffectiveUserId() || info.st_uid == open->owner()) &&
                       (count = pread(fd, start, sizeof start, 0)) >= 0 &&
                       HoldsOwnMaster({start, static_cast<std::size_t>(count)}, temporary.name, folder) &&
                       WriterGone(fd, readOnlyMount, info, temporary.name.processId);
@@ -263,8 +271,8 @@ LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temp
     // still be this very file.
     LeftoverState state = ours ? LeftoverState::Found : LeftoverState::NotOurs;
     struct stat now {};
-    if (ours && remove && !readOnlyMount && open.StatEntry(temporary.fileName, now) && now.st_ino == info.st_ino &&
-        now.st_dev == info.st_dev && open.Remove(temporary.fileName) == 0)
+    if (ours && remove && !readOnlyMount && open->StatEntry(temporary.fileName, now) && now.st_ino == info.st_ino &&
+        now.st_dev == info.st_dev && open->Remove(temporary.fileName) == 0)
       state = LeftoverState::Removed;
     close(fd);
     return state;

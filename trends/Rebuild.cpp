@@ -320,7 +320,7 @@ TrendOutcome ReplaceMaster(const TrendPath& trend, TrendMaster master, RebuildEv
   } else if (options.dryRun) {
     outcome.kind = TrendOutcome::Kind::WouldRebuild;
   } else {
-    writer.Write(trend, outcome.bytes, events, options.folder ? options.folder->identity() : FolderIdentity{});
+    writer.Write(trend, outcome.bytes, events, options.folder);
     outcome.kind = TrendOutcome::Kind::Rebuilt;
   }
   return outcome;
