@@ -124,13 +124,13 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
 }
 
 void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events,
-                         const TrendFolder* listed) {
+                         const TrendFolder* listed, const OldMasterEntries* old) {
   const std::string path = trend.Master();
   const std::string folder = trend.FolderToOpen();
   RemoveLeftovers(folder, events, listed);
 
   const WriteFaultHook hook = writeFaultHook;
-  TemporaryFile file(path, listed);
+  TemporaryFile file(path, listed, old);
   std::size_t written = 0;
   while (written < bytes.size()) {
     const std::size_t chunk = bytes.size() - written < kChunkSize ? bytes.size() - written : kChunkSize;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tools/FolderHandle.h"
+#include "trends/OldMaster.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TemporaryName.h"
 #include "trends/TrendFolder.h"
@@ -64,8 +65,9 @@ class TemporaryFile {
  public:
   // In the folder of `masterPath`, which must be the folder `listed` lists
   // when it is given; the folder it holds open, if any, is the one written
-  // in. A master that is no regular file is refused.
-  TemporaryFile(const std::string& masterPath, const TrendFolder* listed);
+  // in, and what `old` saw of the master there is taken as it is. A master
+  // that is no regular file is refused.
+  TemporaryFile(const std::string& masterPath, const TrendFolder* listed, const OldMasterEntries* old);
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();

@@ -114,16 +114,20 @@ void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, c
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& masterPath, const TrendFolder* listed) : masterPath_(masterPath) {
+TemporaryFile::TemporaryFile(const std::string& masterPath, const TrendFolder* listed, const OldMasterEntries* old)
+    : masterPath_(masterPath) {
   masterName_ = FileNameOf(masterPath);
   folder_ = listed != nullptr ? listed->Open() : nullptr;
+  // What the old master's read saw in this very folder a moment ago.
+  const struct stat* seen = folder_ != nullptr && old != nullptr && old->seen ? &*old->seen : nullptr;
   if (folder_ == nullptr) {
     folder_ = &own_.emplace(FolderPart(masterPath));
     if (listed != nullptr) own_->ExpectIdentity(listed->identity());
   }
   // The master itself, never through a link: a link, a device or a pipe
   // put there is neither read nor replaced.
-  if (folder_->StatEntry(masterName_, old_)) {
+  if (seen != nullptr || folder_->StatEntry(masterName_, old_)) {
+    if (seen != nullptr) old_ = *seen;
     if (!S_ISREG(old_.st_mode)) RefuseNonRegularFile(masterPath, old_.st_mode);
     hadMaster_ = true;
     RefuseReadOnlyMaster(*folder_, masterName_, masterPath, old_);

@@ -68,6 +68,9 @@ std::optional<OldMasterEntries> ReadOldMaster(const std::string& path,
   if (KindOfMaster(*open, path, seen) != EntryKind::Other) return std::nullopt;
 #endif
   OldMasterEntries found;
+#ifndef _WIN32
+  if (!own) found.seen = seen;
+#endif
   unsigned char header[sizeof(MasterHeader)];
   std::size_t entrySize = 0;
   std::optional<RealEntryCount> count;

@@ -8,6 +8,10 @@
 #include <optional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace qmr {
 
 class TrendFolder;
@@ -19,6 +23,11 @@ struct OldMasterEntries {
   std::size_t entries = 0;
   // Those not all bytes 0; only when asked for.
   std::optional<std::size_t> real;
+#ifndef _WIN32
+  // The master as it was looked at (never through a link) in the folder
+  // the listing holds open, for the write that may replace it there.
+  std::optional<struct stat> seen;
+#endif
 };
 
 // The entries of the master at `path`, with one open: its real entries are
