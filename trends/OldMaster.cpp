@@ -51,6 +51,8 @@ std::optional<OldMasterEntries> ReadOldMaster(const std::string& path,
                                               const std::function<bool(std::size_t entries)>& needReal,
                                               const TrendFolder* listed) {
 #ifdef _WIN32
+  // Calls by path here: no folder is held open to look the master up in.
+  (void)listed;
   // Any file at all: a hidden or system master, which FileExists passes
   // over as it passes over such data files, holds entries as well.
   if (KindOfEntry(path) != EntryKind::Other) return std::nullopt;
