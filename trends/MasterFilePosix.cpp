@@ -181,7 +181,8 @@ std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
   if (!hadMaster_) return std::nullopt;
   std::optional<OwnerNotKept> problem;
   const unsigned user = EffectiveUserId();
-  const unsigned group = EffectiveGroupId();
+  // The group the new file was given: a set-group-ID folder's own.
+  const unsigned group = folder_->HandsDownGroup() ? folder_->group() : EffectiveGroupId();
   if (old_.st_uid != user || old_.st_gid != group) {
     if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
       const int error = errno;
