@@ -215,6 +215,7 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
   TrendOutput& output = options.json ? static_cast<TrendOutput&>(json) : human;
   RunTotals totals;
   {
+    FolderCache folders;  // outlives the runner, whose jobs list into it
     TrendRunner runner(threads, progress);
     const auto print = [&](TrendReport& report) {
       if (report.unreadable) {
@@ -305,11 +306,11 @@ int RunTrends(Command command, const Options& options, std::ostream& out, std::o
       }
       progress.SetTotal(found);
     } else {
-      FolderCache folders;
       const std::vector<TrendOperand> trends = ResolveOperands(options.operands);
       progress.SetTotal(trends.size());
+      // Each folder is listed by the first of its trends to be done.
       for (const TrendOperand& trend : trends)
-        work(TrendJob{trend, trend.refusal.empty() ? folders.Get(trend.path.Folder()) : nullptr});
+        work(TrendJob{trend, nullptr, trend.refusal.empty() ? &folders : nullptr});
     }
     runner.Finish();
   }

@@ -187,13 +187,32 @@ void Fail(TrendReport& report, const Error& error) {
         ": rebuild from a shorter folder, or give --record-as with the (shorter) folder the plant's runtime opens";
 }
 
+// The trend's folder as the trend is done in it. A walk's folder is open
+// already. A trend named by its file has its folder opened now, once, and
+// every read and the write of the trend go through that one descriptor,
+// closed when the trend is done: a run of many folders holds one open per
+// trend at work. The first trend of a folder lists it through it as well.
+std::shared_ptr<const TrendFolder> FolderOf(const TrendJob& job) {
+  if (job.folder || job.folders == nullptr) return job.folder;
+  const std::string folder = job.trend.path.Folder();
+#ifdef _WIN32
+  return job.folders->Get(folder);
+#else
+  auto open = std::make_shared<const FolderHandle>(folder);
+  const std::shared_ptr<const TrendFolder> listed = job.folders->Get(folder, *open);
+  if (!listed) return nullptr;
+  return std::make_shared<const TrendFolder>(listed->HeldOpen(std::move(open)));
+#endif
+}
+
 // Reads the trend and hands its composed master to `then`; a trend refused
 // or failing on the way ends in its report.
 template <typename Then>
-TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, ProgressLine* progress, Then then) {
+TrendReport ForTrend(TrendJob job, const TrendSettings& settings, ProgressLine* progress, Then then) {
   TrendReport report = StartReport(job, progress);
   if (report.status == TrendStatus::Refused) return report;
   try {
+    job.folder = FolderOf(job);
     const RebuildOptions options = OptionsFor(job, settings);
     ReportingEvents events(report, progress, settings.listFilesRead);
     TrendMaster master = Compose(report, job, options, events);
@@ -202,7 +221,7 @@ TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, Progres
     if (const std::optional<Refusal> refusal = RefusalOf(job.trend.path, master, firstFileOnly))
       Refuse(report, job, *refusal, master);
     else
-      then(report, std::move(master), options, events);
+      then(report, job, std::move(master), options, events);
   } catch (const Error& error) {
     Fail(report, error);
   } catch (const std::bad_alloc&) {
@@ -216,6 +235,17 @@ TrendReport ForTrend(const TrendJob& job, const TrendSettings& settings, Progres
 }  // namespace
 
 std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
+  return Listed(folder, [&] { return std::make_shared<const TrendFolder>(folder.empty() ? "." : folder); });
+}
+
+#ifndef _WIN32
+std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder, const FolderHandle& open) {
+  return Listed(folder, [&] { return std::make_shared<const TrendFolder>(folder.empty() ? "." : folder, open); });
+}
+#endif
+
+std::shared_ptr<const TrendFolder> FolderCache::Listed(
+    const std::string& folder, const std::function<std::shared_ptr<const TrendFolder>()>& list) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     const auto found = folders_.find(folder);
@@ -223,7 +253,7 @@ std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
   }
   std::shared_ptr<const TrendFolder> listed;
   try {
-    listed = std::make_shared<const TrendFolder>(folder.empty() ? "." : folder);
+    listed = list();
   } catch (const Error&) {
   }
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -233,8 +263,9 @@ std::shared_ptr<const TrendFolder> FolderCache::Get(const std::string& folder) {
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
                             ProgressLine* progress) {
   return ForTrend(job, settings, progress,
-                  [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
-                    Write(report, job, std::move(master), options, events, writer);
+                  [&](TrendReport& report, const TrendJob& opened, TrendMaster master, const RebuildOptions& options,
+                      RebuildEvents& events) {
+                    Write(report, opened, std::move(master), options, events, writer);
                     report.found = report.status;
                   });
 }
@@ -242,18 +273,19 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
   return ForTrend(job, settings, progress,
-                  [&](TrendReport& report, TrendMaster master, const RebuildOptions& options, RebuildEvents& events) {
+                  [&](TrendReport& report, const TrendJob& opened, TrendMaster master, const RebuildOptions& options,
+                      RebuildEvents& events) {
                     if (settings.repair && writer != nullptr && !settings.dryRun) {
                       const std::vector<std::string> claimed =
-                          ClaimRemovedLeftovers(job.trend.path, job.folder.get(), *writer);
+                          ClaimRemovedLeftovers(opened.trend.path, opened.folder.get(), *writer);
                       report.leftoversRemoved.insert(report.leftoversRemoved.end(), claimed.begin(), claimed.end());
                     }
-                    AddLeftovers(report, job);
-                    CompareWithMaster(report, master, job.folder.get(), settings.differenceLimit);
+                    AddLeftovers(report, opened);
+                    CompareWithMaster(report, master, opened.folder.get(), settings.differenceLimit);
                     report.found = report.status;
                     if (settings.repair && writer != nullptr &&
                         (report.status == TrendStatus::Missing || report.status == TrendStatus::Differs))
-                      Write(report, job, std::move(master), options, events, *writer);
+                      Write(report, opened, std::move(master), options, events, *writer);
                   });
 }
 

@@ -3,6 +3,7 @@
 // run for several trends at once.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,11 +31,15 @@ struct TrendSettings {
   std::optional<RecordedPaths> recordAs;
 };
 
+class FolderCache;
+
 // One trend to do, with what its folder holds (for data files beyond a gap
-// and leftover temporary files; may be null).
+// and leftover temporary files; may be null), or the run's folders to learn
+// it from when the trend is done.
 struct TrendJob {
   TrendOperand trend;
   std::shared_ptr<const TrendFolder> folder;
+  FolderCache* folders = nullptr;
 };
 
 // The folders a run looks into, each listed once.
@@ -43,8 +48,17 @@ class FolderCache {
   // nullptr when the folder cannot be listed (the trend then fails on its
   // own reads, naming the file).
   std::shared_ptr<const TrendFolder> Get(const std::string& folder);
+#ifndef _WIN32
+  // The same, a folder not listed yet being listed through `open`: the
+  // folder opened for a trend that is in it.
+  std::shared_ptr<const TrendFolder> Get(const std::string& folder, const FolderHandle& open);
+#endif
 
  private:
+  // The folder's listing, made by `list` when there is none yet.
+  std::shared_ptr<const TrendFolder> Listed(const std::string& folder,
+                                            const std::function<std::shared_ptr<const TrendFolder>()>& list);
+
   std::mutex mutex_;
   std::map<std::string, std::shared_ptr<const TrendFolder>> folders_;
 };

@@ -113,6 +113,11 @@ class ReadableFile {
     RefuseNul(path);
     OpenMaster(folder);
   }
+  // A master in a folder already open, just looked at.
+  ReadableFile(const std::string& path, Master, const FolderHandle& folder, const struct stat& seen) : path_(path) {
+    RefuseNul(path);
+    OpenMaster(folder, &seen);
+  }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
@@ -146,10 +151,13 @@ class ReadableFile {
   }
 
  private:
-  void OpenMaster(const FolderHandle& folder) {
+  void OpenMaster(const FolderHandle& folder, const struct stat* lookedAt = nullptr) {
     const std::string name = FileNameOf(path_);
     struct stat seen {};
-    if (!folder.StatEntry(name, seen)) ThrowFileError(errno, path_);
+    if (lookedAt != nullptr)
+      seen = *lookedAt;
+    else if (!folder.StatEntry(name, seen))
+      ThrowFileError(errno, path_);
     if (!S_ISREG(seen.st_mode)) RefuseNonRegularFile(path_, seen.st_mode);
     NotifyMasterOpen(path_);
     fd_ = folder.OpenEntry(name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
@@ -250,11 +258,11 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
 }
 #endif
 
-void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
-                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
-                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
-                            const FolderIdentity& folder) {
-  ReadableFile file(path, ReadableFile::Master{}, folder);
+namespace {
+
+void ReadHeadThenRest(ReadableFile& file, std::span<unsigned char> head,
+                      const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                      const std::function<bool(std::span<const unsigned char> chunk)>& take) {
   std::size_t read = 0;
   while (read < head.size()) {
     const std::size_t done = file.Read(head.data() + read, head.size() - read);
@@ -264,7 +272,39 @@ void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> he
   if (goOn(read, file.SizeHint())) ReadChunks(file, SIZE_MAX, take);
 }
 
+}  // namespace
+
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderIdentity& folder) {
+  ReadableFile file(path, ReadableFile::Master{}, folder);
+  ReadHeadThenRest(file, head, goOn, take);
+}
+
+#ifndef _WIN32
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderHandle& folder, const struct stat& seen) {
+  ReadableFile file(path, ReadableFile::Master{}, folder, seen);
+  ReadHeadThenRest(file, head, goOn, take);
+}
+#endif
+
 MasterOpenHook SetMasterOpenHook(MasterOpenHook hook) { return std::exchange(OpenHook(), std::move(hook)); }
+
+#ifndef _WIN32
+namespace {
+
+EntryKind KindOfLookedAt(const std::string& path, const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+  if (!S_ISREG(info.st_mode)) RefuseNonRegularFile(path, info.st_mode);
+  return EntryKind::Other;
+}
+
+}  // namespace
+#endif
 
 EntryKind KindOfMaster(const std::string& path) {
   RefuseNul(path);
@@ -276,11 +316,20 @@ EntryKind KindOfMaster(const std::string& path) {
     if (errno == ENOENT || errno == ENOTDIR) return EntryKind::None;
     ThrowFileError(errno, path);
   }
-  if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
-  if (!S_ISREG(info.st_mode)) RefuseNonRegularFile(path, info.st_mode);
-  return EntryKind::Other;
+  return KindOfLookedAt(path, info);
 #endif
 }
+
+#ifndef _WIN32
+EntryKind KindOfMaster(const FolderHandle& folder, const std::string& path, struct stat& seen) {
+  RefuseNul(path);
+  if (!folder.StatEntry(FileNameOf(path), seen)) {
+    if (errno == ENOENT || errno == ENOTDIR) return EntryKind::None;
+    ThrowFileError(errno, path);
+  }
+  return KindOfLookedAt(path, seen);
+}
+#endif
 
 #ifndef _WIN32
 void RefuseNonRegularFile(const std::string& path, unsigned mode) {

@@ -63,6 +63,15 @@ void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> he
                             const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
                             const std::function<bool(std::span<const unsigned char> chunk)>& take,
                             const FolderIdentity& folder = {});
+#ifndef _WIN32
+// The same for a master in `folder`, already open, that KindOfMaster just
+// found there as `seen`: the file opened must be that very file, and the
+// master is looked at once only.
+void ReadMasterHeadThenRest(const std::string& path, std::span<unsigned char> head,
+                            const std::function<bool(std::size_t read, std::uint64_t size)>& goOn,
+                            const std::function<bool(std::span<const unsigned char> chunk)>& take,
+                            const FolderHandle& folder, const struct stat& seen);
+#endif
 
 // Test seam: called with the path each time a master is opened for reading.
 // An empty hook removes the seam. Returns the previous hook.
@@ -73,6 +82,11 @@ MasterOpenHook SetMasterOpenHook(MasterOpenHook hook);
 // link): nothing, a folder, or a regular file (EntryKind::Other). Anything
 // else is refused as ReadMasterStart refuses it.
 EntryKind KindOfMaster(const std::string& path);
+#ifndef _WIN32
+// The same for the master at `path` in `folder`, already open, looked up
+// relative to it; `seen` gets what was found.
+EntryKind KindOfMaster(const FolderHandle& folder, const std::string& path, struct stat& seen);
+#endif
 
 #ifndef _WIN32
 // Refuses (error 75) the entry at `path` of kind `mode` (st_mode), which is

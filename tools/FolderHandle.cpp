@@ -44,7 +44,9 @@ FolderHandle::FolderHandle(FolderHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       path_(std::move(other.path_)),
       identity_(other.identity_),
-      owner_(other.owner_) {}
+      owner_(other.owner_),
+      group_(other.group_),
+      handsDownGroup_(other.handsDownGroup_) {}
 
 FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
   if (this != &other) {
@@ -53,6 +55,8 @@ FolderHandle& FolderHandle::operator=(FolderHandle&& other) noexcept {
     path_ = std::move(other.path_);
     identity_ = other.identity_;
     owner_ = other.owner_;
+    group_ = other.group_;
+    handsDownGroup_ = other.handsDownGroup_;
   }
   return *this;
 }
@@ -70,6 +74,8 @@ void FolderHandle::Identify() {
   }
   identity_ = {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
   owner_ = info.st_uid;
+  group_ = info.st_gid;
+  handsDownGroup_ = (info.st_mode & S_ISGID) != 0;
 }
 
 void FolderHandle::ExpectIdentity(const FolderIdentity& listed) const {

@@ -52,6 +52,10 @@ class FolderHandle {
   const std::string& path() const noexcept { return path_; }
   FolderIdentity identity() const noexcept { return identity_; }
   unsigned owner() const noexcept { return owner_; }
+  // The group a file created in it takes, when the folder hands its own
+  // down (set-group-ID); else nothing is said: it is the creator's.
+  bool HandsDownGroup() const noexcept { return handsDownGroup_; }
+  unsigned group() const noexcept { return group_; }
 
   // Refuses (error 75) when this is not the folder `listed` names: it was
   // replaced after it was listed.
@@ -79,6 +83,8 @@ class FolderHandle {
   std::string path_;
   FolderIdentity identity_;
   unsigned owner_ = 0;
+  unsigned group_ = 0;
+  bool handsDownGroup_ = false;
 };
 
 // Test seam: called with a folder's path just before it is opened by path,

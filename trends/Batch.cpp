@@ -1,5 +1,6 @@
 #include "trends/Batch.h"
 
+#include <memory>
 #include <optional>
 
 #include "tools/Errors.h"
@@ -31,8 +32,16 @@ void RebuildTrends(const std::string& folder, const std::vector<std::string>& na
     if (!events.LetEventsRun()) return;
     TrendMaster master;
     try {
+      RebuildOptions trendOptions = options;
+#ifndef _WIN32
+      // The folder opened once for the trend's data files and its master,
+      // and closed with the trend.
+      std::optional<TrendFolder> held;
+      if (listed) held.emplace(listed->HeldOpen(std::make_shared<const FolderHandle>(trend.Folder())));
+      trendOptions.folder = held ? &*held : nullptr;
+#endif
       // The windows keep the runtime's rules: every master is replaced.
-      master = RebuildTrend(trend, events, options, writer);
+      master = RebuildTrend(trend, events, trendOptions, writer);
     } catch (const Error& error) {
       writer.Finish();
       events.BatchFailed(trendName, error);

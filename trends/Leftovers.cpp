@@ -13,7 +13,7 @@ namespace qmr {
 std::vector<std::string> ClaimRemovedLeftovers(const TrendPath& trend, const TrendFolder* folder,
                                                MasterWriter& writer) {
   RebuildEvents untold;
-  const std::vector<std::string> removed = writer.RemoveLeftovers(trend.FolderToOpen(), untold);
+  const std::vector<std::string> removed = writer.RemoveLeftovers(trend.FolderToOpen(), untold, folder);
   std::vector<std::string> claimed;
   if (removed.empty() || folder == nullptr) return claimed;
   const std::vector<std::string>& firstFiles = folder->FirstFiles();

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -87,6 +88,11 @@ MasterWriter::MasterWriter(FolderSync sync) : state_(new State{sync, {}, {}, {}}
 MasterWriter::~MasterWriter() { Finish(); }
 
 std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& events) {
+  return RemoveLeftovers(folder, events, nullptr);
+}
+
+std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder, RebuildEvents& events,
+                                                       const TrendFolder* listed) {
   std::shared_ptr<State::Cleaning> cleaning;
   {
     const std::lock_guard<std::mutex> lock(state_->mutex);
@@ -100,10 +106,13 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
       // "C:" names the drive's current folder: its files follow it directly.
       const bool bare = last == '/' || last == '\\' || (last == ':' && kSeparator[0] == '\\');
       const std::string prefix = bare ? folder : folder + kSeparator;
-      const TrendFolder listed(folder.empty() ? "." : folder);
-      for (const TrendFolder::Temporary& temporary : listed.Temporaries()) {
+      // A listing of this run names the leftovers as well as a new one:
+      // those it misses were made after the run began, by a writer at work.
+      std::optional<TrendFolder> own;
+      const TrendFolder& in = listed != nullptr ? *listed : own.emplace(folder.empty() ? "." : folder);
+      for (const TrendFolder::Temporary& temporary : in.Temporaries()) {
         const std::string leftover = prefix + temporary.fileName;
-        if (ExamineLeftover(listed, temporary, true) != LeftoverState::Removed) continue;
+        if (ExamineLeftover(in, temporary, true) != LeftoverState::Removed) continue;
         cleaning->removed.push_back(leftover);
         events.StaleTemporaryRemoved(leftover);
       }
@@ -115,13 +124,13 @@ std::vector<std::string> MasterWriter::RemoveLeftovers(const std::string& folder
 }
 
 void MasterWriter::Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events,
-                         const FolderIdentity& listed) {
+                         const TrendFolder* listed, const OldMasterEntries* old) {
   const std::string path = trend.Master();
   const std::string folder = trend.FolderToOpen();
-  RemoveLeftovers(folder, events);
+  RemoveLeftovers(folder, events, listed);
 
   const WriteFaultHook hook = writeFaultHook;
-  TemporaryFile file(path, listed);
+  TemporaryFile file(path, listed, old);
   std::size_t written = 0;
   while (written < bytes.size()) {
     const std::size_t chunk = bytes.size() - written < kChunkSize ? bytes.size() - written : kChunkSize;

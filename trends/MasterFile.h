@@ -21,6 +21,7 @@ namespace qmr {
 
 class RebuildEvents;
 class TrendFolder;
+struct OldMasterEntries;
 
 // True when the file `fileName` of `folder` (named as above) is a leftover
 // of this program: provably its own (see MasterWriter) and its writer gone.
@@ -57,17 +58,22 @@ class MasterWriter {
   MasterWriter(const MasterWriter&) = delete;
   MasterWriter& operator=(const MasterWriter&) = delete;
 
-  // Writes the master of `trend`, in the folder `listed` names when the
-  // caller knows it. Throws qmr::Error when it cannot be written; the old
-  // master (if any) is then untouched and no temporary file is left. What
-  // the write has to tell goes to `events`.
+  // Writes the master of `trend`, in the folder `listed` lists when the
+  // caller has listed it (through the folder it holds open, if any; its
+  // leftovers are then those it lists). `old` is what the caller has just
+  // read of the master it replaces, if anything: what it saw of the file
+  // there is not asked again. Throws qmr::Error when it cannot be written;
+  // the old master (if any) is then untouched and no temporary file is left.
+  // What the write has to tell goes to `events`.
   void Write(const TrendPath& trend, std::span<const unsigned char> bytes, RebuildEvents& events,
-             const FolderIdentity& listed = {});
+             const TrendFolder* listed = nullptr, const OldMasterEntries* old = nullptr);
   // Removes the leftovers of `folder` without writing a master there: once
   // per folder, as before its first master, telling `events` of the call
   // that removes them. A call while another thread removes them waits for
   // it. Returns every leftover removed from the folder in this run.
   std::vector<std::string> RemoveLeftovers(const std::string& folder, RebuildEvents& events);
+  // The same, `listed` being that folder's listing, made in this run.
+  std::vector<std::string> RemoveLeftovers(const std::string& folder, RebuildEvents& events, const TrendFolder* listed);
   // Syncs every folder written to and not synced yet. A folder that cannot
   // be synced is no failure: its masters are in place.
   void Finish();

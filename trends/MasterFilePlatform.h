@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "tools/FolderHandle.h"
+#include "trends/OldMaster.h"
 #include "trends/RebuildEvents.h"
 #include "trends/TemporaryName.h"
 #include "trends/TrendFolder.h"
@@ -62,9 +63,11 @@ LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temp
 // The temporary file, open for writing; closed and removed unless committed.
 class TemporaryFile {
  public:
-  // In the folder of `masterPath`, which must be the folder `listed` names
-  // when that is known. A master that is no regular file is refused.
-  TemporaryFile(const std::string& masterPath, const FolderIdentity& listed);
+  // In the folder of `masterPath`, which must be the folder `listed` lists
+  // when it is given; the folder it holds open, if any, is the one written
+  // in, and what `old` saw of the master there is taken as it is. A master
+  // that is no regular file is refused.
+  TemporaryFile(const std::string& masterPath, const TrendFolder* listed, const OldMasterEntries* old);
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
   ~TemporaryFile();
@@ -88,7 +91,8 @@ class TemporaryFile {
 #ifdef _WIN32
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 #else
-  std::optional<FolderHandle> folder_;
+  std::optional<FolderHandle> own_;  // opened here when the listing holds none
+  const FolderHandle* folder_ = nullptr;
   std::string masterName_;
   std::string fileName_;  // name_ within folder_
   struct stat old_ {};

@@ -19,6 +19,7 @@
 #include "tools/FileReading.h"
 #include "tools/FolderHandle.h"
 #include "tools/PathParts.h"
+#include "tools/ProcessIdentity.h"
 #include "trends/MasterFile.h"
 #include "trends/MasterFilePlatform.h"
 #include "trends/TrendFolder.h"
@@ -28,7 +29,7 @@ namespace masterfile {
 
 const char* const kSeparator = "/";
 
-unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+unsigned long CurrentProcessId() { return ThisProcessId(); }
 
 bool TemporaryPathFits(const std::string&, std::size_t) { return true; }
 
@@ -106,20 +107,27 @@ bool TryWriteLock(int fd) {
 void RefuseReadOnlyMaster(const FolderHandle& folder, const std::string& name, const std::string& path,
                           const struct stat& info) {
   if ((info.st_mode & 0222) == 0) throw Error(ErrorCode::PermissionDenied, ErrorFact::ReadOnlyMaster, {.path = path});
-  if (geteuid() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
+  if (EffectiveUserId() != 0 && faccessat(folder.fd(), name.c_str(), W_OK, AT_EACCESS) != 0 &&
       (errno == EACCES || errno == EPERM || errno == EROFS))
     throw Error(ErrorCode::PermissionDenied, ErrorFact::MasterNotWritable, {.path = path, .systemError = errno});
 }
 
 }  // namespace
 
-TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity& listed) : masterPath_(masterPath) {
+TemporaryFile::TemporaryFile(const std::string& masterPath, const TrendFolder* listed, const OldMasterEntries* old)
+    : masterPath_(masterPath) {
   masterName_ = FileNameOf(masterPath);
-  folder_.emplace(FolderPart(masterPath));
-  folder_->ExpectIdentity(listed);
+  folder_ = listed != nullptr ? listed->Open() : nullptr;
+  // What the old master's read saw in this very folder a moment ago.
+  const struct stat* seen = folder_ != nullptr && old != nullptr && old->seen ? &*old->seen : nullptr;
+  if (folder_ == nullptr) {
+    folder_ = &own_.emplace(FolderPart(masterPath));
+    if (listed != nullptr) own_->ExpectIdentity(listed->identity());
+  }
   // The master itself, never through a link: a link, a device or a pipe
   // put there is neither read nor replaced.
-  if (folder_->StatEntry(masterName_, old_)) {
+  if (seen != nullptr || folder_->StatEntry(masterName_, old_)) {
+    if (seen != nullptr) old_ = *seen;
     if (!S_ISREG(old_.st_mode)) RefuseNonRegularFile(masterPath, old_.st_mode);
     hadMaster_ = true;
     RefuseReadOnlyMaster(*folder_, masterName_, masterPath, old_);
@@ -172,12 +180,15 @@ void TemporaryFile::Write(const unsigned char* data, std::size_t size) {
 std::optional<OwnerNotKept> TemporaryFile::KeepOwnership() {
   if (!hadMaster_) return std::nullopt;
   std::optional<OwnerNotKept> problem;
-  if (old_.st_uid != geteuid() || old_.st_gid != getegid()) {
+  const unsigned user = EffectiveUserId();
+  // The group the new file was given: a set-group-ID folder's own.
+  const unsigned group = folder_->HandsDownGroup() ? folder_->group() : EffectiveGroupId();
+  if (old_.st_uid != user || old_.st_gid != group) {
     if (fchown(fd_, old_.st_uid, old_.st_gid) != 0) {
       const int error = errno;
       // A user may still hand the file to a group of their own.
-      const bool groupKept = old_.st_gid == getegid() || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
-      if (old_.st_uid != geteuid() || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
+      const bool groupKept = old_.st_gid == group || fchown(fd_, static_cast<uid_t>(-1), old_.st_gid) == 0;
+      if (old_.st_uid != user || !groupKept) problem = OwnerNotKept{old_.st_uid, old_.st_gid, error};
     }
   }
   // The permission bits alone: a set-user-ID, set-group-ID or sticky bit
@@ -237,21 +248,26 @@ bool WriterGone(int fd, bool readOnlyMount, const struct stat& info, unsigned lo
 
 LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temporary& temporary, bool remove) {
   try {
-    const FolderHandle open(folder.folder());
-    open.ExpectIdentity(folder.identity());
+    // In the folder the listing holds open, or else opened here.
+    std::optional<FolderHandle> own;
+    const FolderHandle* open = folder.Open();
+    if (open == nullptr) {
+      open = &own.emplace(folder.folder());
+      open->ExpectIdentity(folder.identity());
+    }
     // The file itself, never through a link, and without waiting on a pipe.
     bool readOnlyMount = false;
-    int fd = open.OpenEntry(temporary.fileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+    int fd = open->OpenEntry(temporary.fileName, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0 && errno == EROFS) {
       readOnlyMount = true;
-      fd = open.OpenEntry(temporary.fileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+      fd = open->OpenEntry(temporary.fileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
     }
     if (fd < 0) return LeftoverState::NotOurs;
     struct stat info {};
     unsigned char start[kLeftoverHeadSize];
     ssize_t count = -1;
     const bool ours = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-                      (info.st_uid == geteuid() || info.st_uid == open.owner()) &&
+                      (info.st_uid == EffectiveUserId() || info.st_uid == open->owner()) &&
                       (count = pread(fd, start, sizeof start, 0)) >= 0 &&
                       HoldsOwnMaster({start, static_cast<std::size_t>(count)}, temporary.name, folder) &&
                       WriterGone(fd, readOnlyMount, info, temporary.name.processId);
@@ -260,8 +276,8 @@ LeftoverState ExamineLeftover(const TrendFolder& folder, const TrendFolder::Temp
     // still be this very file.
     LeftoverState state = ours ? LeftoverState::Found : LeftoverState::NotOurs;
     struct stat now {};
-    if (ours && remove && !readOnlyMount && open.StatEntry(temporary.fileName, now) && now.st_ino == info.st_ino &&
-        now.st_dev == info.st_dev && open.Remove(temporary.fileName) == 0)
+    if (ours && remove && !readOnlyMount && open->StatEntry(temporary.fileName, now) && now.st_ino == info.st_ino &&
+        now.st_dev == info.st_dev && open->Remove(temporary.fileName) == 0)
       state = LeftoverState::Removed;
     close(fd);
     return state;

@@ -31,7 +31,8 @@ unsigned long CurrentProcessId() { return static_cast<unsigned long>(GetCurrentP
 // plain program would be a poor leftover: the long name only where it fits.
 bool TemporaryPathFits(const std::string& folder, std::size_t nameSize) { return folder.size() + nameSize < MAX_PATH; }
 
-TemporaryFile::TemporaryFile(const std::string& masterPath, const FolderIdentity&) : masterPath_(masterPath) {
+TemporaryFile::TemporaryFile(const std::string& masterPath, const TrendFolder*, const OldMasterEntries*)
+    : masterPath_(masterPath) {
   // A master that is a link (a reparse point: a symbolic link, a junction)
   // is neither followed nor replaced. A read-only master is the user's word
   // that it stays as it is: refused here, by name, rather than by the rename

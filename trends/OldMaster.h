@@ -8,9 +8,13 @@
 #include <optional>
 #include <string>
 
-#include "tools/FolderHandle.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace qmr {
+
+class TrendFolder;
 
 struct OldMasterEntries {
   // From the header and size alone; a header alone holds none. Bytes after
@@ -19,15 +23,21 @@ struct OldMasterEntries {
   std::size_t entries = 0;
   // Those not all bytes 0; only when asked for.
   std::optional<std::size_t> real;
+#ifndef _WIN32
+  // The master as it was looked at (never through a link) in the folder
+  // the listing holds open, for the write that may replace it there.
+  std::optional<struct stat> seen;
+#endif
 };
 
 // The entries of the master at `path`, with one open: its real entries are
 // counted only when `needReal`, given the number of entries, says the
 // decision needs them. Nothing when no master is there (or a folder). A
-// link, a pipe or a device there is refused, never read; when `folder` is
-// known the master must be in that folder.
+// link, a pipe or a device there is refused, never read; when `listed` is
+// given the master must be in the folder it lists, and is looked up in that
+// folder when the listing holds it open.
 std::optional<OldMasterEntries> ReadOldMaster(const std::string& path,
                                               const std::function<bool(std::size_t entries)>& needReal,
-                                              const FolderIdentity& folder = {});
+                                              const TrendFolder* listed = nullptr);
 
 }  // namespace qmr

@@ -281,19 +281,23 @@ TrendMaster ComposeTrendMaster(const std::string& firstFilePath, RebuildEvents& 
   return ComposeTrendMaster(TrendPath::OfFile(firstFilePath), events, options);
 }
 
-std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& master, const RebuildOptions& options) {
+namespace {
+
+// RefusalOf, which leaves in `old` what it read of the old master.
+std::optional<Refusal> RefusalReading(const TrendPath& trend, const TrendMaster& master, const RebuildOptions& options,
+                                      std::optional<OldMasterEntries>& old) {
   if (options.refuseWithoutDataFiles && master.fileCount == 0)
     return Refusal{Refusal::Reason::NoDataFile, {}, trend.FirstFile(), master.masterPath, 0, 0};
   if (!options.refuseWorseMaster) return std::nullopt;
   // The old master's header and size tell how many entries it has; its
   // entries are read, in the same open, only when the new one could hold
   // fewer real ones.
-  const std::optional<OldMasterEntries> old = ReadOldMaster(
+  old = ReadOldMaster(
       master.masterPath,
       [&master](std::size_t entries) {
         return entries != 0 && (master.placeholderCount != 0 || master.entryCount < entries);
       },
-      options.folder != nullptr ? options.folder->identity() : FolderIdentity{});
+      options.folder);
   if (!old || !old->real || master.RealEntries() >= *old->real) return std::nullopt;
   const std::size_t oldEntries = *old->real;
 
@@ -311,16 +315,24 @@ std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& mast
   return refusal;
 }
 
+}  // namespace
+
+std::optional<Refusal> RefusalOf(const TrendPath& trend, const TrendMaster& master, const RebuildOptions& options) {
+  std::optional<OldMasterEntries> old;
+  return RefusalReading(trend, master, options, old);
+}
+
 TrendOutcome ReplaceMaster(const TrendPath& trend, TrendMaster master, RebuildEvents& events,
                            const RebuildOptions& options, MasterWriter& writer) {
   TrendOutcome outcome;
   static_cast<TrendMaster&>(outcome) = std::move(master);
-  if ((outcome.refusal = RefusalOf(trend, outcome, options))) {
+  std::optional<OldMasterEntries> old;
+  if ((outcome.refusal = RefusalReading(trend, outcome, options, old))) {
     outcome.kind = TrendOutcome::Kind::Refused;
   } else if (options.dryRun) {
     outcome.kind = TrendOutcome::Kind::WouldRebuild;
   } else {
-    writer.Write(trend, outcome.bytes, events, options.folder ? options.folder->identity() : FolderIdentity{});
+    writer.Write(trend, outcome.bytes, events, options.folder, old ? &*old : nullptr);
     outcome.kind = TrendOutcome::Kind::Rebuilt;
   }
   return outcome;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -22,45 +24,68 @@ bool NumberOf(std::string_view extension, long& number) {
 
 }  // namespace
 
+// Takes a folder's entries as they are listed, then sorts and indexes them.
+class TrendFolder::Indexing {
+ public:
+  void Take(const FolderEntry& entry);
+  std::shared_ptr<const Lists> Index() &&;
+
+ private:
+  Lists lists_;
+  std::string trendName_;
+  std::vector<long>* lastNumbers_ = nullptr;  // those of trendName_, the name seen last
+  std::vector<std::string> masters_;          // names of the NAME.qmr files
+};
+
 TrendFolder::TrendFolder(const std::string& folder) : folder_(folder) {
 #ifdef _WIN32
-  device_ = ListFolder(folder, [&](const FolderEntry& entry) { Take(entry); });
+  Indexing indexing;
+  device_ = ListFolder(folder, [&](const FolderEntry& entry) { indexing.Take(entry); });
+  lists_ = std::move(indexing).Index();
 #else
-  const FolderHandle open(folder);
-  identity_ = open.identity();
-  device_ = identity_.device;
-  owner_ = open.owner();
-  ListFolder(open, [&](const FolderEntry& entry) { Take(entry); });
+  List(FolderHandle(folder));
 #endif
-  Index();
 }
 
 #ifndef _WIN32
-TrendFolder::TrendFolder(std::shared_ptr<const FolderHandle> folder)
-    : folder_(folder->path()),
-      open_(std::move(folder)),
-      device_(open_->identity().device),
-      identity_(open_->identity()),
-      owner_(open_->owner()) {
-  ListFolder(*open_, [&](const FolderEntry& entry) { Take(entry); });
-  Index();
+TrendFolder::TrendFolder(std::shared_ptr<const FolderHandle> folder) : folder_(folder->path()) {
+  List(*folder);
+  open_ = std::move(folder);
+}
+
+TrendFolder::TrendFolder(const std::string& name, const FolderHandle& folder) : folder_(name) { List(folder); }
+
+void TrendFolder::List(const FolderHandle& folder) {
+  identity_ = folder.identity();
+  device_ = identity_.device;
+  owner_ = folder.owner();
+  Indexing indexing;
+  ListFolder(folder, [&](const FolderEntry& entry) { indexing.Take(entry); });
+  lists_ = std::move(indexing).Index();
+}
+
+TrendFolder TrendFolder::HeldOpen(std::shared_ptr<const FolderHandle> folder) const {
+  folder->ExpectIdentity(identity_);
+  TrendFolder held(*this);
+  held.open_ = std::move(folder);
+  return held;
 }
 #endif
 
-void TrendFolder::Take(const FolderEntry& entry) {
+void TrendFolder::Indexing::Take(const FolderEntry& entry) {
   if (!entry.noAnsiForm.empty()) {
     const bool isFolder = entry.kind == FolderEntry::Kind::Folder;
     if (isFolder || (entry.kind == FolderEntry::Kind::OrdinaryFile && entry.name.ends_with(".000")))
-      unnamables_.push_back({entry.name, entry.noAnsiForm, isFolder});
+      lists_.unnamables.push_back({entry.name, entry.noAnsiForm, isFolder});
     return;
   }
   if (entry.kind == FolderEntry::Kind::Folder) {
-    subfolders_.push_back(entry.name);
+    lists_.subfolders.push_back(entry.name);
     return;
   }
   if (entry.kind != FolderEntry::Kind::OrdinaryFile) return;
   if (const std::optional<TemporaryName> name = ParseTemporaryName(entry.name)) {
-    temporaries_.push_back({entry.name, *name});
+    lists_.temporaries.push_back({entry.name, *name});
     return;
   }
   const std::size_t dot = entry.name.rfind('.');
@@ -75,36 +100,33 @@ void TrendFolder::Take(const FolderEntry& entry) {
   // The files of one trend mostly come one after the other.
   if (lastNumbers_ == nullptr || std::string_view(entry.name).substr(0, dot) != trendName_) {
     trendName_.assign(entry.name, 0, dot);
-    lastNumbers_ = &numbers_[trendName_];
+    lastNumbers_ = &lists_.numbers[trendName_];
   }
   lastNumbers_->push_back(number);
-  if (number == 0 && dot > 0) firstFiles_.push_back(entry.name);
+  if (number == 0 && dot > 0) lists_.firstFiles.push_back(entry.name);
 }
 
-void TrendFolder::Index() {
-  for (auto& [name, numbers] : numbers_) {
+std::shared_ptr<const TrendFolder::Lists> TrendFolder::Indexing::Index() && {
+  for (auto& [name, numbers] : lists_.numbers) {
     std::sort(numbers.begin(), numbers.end());
-    if (!name.empty() && numbers.front() != 0) withoutFirstFile_.push_back(name);
+    if (!name.empty() && numbers.front() != 0) lists_.withoutFirstFile.push_back(name);
   }
   for (const std::string& name : masters_)
-    if (NumbersOf(name).empty()) withoutFirstFile_.push_back(name);
-  std::sort(withoutFirstFile_.begin(), withoutFirstFile_.end());
-  std::sort(firstFiles_.begin(), firstFiles_.end());
-  std::sort(subfolders_.begin(), subfolders_.end());
-  std::sort(unnamables_.begin(), unnamables_.end(),
+    if (lists_.numbers.find(name) == lists_.numbers.end()) lists_.withoutFirstFile.push_back(name);
+  std::sort(lists_.withoutFirstFile.begin(), lists_.withoutFirstFile.end());
+  std::sort(lists_.firstFiles.begin(), lists_.firstFiles.end());
+  std::sort(lists_.subfolders.begin(), lists_.subfolders.end());
+  std::sort(lists_.unnamables.begin(), lists_.unnamables.end(),
             [](const Unnamable& a, const Unnamable& b) { return a.shown < b.shown; });
-  std::sort(temporaries_.begin(), temporaries_.end(),
+  std::sort(lists_.temporaries.begin(), lists_.temporaries.end(),
             [](const Temporary& a, const Temporary& b) { return a.fileName < b.fileName; });
-  lastNumbers_ = nullptr;
-  trendName_.clear();
-  masters_.clear();
-  masters_.shrink_to_fit();
+  return std::make_shared<const Lists>(std::move(lists_));
 }
 
 const std::vector<long>& TrendFolder::NumbersOf(const std::string& trendName) const {
   static const std::vector<long> kNone;
-  const auto found = numbers_.find(trendName);
-  return found == numbers_.end() ? kNone : found->second;
+  const auto found = lists_->numbers.find(trendName);
+  return found == lists_->numbers.end() ? kNone : found->second;
 }
 
 std::size_t TrendFolder::RunFromZero(const std::string& trendName) const {

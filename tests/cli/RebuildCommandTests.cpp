@@ -1,8 +1,11 @@
 // qmr rebuild: masters written as the windows write them, one line per
 // trend, failures and unrecognised files reported, and the exit statuses.
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,6 +14,10 @@
 #include "CliSupport.h"
 #include "tools/FileTools.h"
 #include "trends/Rebuild.h"
+
+#ifndef _WIN32
+#include "tools/FolderHandle.h"
+#endif
 
 namespace cli_test {
 namespace {
@@ -37,6 +44,47 @@ TEST_F(RebuildCommand, WritesTheMasterAndPrintsOneLinePerTrend) {
   EXPECT_EQ(firstPath, Path("TANK1.002"));
   EXPECT_EQ(ReadWholeFile(Path("PUMP.qmr")).size(), 416u);
 }
+
+#ifndef _WIN32
+// Each trend opens its folder by path once, however many trends and
+// threads: its listing (the first trend of a folder makes it), its data
+// files, the master it would replace and the new master all go through
+// that one descriptor.
+TEST_F(RebuildCommand, EachTrendOpensItsFolderByPathOnce) {
+  std::filesystem::create_directories(Path("east"));
+  Trend("TANK1", RisingTrend(6, "Tank 1", 3));
+  Trend("PUMP", RisingTrend(6, "Pump", 2));
+  Trend("east/FLOW", RisingTrend(6, "Flow", 2));
+  const std::vector<std::string> trends{Path("TANK1.000"), Path("PUMP.000"), Path("east/FLOW.000")};
+  std::vector<std::string> rebuild{"rebuild", "-q"};
+  rebuild.insert(rebuild.end(), trends.begin(), trends.end());
+  // Masters in place, so that each trend reads the one it replaces.
+  ASSERT_EQ(Qmr(rebuild).status, 0);
+
+  std::vector<std::string> opened;
+  std::mutex mutex;  // the workers call it
+  struct Unhook {
+    qmr::FolderOpenHook previous;
+    ~Unhook() { qmr::SetFolderOpenHook(previous); }
+  } unhook{qmr::SetFolderOpenHook([&](const std::string& path) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    opened.push_back(path);
+  })};
+  std::vector<std::string> once{Folder(), Folder(), Path("east")};
+  std::sort(once.begin(), once.end());
+  for (const char* command : {"rebuild", "check"}) {
+    for (const char* jobs : {"1", "2"}) {
+      opened.clear();
+      std::vector<std::string> args{command, "-q", "-j", jobs};
+      args.insert(args.end(), trends.begin(), trends.end());
+      const Outcome run = Qmr(args);
+      EXPECT_EQ(run.status, 0) << run.err;
+      std::sort(opened.begin(), opened.end());
+      EXPECT_EQ(opened, once) << command << " -j " << jobs;
+    }
+  }
+}
+#endif
 
 TEST_F(RebuildCommand, RelativePathIsMadeAbsoluteBeforeTheRebuild) {
   Trend("TANK1", RisingTrend(5, "Tank 1", 2));

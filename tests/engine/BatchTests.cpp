@@ -4,6 +4,10 @@
 #include "Harness.h"
 #include "trends/Batch.h"
 
+#ifndef _WIN32
+#include "tools/FolderHandle.h"
+#endif
+
 namespace engine_test {
 namespace {
 
@@ -44,6 +48,23 @@ TEST_F(BatchTest, SeveralNamesRunInListOrderEachNamedBeforeItsRebuild) {
   const Bytes line2 = ReadWholeFile(PathOf("LINE 2.qmr"));
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(line2.data()) + kMasterHeaderSize), PathOf("LINE 2.002"));
 }
+
+#ifndef _WIN32
+// Listed once, then each trend opens the folder once for its data files and
+// its master.
+TEST_F(BatchTest, EachTrendOpensTheFolderOnce) {
+  WriteTrend(folder(), "A", RisingTrend(6, "a", 2));
+  WriteTrend(folder(), "B", RisingTrend(6, "b", 3));
+  std::vector<std::string> opened;
+  const qmr::FolderOpenHook previous = qmr::SetFolderOpenHook([&](const std::string& path) { opened.push_back(path); });
+
+  qmr::RebuildTrends(folder(), {"A.000", "B.000"}, events);
+
+  qmr::SetFolderOpenHook(previous);
+  EXPECT_EQ(opened, (std::vector<std::string>(3, folder())));
+  EXPECT_EQ(events.lines.back(), "batch done");
+}
+#endif
 
 TEST_F(BatchTest, AnEmptyListStillShowsAndHidesTheStatusAndReportsTheEnd) {
   qmr::RebuildTrends(folder(), {}, events);

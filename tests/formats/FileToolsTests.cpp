@@ -1,5 +1,5 @@
 // Path helpers: extension stripping, the ordinary-file test, joining and
-// making paths absolute.
+// making paths absolute; the process's identity as kept.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -15,7 +15,10 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include "tools/ProcessIdentity.h"
 #endif
 
 namespace qmr {
@@ -224,6 +227,26 @@ TEST(AbsolutePath, NamesTheSameFile) {
   std::filesystem::current_path(previous);
   EXPECT_TRUE(FileExists(absolute));
   EXPECT_TRUE(std::filesystem::equivalent(absolute, folder / "TANK1.000"));
+}
+
+// Kept once asked, but a forked child that becomes another user (as the
+// safety tests' helpers do) answers for itself.
+TEST(ProcessIdentity, AForkedChildAnswersForItself) {
+  ASSERT_EQ(ThisProcessId(), static_cast<unsigned long>(getpid()));
+  ASSERT_EQ(EffectiveUserId(), geteuid());
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    constexpr uid_t kNobody = 65534;
+    const bool becameNobody = geteuid() == 0 && seteuid(kNobody) == 0;
+    const bool right = ThisProcessId() == static_cast<unsigned long>(getpid()) && EffectiveUserId() == geteuid() &&
+                       (!becameNobody || EffectiveUserId() == kNobody);
+    _exit(right ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(ThisProcessId(), static_cast<unsigned long>(getpid()));
 }
 
 #endif

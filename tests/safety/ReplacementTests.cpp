@@ -54,6 +54,25 @@ TEST_F(Replacement, RootKeepsTheOwnerGroupAndModeOfTheOldMaster) {
   }
 }
 
+// A set-group-ID folder gives a new file its own group: the old master's,
+// even when it is the writer's, is given back.
+TEST_F(Replacement, TheGroupIsKeptInAFolderThatHandsDownItsOwn) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder another group";
+  ASSERT_EQ(chown(folder_.path().c_str(), 0, 5678), 0);
+  ASSERT_EQ(chmod(folder_.path().c_str(), 02755), 0);
+  const std::string first = Trend("TANK");
+  WriteBytes(Path("TANK.qmr"), Bytes(300, 0x5A));
+  ASSERT_EQ(chown(Path("TANK.qmr").c_str(), geteuid(), getegid()), 0);
+
+  SafetyEvents events;
+  qmr::RebuildTrend(first, events);
+
+  const struct stat info = StatOf(Path("TANK.qmr"));
+  EXPECT_EQ(info.st_size, static_cast<off_t>(176 + 3 * 448));
+  EXPECT_EQ(info.st_gid, getegid());
+  EXPECT_TRUE(events.ownerNotKept.empty());
+}
+
 TEST_F(Replacement, AUserWhoCannotKeepTheOwnerReplacesTheMasterAndIsTold) {
   const std::string first = Trend("TANK");
   ASSERT_EQ(chmod(folder_.path().c_str(), 0777), 0);
