@@ -71,7 +71,7 @@ bool AllCallsSupported(io_uring& ring) {
   io_uring_probe* probe = io_uring_get_probe_ring(&ring);
   if (probe == nullptr) return false;
   bool all = true;
-  for (int call : {IORING_OP_OPENAT, IORING_OP_STATX, IORING_OP_READ, IORING_OP_CLOSE})
+  for (int call : {IORING_OP_OPENAT, IORING_OP_READ, IORING_OP_CLOSE})
     all = all && io_uring_opcode_supported(probe, call);
   io_uring_free_probe(probe);
   return all;
@@ -109,16 +109,6 @@ void FileBatch::AddOpen(int folder, const char* name, int flags, long& result) {
     return;
   }
   io_uring_prep_openat(call, folder, name, flags, 0);
-  Track(call, result);
-}
-
-void FileBatch::AddKind(int file, struct statx& into, long& result) {
-  io_uring_sqe* call = Room(1);
-  if (call == nullptr) {
-    result = kNotDone;
-    return;
-  }
-  io_uring_prep_statx(call, file, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_TYPE, &into);
   Track(call, result);
 }
 
@@ -187,8 +177,6 @@ void FileBatch::Track(io_uring_sqe*, long&) {}
 FileBatch::FileBatch(unsigned) {}
 
 void FileBatch::AddOpen(int, const char*, int, long& result) { result = kNotDone; }
-
-void FileBatch::AddKind(int, struct statx&, long& result) { result = kNotDone; }
 
 void FileBatch::AddReadThenClose(int, std::span<unsigned char>, long& read, long& closed) { read = closed = kNotDone; }
 

@@ -1,6 +1,6 @@
 // Many files' system calls made with one system call, where the system
-// permits it (io_uring on Linux): opening the files of a folder, asking what
-// they are, reading their first bytes and closing them. A call costs little
+// permits it (io_uring on Linux): opening the files of a folder, reading
+// their first bytes and closing them. A call costs little
 // next to entering the system on this kind of machine, and a cold call that
 // waits for the disk runs beside the others instead of after them: files
 // written one after the other often lie one after the other on the disk, and
@@ -12,7 +12,6 @@
 #include <span>
 #include <vector>
 
-struct statx;
 struct io_uring_sqe;
 
 namespace qmr {
@@ -45,8 +44,6 @@ class FileBatch {
   //
   // openat(folder, name, flags) ; `name` must stay until Submit returns.
   void AddOpen(int folder, const char* name, int flags, long& result);
-  // What kind of file `file` is, into `into`.
-  void AddKind(int file, struct statx& into, long& result);
   // One read at offset 0 of `file` into `into`, then the file closed
   // whatever the read gave: `closed` is the close's result. A close that
   // is neither done nor -ECANCELED has taken the descriptor away.

@@ -115,10 +115,8 @@ struct Part {
   std::vector<Lookup> lookups;
   // The batch's results, one per file.
   long opens[kBatch];
-  long kinds[kBatch];
   long reads[kBatch];
   long closes[kBatch];
-  struct statx kindOf[kBatch];
 };
 
 // The batch of a thread that reads trends' files itself, one trend after
@@ -353,29 +351,19 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
     part.failures.push_back(stop);
     part.ended = true;
   }
-  const std::size_t kept = part.made.size();
-  // What kind of file each one the batch opened is.
-  for (std::size_t at = 0; at < kept; ++at) {
-    if (part.made[at].outcome == Outcome::Read && part.opens[at] >= 0)
-      batch.calls.AddKind(part.made[at].file.get(), part.kindOf[at], part.kinds[at]);
-    else
-      part.kinds[at] = FileBatch::kNotDone;
-  }
-  batch.calls.Submit(true);
-  batch.calls.Finish({part.kinds, kept});
-  for (std::size_t at = 0; at < kept; ++at) {
+  // What kind of file each one the batch opened is, asked one by one: the
+  // system would hand a batch of such asks to worker threads, which costs
+  // more than the asks.
+  for (std::size_t at = 0; at < part.made.size(); ++at) {
     Opened& opened = part.made[at];
     if (opened.outcome != Outcome::Read || part.opens[at] < 0) continue;
     struct stat known {};
-    const long kind = part.kinds[at];
-    try {
-      if (kind == 0) {
-        known.st_mode = part.kindOf[at].stx_mode;
-      } else if (fstat(opened.file.get(), &known) != 0) {
+    if (fstat(opened.file.get(), &known) != 0) {
+      try {
         ThrowFileError(errno, part.paths[at]);
+      } catch (...) {
+        part.failures[at] = std::current_exception();
       }
-    } catch (...) {
-      part.failures[at] = std::current_exception();
     }
     if (part.failures[at] || !S_ISREG(known.st_mode)) {
       // A folder, a pipe or a device is no data file: the run ends there.
