@@ -10,11 +10,16 @@
 //                                 below, then one read of NAME.qmr
 //   plant_floor check FIRST...    for each trend (its NAME.000): its data
 //                                 files, then NAME.qmr read once
-//   plant_floor rebuild FIRST...  for each trend: its data files, then a
-//                                 master-sized file (176 + 448 bytes per data
-//                                 file) written beside it, flushed to disk
-//                                 and renamed over NAME.qmr; each folder
-//                                 flushed once, at the end
+//   plant_floor rebuild FIRST...  for each trend: its data files, then the
+//                                 header of the master in place (opened,
+//                                 fstat, one read of 176 bytes, closed: a
+//                                 rebuild that never writes a master with
+//                                 fewer entries over one must know what it
+//                                 replaces), then a master-sized file (176 +
+//                                 448 bytes per data file) written beside
+//                                 it, flushed to disk and renamed over
+//                                 NAME.qmr; each folder flushed once, at the
+//                                 end
 //
 // A trend's data files: openat NAME.000, NAME.001, ... until one is missing,
 // each fstat, one read of the longest header, close. No parsing, no sorting,
@@ -87,6 +92,17 @@ void ReadMaster(int folder, const std::string& base) {
   static std::vector<unsigned char> buffer(1 << 16);
   while (read(fd, buffer.data(), buffer.size()) > 0) {
   }
+  close(fd);
+}
+
+// The header and size of the master a rebuild would replace.
+void ReadMasterHeader(int folder, const std::string& base) {
+  const int fd = openat(folder, (base + ".qmr").c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return;  // a missing master is read as quickly
+  struct stat info {};
+  if (fstat(fd, &info) != 0) Fail("fstat", base + ".qmr");
+  unsigned char header[kHeader];
+  if (read(fd, header, sizeof header) < 0) Fail("read", base + ".qmr");
   close(fd);
 }
 
@@ -174,6 +190,7 @@ int main(int argc, char** argv) {
     if (mode == "check") {
       ReadMaster(found->second, BaseOf(operand));
     } else {
+      ReadMasterHeader(found->second, BaseOf(operand));
       WriteMaster(found->second, BaseOf(operand), files);
       written.insert(path);
     }
