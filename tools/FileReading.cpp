@@ -82,6 +82,9 @@ class ReadableFile {
     return GetFileSizeEx(handle_, &size) ? static_cast<std::size_t>(size.QuadPart) : 0;
   }
 
+  // The end is only ever known by a read that gives nothing.
+  bool WhollyRead(std::size_t) const { return false; }
+
   // Some bytes into `into`; 0 at the end of the file.
   std::size_t Read(unsigned char* into, std::size_t size) {
     DWORD done = 0;
@@ -133,6 +136,7 @@ class ReadableFile {
     if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) Refuse(FoundKind::Device);
     if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
     size_ = static_cast<std::size_t>(info.st_size);
+    regular_ = true;
   }
   ~ReadableFile() {
     if (fd_ >= 0) close(fd_);
@@ -141,6 +145,9 @@ class ReadableFile {
   ReadableFile& operator=(const ReadableFile&) = delete;
 
   std::size_t SizeHint() const { return size_; }
+  // Whether `total` bytes read, the last read short, is the whole of a
+  // regular file as it was when opened: a read more would only say so.
+  bool WhollyRead(std::size_t total) const { return regular_ && total >= size_; }
 
   std::size_t Read(unsigned char* into, std::size_t size) {
     for (;;) {
@@ -167,6 +174,7 @@ class ReadableFile {
     if (!S_ISREG(info.st_mode)) Refuse(FoundKind::NoRegularFile);
     if (info.st_dev != seen.st_dev || info.st_ino != seen.st_ino) Refuse(FoundKind::AnotherFile);
     size_ = static_cast<std::size_t>(info.st_size);
+    regular_ = true;
   }
   [[noreturn]] void Fail(int error) {
     close(std::exchange(fd_, -1));
@@ -180,6 +188,7 @@ class ReadableFile {
   const std::string& path_;
   int fd_ = -1;
   std::size_t size_ = 0;
+  bool regular_ = false;  // size_ is a regular file's size when opened
 };
 
 #endif
@@ -203,9 +212,11 @@ void ReadChunks(ReadableFile& file, std::size_t limit,
                 const std::function<bool(std::span<const unsigned char> chunk)>& take) {
   unsigned char chunk[kChunk];
   for (std::size_t total = 0; total < limit;) {
-    const std::size_t done = file.Read(chunk, std::min(sizeof chunk, limit - total));
+    const std::size_t asked = std::min(sizeof chunk, limit - total);
+    const std::size_t done = file.Read(chunk, asked);
     if (done == 0 || !take({chunk, done})) return;
     total += done;
+    if (done < asked && file.WhollyRead(total)) return;
   }
 }
 
