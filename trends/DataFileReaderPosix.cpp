@@ -180,7 +180,7 @@ struct DataFileReader::State {
   std::size_t run = 0;           // the files numbered from .000 without a gap
 
   Lookup Before(const std::string& path, int number) const;
-  Opened After(const std::string& path, const Lookup& lookup, long opened, const struct stat* known) const;
+  Opened After(const std::string& path, const Lookup& lookup, long opened) const;
   Opened Open(const std::string& path, int number) const;
   bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
   void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end, std::size_t run) const;
@@ -211,10 +211,8 @@ Lookup DataFileReader::State::Before(const std::string& path, int number) const 
 }
 
 // What the open of a data file without following a link found: `opened` is
-// its descriptor or minus the system's error number; `known` its kind when
-// already asked.
-Opened DataFileReader::State::After(const std::string& path, const Lookup& lookup, long opened,
-                                    const struct stat* known) const {
+// its descriptor or minus the system's error number.
+Opened DataFileReader::State::After(const std::string& path, const Lookup& lookup, long opened) const {
   Opened result;
   const char* name = lookup.name;
   if (opened == -ELOOP) {
@@ -251,12 +249,9 @@ Opened DataFileReader::State::After(const std::string& path, const Lookup& looku
   }
   OpenFile file(static_cast<int>(opened));
   struct stat info {};
-  if (known == nullptr) {
-    if (fstat(file.get(), &info) != 0) ThrowFileError(errno, path);
-    known = &info;
-  }
+  if (fstat(file.get(), &info) != 0) ThrowFileError(errno, path);
   // A folder, a pipe or a device is no data file: the run ends there.
-  if (!S_ISREG(known->st_mode)) return result;
+  if (!S_ISREG(info.st_mode)) return result;
   result.outcome = Outcome::Read;
   result.file = std::move(file);
   return result;
@@ -268,7 +263,7 @@ Opened DataFileReader::State::Open(const std::string& path, int number) const {
   const Lookup lookup = Before(path, number);
   if (lookup.hidden) return {};
   const int fd = openat(folder->fd(), lookup.name, kOpenFlags | O_NOFOLLOW);
-  return After(path, lookup, fd >= 0 ? fd : -errno, nullptr);
+  return After(path, lookup, fd >= 0 ? fd : -errno);
 }
 
 // Data file `number`, in turn, for the thread ahead or for the rebuild's own
@@ -295,9 +290,9 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
   return true;
 }
 
-// Opens the part's files all at once, then asks what they are all at once:
-// the first that is no data file, or that fails, ends the part. Each is
-// opened once; one the batch could not open, or a link, is opened here.
+// Opens the part's files all at once, then asks each what it is: the first
+// that is no data file, or that fails, ends the part. Each is opened once;
+// one the batch could not open, or a link, is opened here.
 void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
   const std::size_t count = part.end - part.first;
   part.paths.resize(count);
@@ -335,7 +330,7 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
         const int fd = openat(folder->fd(), part.lookups[at].name, kOpenFlags | O_NOFOLLOW);
         result = fd >= 0 ? fd : -errno;
       }
-      opened = After(part.paths[at], part.lookups[at], result, nullptr);
+      opened = After(part.paths[at], part.lookups[at], result);
     } catch (...) {
       failure = std::current_exception();
     }
