@@ -37,8 +37,10 @@ class DataFileReader {
   static constexpr std::size_t kLead = 512;
 
   // For `trend`; `listed` is its folder's listing when the caller made one
-  // (the folder opened must then be the one listed, and a file listed that
-  // vanishes is an error). With `readAhead`, a listing and kReadAheadFrom or
+  // (the folder opened must then be the one listed, a file listed that
+  // vanishes is an error, and the run of data files ends where the
+  // listing's does: the first number it has no data file of is not looked
+  // for again). With `readAhead`, a listing and kReadAheadFrom or
   // more files numbered from .000 without a gap, they are read ahead where
   // the system gives no batches.
   DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead);

@@ -464,6 +464,8 @@ DataFileReader::Outcome DataFileReader::Read(const std::string& path, int number
     opened = state_->ahead->Take(static_cast<std::size_t>(number));
   else if (state_->batch && static_cast<std::size_t>(number) < state_->run)
     state_->MakeAhead(*state_->batch, static_cast<std::size_t>(number), state_->run, opened);
+  else if (state_->listed != nullptr && static_cast<std::size_t>(number) == state_->run)
+    return Outcome::Missing;  // the listing has no such data file: the run ends
   else
     opened = state_->Open(path, number);
   if (opened.outcome != Outcome::Read) return opened.outcome;
