@@ -191,6 +191,26 @@ TEST_P(ReadOnce, WithoutReadAheadEachFileIsStillOpenedOnce) {
   qmr::SetFileExistsHook(previous);
 }
 
+#ifndef _WIN32
+// The listing is the trend's snapshot: a data file that appears after it,
+// at the number just past the listed run, is not read.
+TEST_P(ReadOnce, AFileMadeAfterTheListingPastTheRunIsNotRead) {
+  const auto files = RisingTrend(6, "Late", 6);
+  Write("T", files);
+  fs::rename(DataPath("T", 5), PathOf("T.later"));
+  const auto previous = qmr::SetFileExistsHook([&](const std::string& path, bool) {
+    if (path == DataPath("T", 4)) fs::rename(PathOf("T.later"), DataPath("T", 5));
+  });
+
+  const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
+
+  qmr::SetFileExistsHook(previous);
+  ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
+  EXPECT_TRUE(fs::exists(DataPath("T", 5)));
+  EXPECT_EQ(Master("T"), ExpectedMaster("T", {files.begin(), files.begin() + 5}, 6, "Late", NewestFirst(5)));
+}
+#endif
+
 #ifdef __linux__
 // A child forked from a process that reads in batches shares its queue of
 // calls, but each side keeps its own place in it: the child must leave the
