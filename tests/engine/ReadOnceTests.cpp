@@ -110,6 +110,34 @@ TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
   }
   EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Once", NewestFirst(kFiles)));
 }
+
+// Batches refused halfway through a trend (as when the system stops
+// granting them) leave the parts in flight to be read one by one: each file
+// still opened once, the master the same.
+TEST_P(ReadOnce, BatchesRefusedHalfwayStillOpenEachFileOnce) {
+  const auto files = RisingTrend(6, "Half", kFiles);
+  Write("T", files);
+  const OpenCounter opens(folder());
+  ASSERT_TRUE(opens.Watching());
+  bool refused = false;
+  const auto previous = qmr::SetFileExistsHook([&](const std::string& path, bool) {
+    if (refused || path != DataPath("T", 300)) return;
+    qmr::FileBatch::Allow(false);  // the fixture allows them again
+    refused = true;
+  });
+
+  const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
+
+  qmr::SetFileExistsHook(previous);
+  ASSERT_TRUE(refused);
+  ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
+  const std::map<std::string, int> counts = opens.Counts();
+  for (int number = 0; number < kFiles; ++number) {
+    const auto found = counts.find(DataFileName("T", number));
+    EXPECT_EQ(found == counts.end() ? 0 : found->second, 1) << DataFileName("T", number);
+  }
+  EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Half", NewestFirst(kFiles)));
+}
 #endif
 
 // The opens made ahead stop where the rebuild stops: at the first missing
