@@ -92,6 +92,14 @@ class OpenCounter {
   int watch_;
 };
 
+// Data files 0 to `count` - 1 of `trend` were each opened once.
+void ExpectEachOpenedOnce(const std::map<std::string, int>& counts, const std::string& trend, int count) {
+  for (int number = 0; number < count; ++number) {
+    const auto found = counts.find(DataFileName(trend, number));
+    EXPECT_EQ(found == counts.end() ? 0 : found->second, 1) << DataFileName(trend, number);
+  }
+}
+
 TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
   const auto files = RisingTrend(6, "Once", kFiles);
   Write("T", files);
@@ -103,11 +111,7 @@ TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
   const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
 
   ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
-  const std::map<std::string, int> counts = opens.Counts();
-  for (int number = 0; number < kFiles; ++number) {
-    const auto found = counts.find(DataFileName("T", number));
-    EXPECT_EQ(found == counts.end() ? 0 : found->second, 1) << DataFileName("T", number);
-  }
+  ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
   EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Once", NewestFirst(kFiles)));
 }
 
@@ -131,11 +135,7 @@ TEST_P(ReadOnce, BatchesRefusedHalfwayStillOpenEachFileOnce) {
   qmr::SetFileExistsHook(previous);
   ASSERT_TRUE(refused);
   ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
-  const std::map<std::string, int> counts = opens.Counts();
-  for (int number = 0; number < kFiles; ++number) {
-    const auto found = counts.find(DataFileName("T", number));
-    EXPECT_EQ(found == counts.end() ? 0 : found->second, 1) << DataFileName("T", number);
-  }
+  ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
   EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Half", NewestFirst(kFiles)));
 }
 #endif
@@ -206,8 +206,7 @@ TEST_P(ReadOnce, WithoutReadAheadEachFileIsStillOpenedOnce) {
 
   EXPECT_EQ(compose(), ExpectedMaster("T", {files.begin(), files.begin() + 520}, 6, "Parts", NewestFirst(520)));
 #ifdef __linux__
-  const std::map<std::string, int> counts = opens.Counts();
-  for (int number = 0; number < 520; ++number) EXPECT_EQ(counts.at(DataFileName("T", number)), 1) << number;
+  ExpectEachOpenedOnce(opens.Counts(), "T", 520);
 #endif
   vanish = true;
   try {
