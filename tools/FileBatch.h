@@ -1,10 +1,10 @@
 // Many files' system calls made with one system call, where the system
 // permits it (io_uring on Linux): opening the files of a folder, reading
-// their first bytes and closing them. A call costs little
-// next to entering the system on this kind of machine, and a cold call that
-// waits for the disk runs beside the others instead of after them: files
-// written one after the other often lie one after the other on the disk, and
-// asked for together, the disk serves them in a few large reads.
+// their first bytes and closing them. A call costs little next to entering
+// the system on this kind of machine, and a cold call that waits for the
+// disk runs beside the others instead of after them: files written one
+// after the other often lie one after the other on the disk, and asked for
+// together, the disk serves them in a few large reads.
 #pragma once
 
 #include <limits>

@@ -95,11 +95,12 @@ struct Lookup {
   bool isListed = false;       // the listing named it
 };
 
-// How many files are opened, looked at and read at once where the system
+// How many files are opened together, and read together, where the system
 // permits: while one part's headers are read, the next part is opened.
+// Parts of 128 or 1024 files measured no better.
 constexpr std::size_t kBatch = 256;
-// Calls in flight at most: a part's reads and closes, and the next part's
-// opens or looks.
+// Calls one batch takes at once: room for a part's reads and closes, and
+// the next part's opens.
 constexpr unsigned kBatchDepth = 4 * kBatch;
 
 // A run of at most kBatch files, opened together and their headers read
