@@ -8,10 +8,12 @@
 #ifdef QMR_HAVE_URING
 #include <fcntl.h>
 #include <liburing.h>
+#include <linux/openat2.h>
 #include <pthread.h>
 #include <sys/stat.h>
 
 #include <mutex>
+#include <vector>
 #endif
 
 namespace qmr {
@@ -22,6 +24,7 @@ namespace {
 constexpr long kInFlight = FileBatch::kNotDone + 1;
 
 std::atomic<bool> allowed{true};
+std::atomic<bool> leaveOpens{false};
 
 }  // namespace
 
@@ -42,6 +45,10 @@ void CountFork() { forks.fetch_add(1, std::memory_order_relaxed); }
 struct FileBatch::Ring {
   io_uring ring{};
   unsigned inFlight = 0;
+  // What each open asks for, read by the system when it is submitted: one
+  // per call the ring takes at once.
+  std::vector<open_how> hows;
+  std::size_t nextHow = 0;
   unsigned born = forks.load(std::memory_order_relaxed);
 
   // Takes one completion; false when the ring fails.
@@ -71,7 +78,7 @@ bool AllCallsSupported(io_uring& ring) {
   io_uring_probe* probe = io_uring_get_probe_ring(&ring);
   if (probe == nullptr) return false;
   bool all = true;
-  for (int call : {IORING_OP_OPENAT, IORING_OP_READ, IORING_OP_CLOSE})
+  for (int call : {IORING_OP_OPENAT2, IORING_OP_READ, IORING_OP_CLOSE})
     all = all && io_uring_opcode_supported(probe, call);
   io_uring_free_probe(probe);
   return all;
@@ -86,6 +93,7 @@ FileBatch::FileBatch(unsigned depth) {
   auto ring = std::make_unique<Ring>();
   if (io_uring_queue_init(depth, &ring->ring, 0) < 0) return;  // not here: the caller makes the calls itself
   if (!AllCallsSupported(ring->ring)) return;
+  ring->hows.resize(depth);
   ring_ = std::move(ring);
   added_.reserve(depth);
 }
@@ -103,12 +111,23 @@ void FileBatch::Track(io_uring_sqe* call, long& result) {
 }
 
 void FileBatch::AddOpen(int folder, const char* name, int flags, long& result) {
+  if (leaveOpens.load(std::memory_order_relaxed)) {
+    result = -EAGAIN;
+    return;
+  }
   io_uring_sqe* call = Room(1);
   if (call == nullptr) {
     result = kNotDone;
     return;
   }
-  io_uring_prep_openat(call, folder, name, flags, 0);
+  // Only from what the system holds in memory: an open that would wait for
+  // the disk would go to the system's worker threads, which cost more than
+  // the caller's own open of it.
+  open_how& how = ring_->hows[ring_->nextHow++ % ring_->hows.size()];
+  how = open_how{};
+  how.flags = static_cast<std::uint64_t>(flags);
+  how.resolve = RESOLVE_CACHED;
+  io_uring_prep_openat2(call, folder, name, &how);
   Track(call, result);
 }
 
@@ -193,5 +212,7 @@ bool FileBatch::Available() const noexcept {
 }
 
 bool FileBatch::Allow(bool allow) { return allowed.exchange(allow); }
+
+bool FileBatch::LeaveOpens(bool leave) { return leaveOpens.exchange(leave); }
 
 }  // namespace qmr

@@ -33,6 +33,9 @@ class FileBatch {
   // refuses them), also by a batch set up before; returns what was set
   // before.
   static bool Allow(bool allowed);
+  // Test seam: every open is left to the caller as one that would wait for
+  // the disk (-EAGAIN); returns what was set before.
+  static bool LeaveOpens(bool leave);
 
   // A result of a call the batch did not make: the caller makes it itself.
   static constexpr long kNotDone = std::numeric_limits<long>::min();
@@ -42,7 +45,9 @@ class FileBatch {
   // system's error number, or kNotDone; the names, buffers and results must
   // stay until Finish. Only where Available().
   //
-  // openat(folder, name, flags) ; `name` must stay until Submit returns.
+  // openat(folder, name, flags), only as far as the system can without the
+  // disk: one that would wait for it gives -EAGAIN, for the caller to make
+  // itself. `name` must stay until Submit returns.
   void AddOpen(int folder, const char* name, int flags, long& result);
   // One read at offset 0 of `file` into `into`, then the file closed
   // whatever the read gave: `closed` is the close's result. A close that

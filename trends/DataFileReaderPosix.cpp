@@ -327,7 +327,9 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
       continue;
     }
     try {
-      if (result == FileBatch::kNotDone) {
+      // Not made, or not from memory (or not so on an older system): opened
+      // here, where it may wait for the disk.
+      if (result == FileBatch::kNotDone || result == -EAGAIN || result == -EINVAL) {
         const int fd = openat(folder->fd(), part.lookups[at].name, kOpenFlags | O_NOFOLLOW);
         result = fd >= 0 ? fd : -errno;
       }

@@ -115,6 +115,23 @@ TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
   EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Once", NewestFirst(kFiles)));
 }
 
+// Opens the batch leaves to the rebuild (cold ones: the system would hand
+// them to its worker threads) are made by it, each once.
+TEST_P(ReadOnce, OpensLeftByTheBatchAreMadeOnceEach) {
+  const auto files = RisingTrend(6, "Left", kFiles);
+  Write("T", files);
+  const OpenCounter opens(folder());
+  ASSERT_TRUE(opens.Watching());
+  const bool leftBefore = qmr::FileBatch::LeaveOpens(true);
+
+  const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
+
+  qmr::FileBatch::LeaveOpens(leftBefore);
+  ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
+  ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
+  EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Left", NewestFirst(kFiles)));
+}
+
 // Batches refused halfway through a trend (as when the system stops
 // granting them) leave the parts in flight to be read one by one: each file
 // still opened once, the master the same.
