@@ -208,13 +208,15 @@ std::shared_ptr<const TrendFolder> FolderOf(const TrendJob& job) {
 // Reads the trend and hands its composed master to `then`; a trend refused
 // or failing on the way ends in its report.
 template <typename Then>
-TrendReport ForTrend(TrendJob job, const TrendSettings& settings, ProgressLine* progress, Then then) {
+TrendReport ForTrend(TrendJob job, const TrendSettings& settings, ProgressLine* progress, bool comparesMaster,
+                     Then then) {
   TrendReport report = StartReport(job, progress);
   if (report.status == TrendStatus::Refused) return report;
   try {
     job.folder = FolderOf(job);
     const RebuildOptions options = OptionsFor(job, settings);
     ReportingEvents events(report, progress, settings.listFilesRead);
+    if (comparesMaster) OpenMasterForComparing(job.trend.path.Master(), job.folder.get());
     TrendMaster master = Compose(report, job, options, events);
     RebuildOptions firstFileOnly;
     firstFileOnly.refuseWithoutDataFiles = true;
@@ -262,7 +264,7 @@ std::shared_ptr<const TrendFolder> FolderCache::Listed(
 
 TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter& writer,
                             ProgressLine* progress) {
-  return ForTrend(job, settings, progress,
+  return ForTrend(job, settings, progress, false,
                   [&](TrendReport& report, const TrendJob& opened, TrendMaster master, const RebuildOptions& options,
                       RebuildEvents& events) {
                     Write(report, opened, std::move(master), options, events, writer);
@@ -272,7 +274,7 @@ TrendReport RebuildOneTrend(const TrendJob& job, const TrendSettings& settings, 
 
 TrendReport CheckOneTrend(const TrendJob& job, const TrendSettings& settings, MasterWriter* writer,
                           ProgressLine* progress) {
-  return ForTrend(job, settings, progress,
+  return ForTrend(job, settings, progress, true,
                   [&](TrendReport& report, const TrendJob& opened, TrendMaster master, const RebuildOptions& options,
                       RebuildEvents& events) {
                     if (settings.repair && writer != nullptr && !settings.dryRun) {

@@ -122,6 +122,21 @@ class ReadableFile {
     OpenMaster(folder, &seen);
   }
 
+  // A master opened before, as above.
+  struct Opened {
+    int fd;
+    std::size_t size;
+  };
+  ReadableFile(const std::string& path, Opened opened) : path_(path), fd_(opened.fd), size_(opened.size) {
+    regular_ = true;
+  }
+  // The open master, handed over: this no longer closes it.
+  Opened Release() { return {std::exchange(fd_, -1), size_}; }
+  // Asks the system to fetch the first `limit` bytes while other work goes on.
+  void AskAhead(std::size_t limit) const {
+    (void)posix_fadvise(fd_, 0, static_cast<off_t>(std::min(limit, size_)), POSIX_FADV_WILLNEED);
+  }
+
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
     RefuseNul(path);
     // Without blocking, so that a pipe put where a file was cannot hang the
@@ -261,11 +276,47 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
 }
 
 #ifndef _WIN32
+namespace {
+
+// The master this thread opened ahead of its read, if any.
+struct MasterAhead {
+  std::string path;
+  int fd = -1;
+  std::size_t size = 0;
+  void Drop() {
+    if (fd >= 0) close(std::exchange(fd, -1));
+  }
+  ~MasterAhead() { Drop(); }
+};
+thread_local MasterAhead masterAhead;
+
+}  // namespace
+
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
                         const std::function<bool(std::span<const unsigned char> chunk)>& take,
                         const FolderHandle& folder) {
+  if (masterAhead.fd >= 0 && masterAhead.path == path) {
+    ReadableFile file(path, ReadableFile::Opened{std::exchange(masterAhead.fd, -1), masterAhead.size});
+    ReadChunks(file, limit, take);
+    return;
+  }
+  masterAhead.Drop();
   ReadableFile file(path, ReadableFile::Master{}, folder);
   ReadChunks(file, limit, take);
+}
+
+void OpenMasterAhead(const std::string& path, const FolderHandle& folder, std::size_t limit) {
+  masterAhead.Drop();
+  try {
+    ReadableFile file(path, ReadableFile::Master{}, folder);
+    file.AskAhead(limit);
+    const ReadableFile::Opened opened = file.Release();
+    masterAhead.path = path;
+    masterAhead.fd = opened.fd;
+    masterAhead.size = opened.size;
+  } catch (const Error&) {
+    // Missing, refused or failing: the read will say so.
+  }
 }
 #endif
 

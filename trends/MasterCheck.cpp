@@ -127,4 +127,13 @@ MasterFileComparison CompareMasterFile(const std::string& path, std::span<const 
   return result;
 }
 
+void OpenMasterForComparing(const std::string& path, const TrendFolder* listed) {
+#ifndef _WIN32
+  if (listed != nullptr && listed->Open() != nullptr) OpenMasterAhead(path, *listed->Open(), kLargestMaster + 1);
+#else
+  (void)path;
+  (void)listed;
+#endif
+}
+
 }  // namespace qmr

@@ -62,4 +62,10 @@ struct MasterFileComparison {
 MasterFileComparison CompareMasterFile(const std::string& path, std::span<const unsigned char> expected,
                                        std::size_t limit, const TrendFolder* listed = nullptr);
 
+// The master at `path` is to be compared on this thread once its trend is
+// composed: where its folder is held open it is opened now, and the system
+// fetches it while the data files are read (a cold master no longer waits
+// for the disk after them). CompareMasterFile then reads that open file.
+void OpenMasterForComparing(const std::string& path, const TrendFolder* listed);
+
 }  // namespace qmr

@@ -9,6 +9,7 @@
 #include "tests/support/ErrorCodeOf.h"
 #include "tests/support/TestFiles.h"
 #include "tools/Errors.h"
+#include "tools/FileReading.h"
 #include "tools/FileTools.h"
 
 #ifdef _WIN32
@@ -18,6 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tools/FolderHandle.h"
 #include "tools/ProcessIdentity.h"
 #endif
 
@@ -249,6 +251,33 @@ TEST(ProcessIdentity, AForkedChildAnswersForItself) {
   EXPECT_EQ(ThisProcessId(), static_cast<unsigned long>(getpid()));
 }
 
+#endif
+
+#ifndef _WIN32
+// A master opened ahead of its comparison is read only by the read of that
+// same master: another master's read on the thread opens its own file.
+TEST(OpenMasterAhead, ServesOnlyTheReadOfThatMaster) {
+  const testsupport::TempFolder folder;
+  const std::string first = folder.write("A.qmr", std::string_view("first master"));
+  const std::string second = folder.write("B.qmr", std::string_view("second master"));
+  const FolderHandle open(folder.path());
+  const auto read = [&](const std::string& path) {
+    std::string bytes;
+    ReadMasterInChunks(
+        path, 1024,
+        [&](std::span<const unsigned char> chunk) {
+          bytes.append(chunk.begin(), chunk.end());
+          return true;
+        },
+        open);
+    return bytes;
+  };
+
+  OpenMasterAhead(first, open, 1024);
+  EXPECT_EQ(read(second), "second master");
+  OpenMasterAhead(first, open, 1024);
+  EXPECT_EQ(read(first), "first master");
+}
 #endif
 
 }  // namespace
