@@ -100,36 +100,26 @@ void ExpectEachOpenedOnce(const std::map<std::string, int>& counts, const std::s
   }
 }
 
+// Also when the batch leaves every open to the rebuild, as it leaves the
+// cold ones (the system would hand them to its worker threads).
 TEST_P(ReadOnce, EachDataFileIsOpenedOnce) {
-  const auto files = RisingTrend(6, "Once", kFiles);
-  Write("T", files);
-  const OpenCounter opens(folder());
-  ASSERT_TRUE(opens.Watching());
+  for (const bool leaveOpens : {false, true}) {
+    SCOPED_TRACE(leaveOpens ? "opens left to the rebuild" : "opens in the batch");
+    const auto files = RisingTrend(6, "Once", kFiles);
+    Write("T", files);
+    const OpenCounter opens(folder());
+    ASSERT_TRUE(opens.Watching());
+    const bool leftBefore = qmr::FileBatch::LeaveOpens(leaveOpens);
 
-  // The batch alone: the checked rebuild would read the files for its
-  // snapshots too.
-  const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
+    // The batch alone: the checked rebuild would read the files for its
+    // snapshots too.
+    const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
 
-  ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
-  ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
-  EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Once", NewestFirst(kFiles)));
-}
-
-// Opens the batch leaves to the rebuild (cold ones: the system would hand
-// them to its worker threads) are made by it, each once.
-TEST_P(ReadOnce, OpensLeftByTheBatchAreMadeOnceEach) {
-  const auto files = RisingTrend(6, "Left", kFiles);
-  Write("T", files);
-  const OpenCounter opens(folder());
-  ASSERT_TRUE(opens.Watching());
-  const bool leftBefore = qmr::FileBatch::LeaveOpens(true);
-
-  const RecordingEvents outcome = RunBatch(folder(), {"T.000"});
-
-  qmr::FileBatch::LeaveOpens(leftBefore);
-  ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
-  ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
-  EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Left", NewestFirst(kFiles)));
+    qmr::FileBatch::LeaveOpens(leftBefore);
+    ASSERT_FALSE(outcome.failed) << outcome.failedDescription;
+    ExpectEachOpenedOnce(opens.Counts(), "T", kFiles);
+    EXPECT_EQ(Master("T"), ExpectedMaster("T", files, 6, "Once", NewestFirst(kFiles)));
+  }
 }
 
 // Batches refused halfway through a trend (as when the system stops
