@@ -129,24 +129,20 @@ FileBatch& ThisThreadsCalls() {
 }
 
 // The files of a trend taken in parts: the part in hand and the one read
-// meanwhile, and where the system permits, the batch (the thread ahead's
-// own, or this thread's).
+// meanwhile, with this thread's batch; or, for the thread ahead where the
+// system gives no batches, one at a time.
 struct Batch {
-  Batch(const TrendPath& trend, bool ownCalls)
-      : paths(trend),
-        own(ownCalls ? new FileBatch(kBatchDepth) : nullptr),
-        calls(ownCalls ? *own : ThisThreadsCalls()) {}
+  Batch(const TrendPath& trend, FileBatch* calls) : paths(trend), calls(calls) {}
   ~Batch();
   Batch(const Batch&) = delete;
   Batch& operator=(const Batch&) = delete;
+  bool Batched() const { return calls != nullptr && calls->Available(); }
   DataFilePath paths;
   Part parts[2];
   Part* current = &parts[0];
   Part* next = nullptr;  // started, not finished
   bool ask = false;      // whether the files are asked for their first page (no batches)
-  // Last, so that it is gone first: it waits for the calls into the parts.
-  std::unique_ptr<FileBatch> own;
-  FileBatch& calls;
+  FileBatch* calls;      // nullptr: no batches
 };
 
 // Waits for the part's reads and closes; a descriptor the batch closed is
@@ -165,7 +161,7 @@ void SettleReads(FileBatch& calls, Part& part) {
 
 Batch::~Batch() {
   // No read may land in a part that is gone.
-  if (next != nullptr) SettleReads(calls, *next);
+  if (next != nullptr) SettleReads(*calls, *next);
 }
 }  // namespace
 
@@ -270,8 +266,7 @@ Opened DataFileReader::State::Open(const std::string& path, int number) const {
 // Data file `number`, in turn, for the thread ahead or for the rebuild's own
 // batches: from the part in hand, opened now, or from the next part.
 bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const {
-  if (number >= batch.current->end &&
-      (batch.calls.Available() || (batch.next != nullptr && number == batch.next->first)))
+  if (number >= batch.current->end && (batch.Batched() || (batch.next != nullptr && number == batch.next->first)))
     NextPart(batch, number, run);
   Part& part = *batch.current;
   if (number >= part.first && number - part.first < part.made.size()) {
@@ -282,7 +277,7 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
   }
   opened = Open(batch.paths.For(static_cast<int>(number)), static_cast<int>(number));
   if (opened.outcome != Outcome::Read) return false;
-  if (!batch.calls.Available()) {
+  if (!batch.Batched()) {
     // No batches here: the first page is asked for while the disk must
     // serve it.
     if (number % kLookEvery == 0) batch.ask = !FirstPageHeld(opened.file.get());
@@ -311,10 +306,10 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
     if (part.lookups[asked].hidden) break;
     // The name within the path copied into the part, which stays.
     part.lookups[asked].name = part.paths[asked].c_str() + nameOffset;
-    batch.calls.AddOpen(folder->fd(), part.lookups[asked].name, kOpenFlags | O_NOFOLLOW, part.opens[asked]);
+    batch.calls->AddOpen(folder->fd(), part.lookups[asked].name, kOpenFlags | O_NOFOLLOW, part.opens[asked]);
   }
-  batch.calls.Submit(true);
-  batch.calls.Finish({part.opens, asked});
+  batch.calls->Submit(true);
+  batch.calls->Finish({part.opens, asked});
   // What each open found, in number order, up to the first that ends the
   // run of data files.
   for (std::size_t at = 0; at < asked && !part.ended; ++at) {
@@ -386,23 +381,23 @@ void DataFileReader::State::StartPart(Batch& batch, Part& part, std::size_t firs
   part.reading = false;
   OpenPart(batch, part);
   // Without batches (they failed meanwhile) the rebuild reads the files.
-  if (!batch.calls.Available()) return;
+  if (!batch.Batched()) return;
   for (std::size_t at = 0; at < part.made.size(); ++at) {
     Opened& opened = part.made[at];
     if (opened.file.get() >= 0)
-      batch.calls.AddReadThenClose(opened.file.get(), opened.bytes, part.reads[at], part.closes[at]);
+      batch.calls->AddReadThenClose(opened.file.get(), opened.bytes, part.reads[at], part.closes[at]);
     else
       part.reads[at] = part.closes[at] = FileBatch::kNotDone;
   }
   part.reading = true;
   // The last part of a run is waited for at once: one system call for both.
-  batch.calls.Submit(part.ended || end >= run);
+  batch.calls->Submit(part.ended || end >= run);
 }
 
 // Waits for the part's headers.
 void DataFileReader::State::FinishPart(Batch& batch, Part& part) const {
   if (!part.reading) return;
-  SettleReads(batch.calls, part);
+  SettleReads(*batch.calls, part);
   for (std::size_t at = 0; at < part.made.size(); ++at) {
     Opened& opened = part.made[at];
     const long result = part.reads[at];
@@ -429,7 +424,7 @@ void DataFileReader::State::NextPart(Batch& batch, std::size_t number, std::size
   else
     StartPart(batch, *batch.current, number, std::min(number + kBatch, run), run);
   Part& current = *batch.current;
-  if (!current.ended && current.end < run && batch.calls.Available()) {
+  if (!current.ended && current.end < run && batch.Batched()) {
     batch.next = batch.current == &batch.parts[0] ? &batch.parts[1] : &batch.parts[0];
     StartPart(batch, *batch.next, current.end, std::min(current.end + kBatch, run), run);
   }
@@ -449,13 +444,13 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   // Where the system gives batches, this thread reads the files in parts:
   // a thread ahead would only add its hand-overs.
   if (run >= 2 && ThisThreadsCalls().Available()) {
-    state_->batch = std::make_unique<Batch>(trend, false);
+    state_->batch = std::make_unique<Batch>(trend, &ThisThreadsCalls());
     return;
   }
   if (run < kReadAheadFrom || !readAhead) return;
   state_->ahead.emplace(
       run, kLead,
-      [state = state_.get(), batch = std::make_shared<Batch>(trend, true), run](
+      [state = state_.get(), batch = std::make_shared<Batch>(trend, nullptr), run](
           std::size_t number, std::size_t, Opened& opened) { return state->MakeAhead(*batch, number, run, opened); });
 }
 
