@@ -9,11 +9,11 @@
 #include <fcntl.h>
 #include <liburing.h>
 #include <linux/openat2.h>
-#include <pthread.h>
 #include <sys/stat.h>
 
-#include <mutex>
 #include <vector>
+
+#include "tools/ProcessIdentity.h"
 #endif
 
 namespace qmr {
@@ -30,18 +30,10 @@ std::atomic<bool> leaveOpens{false};
 
 #ifdef QMR_HAVE_URING
 
-namespace {
-
 // A process forked without a new program shares its parent's queues of
 // calls, but each side keeps its own place in them: after one side used a
 // queue, the other's place is wrong and its calls would never start. A
-// child counts a fork, and a batch set up before it is not used again.
-std::atomic<unsigned> forks{0};
-
-void CountFork() { forks.fetch_add(1, std::memory_order_relaxed); }
-
-}  // namespace
-
+// batch set up before a fork is not used again.
 struct FileBatch::Ring {
   io_uring ring{};
   unsigned inFlight = 0;
@@ -49,7 +41,7 @@ struct FileBatch::Ring {
   // per call the ring takes at once.
   std::vector<open_how> hows;
   std::size_t nextHow = 0;
-  unsigned born = forks.load(std::memory_order_relaxed);
+  unsigned born = ForksSoFar();
 
   // Takes one completion; false when the ring fails.
   bool TakeOne() {
@@ -65,7 +57,7 @@ struct FileBatch::Ring {
   }
   ~Ring() {
     // A child leaves the completions of its parent's calls to the parent.
-    const bool stale = born != forks.load(std::memory_order_relaxed);
+    const bool stale = born != ForksSoFar();
     while (!stale && inFlight > 0 && TakeOne()) {
     }
     io_uring_queue_exit(&ring);
@@ -87,8 +79,6 @@ bool AllCallsSupported(io_uring& ring) {
 }  // namespace
 
 FileBatch::FileBatch(unsigned depth) {
-  static std::once_flag counting;
-  std::call_once(counting, [] { pthread_atfork(nullptr, nullptr, CountFork); });
   if (!allowed.load()) return;
   auto ring = std::make_unique<Ring>();
   if (io_uring_queue_init(depth, &ring->ring, 0) < 0) return;  // not here: the caller makes the calls itself
@@ -179,9 +169,7 @@ void FileBatch::Finish(std::span<long> results) {
   std::replace(results.begin(), results.end(), kInFlight, kNotDone);
 }
 
-bool FileBatch::Stale() const noexcept {
-  return ring_ != nullptr && ring_->born != forks.load(std::memory_order_relaxed);
-}
+bool FileBatch::Stale() const noexcept { return ring_ != nullptr && ring_->born != ForksSoFar(); }
 
 #else
 

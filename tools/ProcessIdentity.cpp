@@ -17,17 +17,24 @@ std::atomic<unsigned long> processId{kNotAsked};
 std::atomic<unsigned long> userId{kNotAsked};
 std::atomic<unsigned long> groupId{kNotAsked};
 
+std::atomic<unsigned> forks{0};
+
 void Forget() {
+  forks.fetch_add(1, std::memory_order_relaxed);
   processId.store(kNotAsked);
   userId.store(kNotAsked);
   groupId.store(kNotAsked);
 }
 
+void ForgetAtFork() {
+  static std::once_flag forgetAtFork;
+  std::call_once(forgetAtFork, [] { pthread_atfork(nullptr, nullptr, Forget); });
+}
+
 // Asks `ask` the first time, and again after a fork.
 template <typename Ask>
 unsigned long Kept(std::atomic<unsigned long>& kept, Ask ask) {
-  static std::once_flag forgetAtFork;
-  std::call_once(forgetAtFork, [] { pthread_atfork(nullptr, nullptr, Forget); });
+  ForgetAtFork();
   unsigned long value = kept.load(std::memory_order_relaxed);
   if (value == kNotAsked) {
     value = static_cast<unsigned long>(ask());
@@ -41,5 +48,10 @@ unsigned long Kept(std::atomic<unsigned long>& kept, Ask ask) {
 unsigned long ThisProcessId() { return Kept(processId, getpid); }
 unsigned EffectiveUserId() { return static_cast<unsigned>(Kept(userId, geteuid)); }
 unsigned EffectiveGroupId() { return static_cast<unsigned>(Kept(groupId, getegid)); }
+
+unsigned ForksSoFar() {
+  ForgetAtFork();
+  return forks.load(std::memory_order_relaxed);
+}
 
 }  // namespace qmr

@@ -12,6 +12,10 @@ namespace qmr {
 unsigned long ThisProcessId();
 unsigned EffectiveUserId();
 unsigned EffectiveGroupId();
+// How many times this process was forked from its parent (or from a child
+// of it) without a new program: what a parent set up and a child must not
+// share can tell by it.
+unsigned ForksSoFar();
 
 }  // namespace qmr
 
