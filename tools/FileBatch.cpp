@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 #ifdef QMR_HAVE_URING
 #include <fcntl.h>
@@ -22,6 +24,8 @@ namespace {
 
 // A call started and not done yet.
 constexpr long kInFlight = FileBatch::kNotDone + 1;
+// A read waiting to go with others.
+constexpr long kWaitingAlong = FileBatch::kNotDone + 2;
 
 std::atomic<bool> allowed{true};
 std::atomic<bool> leaveOpens{false};
@@ -122,6 +126,7 @@ void FileBatch::AddOpen(int folder, const char* name, int flags, long& result) {
 }
 
 void FileBatch::AddReadThenClose(int file, std::span<unsigned char> into, long& read, long& closed) {
+  PutAlong();
   // The close must follow the read in the same submission: a link does not
   // reach into the next one, and a close run first would let the read hit
   // whatever file takes the descriptor's number next.
@@ -139,12 +144,35 @@ void FileBatch::AddReadThenClose(int file, std::span<unsigned char> into, long& 
   Track(closing, closed);
 }
 
+void FileBatch::AddReadAlong(int file, std::span<unsigned char> into, long& read) {
+  if (ring_ == nullptr) {
+    read = kNotDone;
+    return;
+  }
+  read = kWaitingAlong;
+  along_.push_back({file, into, &read});
+}
+
+void FileBatch::PutAlong() {
+  for (const Along& along : along_) {
+    io_uring_sqe* reading = Room(1);
+    if (reading == nullptr) {
+      *along.read = kNotDone;
+      continue;
+    }
+    io_uring_prep_read(reading, along.file, along.into.data(), static_cast<unsigned>(along.into.size()), 0);
+    Track(reading, *along.read);
+    ++unwaited_;
+  }
+  along_.clear();
+}
+
 void FileBatch::Submit(bool wait) {
   if (ring_ == nullptr || added_.empty()) return;
   io_uring* ring = &ring_->ring;
-  const auto count = static_cast<unsigned>(added_.size());
+  const auto count = static_cast<unsigned>(added_.size()) - std::exchange(unwaited_, 0);
   int submitted = 0;
-  do submitted = wait ? io_uring_submit_and_wait(ring, count) : io_uring_submit(ring);
+  do submitted = wait && count > 0 ? io_uring_submit_and_wait(ring, count) : io_uring_submit(ring);
   while (submitted == -EINTR);
   if (submitted > 0) ring_->inFlight += static_cast<unsigned>(submitted);
   const auto started = static_cast<std::size_t>(std::max(submitted, 0));
@@ -162,11 +190,17 @@ void FileBatch::Submit(bool wait) {
 }
 
 void FileBatch::Finish(std::span<long> results) {
+  if (std::find(results.begin(), results.end(), kWaitingAlong) != results.end()) {
+    PutAlong();
+    Submit(false);
+  }
   for (long& result : results)
-    while (result == kInFlight && ring_ != nullptr)
+    while (result == kInFlight && ring_ != nullptr && ring_->inFlight > 0)
       if (!ring_->TakeOne()) ring_.reset();  // a failing ring is not used again
   // Calls the ring could not finish are made by the caller.
-  std::replace(results.begin(), results.end(), kInFlight, kNotDone);
+  std::replace_if(
+      results.begin(), results.end(), [](long result) { return result == kInFlight || result == kWaitingAlong; },
+      kNotDone);
 }
 
 bool FileBatch::Stale() const noexcept { return ring_ != nullptr && ring_->born != ForksSoFar(); }
@@ -187,6 +221,10 @@ void FileBatch::AddOpen(int, const char*, int, long& result) { result = kNotDone
 
 void FileBatch::AddReadThenClose(int, std::span<unsigned char>, long& read, long& closed) { read = closed = kNotDone; }
 
+void FileBatch::AddReadAlong(int, std::span<unsigned char>, long& read) { read = kNotDone; }
+
+void FileBatch::PutAlong() {}
+
 void FileBatch::Submit(bool) {}
 
 void FileBatch::Finish(std::span<long>) {}
@@ -197,6 +235,12 @@ FileBatch::~FileBatch() = default;
 
 bool FileBatch::Available() const noexcept {
   return ring_ != nullptr && allowed.load(std::memory_order_relaxed) && !Stale();
+}
+
+FileBatch& FileBatch::OfThisThread() {
+  thread_local std::optional<FileBatch> calls;
+  if (!calls || calls->Stale()) calls.emplace(kThreadDepth);
+  return *calls;
 }
 
 bool FileBatch::Allow(bool allow) { return allowed.exchange(allow); }

@@ -22,6 +22,10 @@ class FileBatch {
   // refuses them (containers often do), or lacks one of the calls,
   // Available() is false.
   explicit FileBatch(unsigned depth);
+  // The calling thread's batch for kThreadDepth calls, set up at its first
+  // use (and again in a forked child).
+  static constexpr unsigned kThreadDepth = 1024;
+  static FileBatch& OfThisThread();
   ~FileBatch();  // waits for the calls in flight
   FileBatch(const FileBatch&) = delete;
   FileBatch& operator=(const FileBatch&) = delete;
@@ -53,6 +57,11 @@ class FileBatch {
   // whatever the read gave: `closed` is the close's result. A close that
   // is neither done nor -ECANCELED has taken the descriptor away.
   void AddReadThenClose(int file, std::span<unsigned char> into, long& read, long& closed);
+  // One read at offset 0 of `file` into `into`, the file left open. It
+  // goes with the next reads added (AddReadThenClose), so that the disk
+  // fetches them together, or with the Finish of its result if none come
+  // first; a Submit that waits does not wait for it.
+  void AddReadAlong(int file, std::span<unsigned char> into, long& read);
 
   // Starts the calls added since the last Submit; with `wait`, the same
   // system call also waits for them. Calls it cannot start become kNotDone,
@@ -68,10 +77,19 @@ class FileBatch {
   io_uring_sqe* Room(unsigned count);
   // The call's result goes to `result`.
   void Track(io_uring_sqe* call, long& result);
+  // The reads waiting to go with others, put in the next submission.
+  void PutAlong();
 
   struct Ring;
   std::unique_ptr<Ring> ring_;
   std::vector<long*> added_;  // the results of the calls not submitted yet
+  struct Along {
+    int file;
+    std::span<unsigned char> into;
+    long* read;
+  };
+  std::vector<Along> along_;  // reads waiting to go with others
+  unsigned unwaited_ = 0;     // the added reads that went along: no Submit waits for them
 };
 
 }  // namespace qmr

@@ -14,7 +14,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "tools/FileBatch.h"
 #include "tools/FolderHandle.h"
+#include "tools/ProcessIdentity.h"
 #endif
 
 namespace qmr {
@@ -132,9 +134,9 @@ class ReadableFile {
   }
   // The open master, handed over: this no longer closes it.
   Opened Release() { return {std::exchange(fd_, -1), size_}; }
-  // Asks the system to fetch the first `limit` bytes while other work goes on.
-  void AskAhead(std::size_t limit) const {
-    (void)posix_fadvise(fd_, 0, static_cast<off_t>(std::min(limit, size_)), POSIX_FADV_WILLNEED);
+  // The next Read goes on from byte `offset`.
+  void SkipTo(std::size_t offset) {
+    if (lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) Fail(errno);
   }
 
   ReadableFile(const std::string& path, bool checkKind) : path_(path) {
@@ -223,10 +225,11 @@ std::size_t ReadFileHead(const std::string& path, std::span<unsigned char> into)
 
 namespace {
 
+// From the file's position `from` on.
 void ReadChunks(ReadableFile& file, std::size_t limit,
-                const std::function<bool(std::span<const unsigned char> chunk)>& take) {
+                const std::function<bool(std::span<const unsigned char> chunk)>& take, std::size_t from = 0) {
   unsigned char chunk[kChunk];
-  for (std::size_t total = 0; total < limit;) {
+  for (std::size_t total = from; total < limit;) {
     const std::size_t asked = std::min(sizeof chunk, limit - total);
     const std::size_t done = file.Read(chunk, asked);
     if (done == 0 || !take({chunk, done})) return;
@@ -278,27 +281,64 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
 #ifndef _WIN32
 namespace {
 
-// The master this thread opened ahead of its read, if any.
+// The master this thread opened ahead of its read, if any. A small one is
+// read in this thread's batch, which the next batch of data files starts:
+// the disk fetches it with them. A larger one's first bytes are asked for.
 struct MasterAhead {
   std::string path;
   int fd = -1;
   std::size_t size = 0;
+  std::vector<unsigned char> head;  // what the batch reads: one byte more than the size
+  long headRead = FileBatch::kNotDone;
+  bool reading = false;
+  unsigned forks = 0;  // the process's forks when the read was queued
+
+  // Waits for the batch's read, started now if no batch has started it.
+  void Settle() {
+    if (!std::exchange(reading, false)) return;
+    // A forked child leaves its parent's read alone.
+    if (forks != ForksSoFar()) {
+      headRead = FileBatch::kNotDone;
+      return;
+    }
+    FileBatch::OfThisThread().Finish({&headRead, 1});
+  }
   void Drop() {
+    Settle();
+    headRead = FileBatch::kNotDone;
     if (fd >= 0) close(std::exchange(fd, -1));
   }
   ~MasterAhead() { Drop(); }
 };
-thread_local MasterAhead masterAhead;
+
+MasterAhead& ThisThreadsMaster() {
+  // The thread's batch is set up first, so that it is there until the
+  // master read in it is done with.
+  (void)FileBatch::OfThisThread();
+  thread_local MasterAhead master;
+  return master;
+}
+
+// Masters up to this size are read in the batch.
+constexpr std::size_t kReadInBatch = 1 << 16;
 
 }  // namespace
 
 void ReadMasterInChunks(const std::string& path, std::size_t limit,
                         const std::function<bool(std::span<const unsigned char> chunk)>& take,
                         const FolderHandle& folder) {
+  MasterAhead& masterAhead = ThisThreadsMaster();
   if (masterAhead.fd >= 0 && masterAhead.path == path) {
+    masterAhead.Settle();
     ReadableFile file(path, ReadableFile::Opened{std::exchange(masterAhead.fd, -1), masterAhead.size});
-    ReadChunks(file, limit, take);
-    return;
+    const long read = std::exchange(masterAhead.headRead, FileBatch::kNotDone);
+    if (read < 0) return ReadChunks(file, limit, take);  // not read, or failed: read as usual, which says why
+    const std::size_t count = std::min(static_cast<std::size_t>(read), limit);
+    if (count > 0 && !take({masterAhead.head.data(), count})) return;
+    if (count == limit || (count < masterAhead.head.size() && file.WhollyRead(count))) return;
+    // It grew since it was opened: the rest from where the batch stopped.
+    file.SkipTo(count);
+    return ReadChunks(file, limit, take, count);
   }
   masterAhead.Drop();
   ReadableFile file(path, ReadableFile::Master{}, folder);
@@ -306,16 +346,27 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
 }
 
 void OpenMasterAhead(const std::string& path, const FolderHandle& folder, std::size_t limit) {
+  MasterAhead& masterAhead = ThisThreadsMaster();
   masterAhead.Drop();
   try {
     ReadableFile file(path, ReadableFile::Master{}, folder);
-    file.AskAhead(limit);
     const ReadableFile::Opened opened = file.Release();
     masterAhead.path = path;
     masterAhead.fd = opened.fd;
     masterAhead.size = opened.size;
   } catch (const Error&) {
     // Missing, refused or failing: the read will say so.
+    return;
+  }
+  const std::size_t wanted = std::min(masterAhead.size + 1, limit);
+  FileBatch& calls = FileBatch::OfThisThread();
+  if (wanted <= kReadInBatch && calls.Available()) {
+    masterAhead.head.resize(wanted);
+    masterAhead.forks = ForksSoFar();
+    masterAhead.reading = true;
+    calls.AddReadAlong(masterAhead.fd, masterAhead.head, masterAhead.headRead);
+  } else {
+    (void)posix_fadvise(masterAhead.fd, 0, static_cast<off_t>(std::min(limit, masterAhead.size)), POSIX_FADV_WILLNEED);
   }
 }
 #endif

@@ -55,10 +55,12 @@ void ReadMasterInChunks(const std::string& path, std::size_t limit,
                         const std::function<bool(std::span<const unsigned char> chunk)>& take,
                         const FolderHandle& folder);
 // Opens the master at `path` in `folder` now, as ReadMasterInChunks would,
-// and asks the system to fetch its first `limit` bytes while other work
-// goes on: the next ReadMasterInChunks of `path` in a folder on this thread
-// reads that open file. When it cannot be opened nothing is kept, and the
-// read opens it and says why.
+// and has its first `limit` bytes fetched while other work goes on: a small
+// master is read with the next headers this thread reads in a batch (one
+// request to the disk for both), a larger one asked for. The next
+// ReadMasterInChunks of `path` in a folder on this thread reads that open
+// file. When it cannot be opened nothing is kept, and the read opens it and
+// says why.
 void OpenMasterAhead(const std::string& path, const FolderHandle& folder, std::size_t limit);
 #endif
 // One open of a master for a decision that its first bytes and its size may

@@ -99,9 +99,9 @@ struct Lookup {
 // permits: while one part's headers are read, the next part is opened.
 // Parts of 128 or 1024 files measured no better.
 constexpr std::size_t kBatch = 256;
-// Calls one batch takes at once: room for a part's reads and closes, and
-// the next part's opens.
-constexpr unsigned kBatchDepth = 4 * kBatch;
+// A thread's batch has room for a part's reads and closes, and the next
+// part's opens.
+static_assert(FileBatch::kThreadDepth >= 4 * kBatch);
 
 // A run of at most kBatch files, opened together and their headers read
 // together.
@@ -119,14 +119,6 @@ struct Part {
   long reads[kBatch];
   long closes[kBatch];
 };
-
-// The batch of a thread that reads trends' files itself, one trend after
-// the other: set up once.
-FileBatch& ThisThreadsCalls() {
-  thread_local std::optional<FileBatch> calls;
-  if (!calls || calls->Stale()) calls.emplace(kBatchDepth);
-  return *calls;
-}
 
 // The files of a trend taken in parts: the part in hand and the one read
 // meanwhile, with this thread's batch; or, for the thread ahead where the
@@ -443,8 +435,8 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   state_->run = run;
   // Where the system gives batches, this thread reads the files in parts:
   // a thread ahead would only add its hand-overs.
-  if (run >= 2 && ThisThreadsCalls().Available()) {
-    state_->batch = std::make_unique<Batch>(trend, &ThisThreadsCalls());
+  if (run >= 2 && FileBatch::OfThisThread().Available()) {
+    state_->batch = std::make_unique<Batch>(trend, &FileBatch::OfThisThread());
     return;
   }
   if (run < kReadAheadFrom || !readAhead) return;

@@ -2,6 +2,7 @@
 // making paths absolute; the process's identity as kept.
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -277,6 +278,11 @@ TEST(OpenMasterAhead, ServesOnlyTheReadOfThatMaster) {
   EXPECT_EQ(read(second), "second master");
   OpenMasterAhead(first, open, 1024);
   EXPECT_EQ(read(first), "first master");
+
+  // Grown after the open: read on past the bytes fetched ahead, once each.
+  OpenMasterAhead(second, open, 1024);
+  std::ofstream(second, std::ios::binary | std::ios::app) << ", grown since";
+  EXPECT_EQ(read(second), "second master, grown since");
 }
 #endif
 
