@@ -11,12 +11,13 @@
 // Linux), the files of a listed trend are taken in parts of many files: a
 // part's files are opened with one system call, each is asked its kind, and
 // their headers are read and the files closed with one more, the next part
-// opened while the last one's headers are read. On a cold disk the files
-// are fetched together instead of one after the other, and on a warm one
-// the calls cost less than a system call each. Elsewhere, with
-// read-ahead, a thread of its own opens a large trend's files a little ahead
-// of the reads and asks the system for their first pages when they are not
-// in memory. The rebuild takes the files in number order either way.
+// opened while the last one's headers are read. The opens that must wait
+// for the disk are made one by one instead, shared with a helper thread in
+// a large trend. On a cold disk the headers are fetched together instead
+// of one after the other, and on a warm one the calls cost less than a
+// system call each. Elsewhere, with read-ahead, a thread of its own opens a
+// large trend's files a little ahead of the reads and asks the system for
+// their first pages when they are not in memory. The rebuild takes the files in number order either way.
 #pragma once
 
 #include <cstddef>

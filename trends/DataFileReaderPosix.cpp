@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <exception>
 #include <memory>
 #include <optional>
@@ -17,6 +18,7 @@
 #include "tools/FileBatch.h"
 #include "tools/FileTools.h"
 #include "tools/FolderHandle.h"
+#include "tools/HelperThread.h"
 #include "tools/WorkAhead.h"
 #include "trends/DataFilePath.h"
 #include "trends/DataFileReader.h"
@@ -99,6 +101,9 @@ struct Lookup {
 // permits: while one part's headers are read, the next part is opened.
 // Parts of 128 or 1024 files measured no better.
 constexpr std::size_t kBatch = 256;
+// A part's opens that wait for the disk are shared with a helper from so
+// many on.
+constexpr std::size_t kShareFrom = 32;
 // A thread's batch has room for a part's reads and closes, and the next
 // part's opens.
 static_assert(FileBatch::kThreadDepth >= 4 * kBatch);
@@ -118,6 +123,9 @@ struct Part {
   long opens[kBatch];
   long reads[kBatch];
   long closes[kBatch];
+  // The kind of each file opened where the batch could not (st_mode), or
+  // 0 when it is still to be asked.
+  unsigned kinds[kBatch];
 };
 
 // The files of a trend taken in parts: the part in hand and the one read
@@ -132,9 +140,10 @@ struct Batch {
   DataFilePath paths;
   Part parts[2];
   Part* current = &parts[0];
-  Part* next = nullptr;  // started, not finished
-  bool ask = false;      // whether the files are asked for their first page (no batches)
-  FileBatch* calls;      // nullptr: no batches
+  Part* next = nullptr;                  // started, not finished
+  bool ask = false;                      // whether the files are asked for their first page (no batches)
+  FileBatch* calls;                      // nullptr: no batches
+  std::unique_ptr<HelperThread> helper;  // shares the opens that wait for the disk, if any
 };
 
 // Waits for the part's reads and closes; a descriptor the batch closed is
@@ -173,6 +182,7 @@ struct DataFileReader::State {
   Opened Open(const std::string& path, int number) const;
   bool MakeAhead(Batch& batch, std::size_t number, std::size_t run, Opened& opened) const;
   void StartPart(Batch& batch, Part& part, std::size_t first, std::size_t end, std::size_t run) const;
+  void OpenWaiting(Batch& batch, Part& part, std::size_t asked) const;
   void OpenPart(Batch& batch, Part& part) const;
   void FinishPart(Batch& batch, Part& part) const;
   void NextPart(Batch& batch, std::size_t number, std::size_t run) const;
@@ -278,6 +288,35 @@ bool DataFileReader::State::MakeAhead(Batch& batch, std::size_t number, std::siz
   return true;
 }
 
+// Makes the opens of the part's first `asked` files that the batch left to
+// this thread: one that would wait for the disk (or not from memory on an
+// older system), or one the batch could not make. Each file opened is asked
+// its kind at once. Many are shared with the helper: looking up a name in
+// a large folder and setting up its file is the system's work on the
+// processor, and a cold trend has little else.
+void DataFileReader::State::OpenWaiting(Batch& batch, Part& part, std::size_t asked) const {
+  std::size_t waiting[kBatch];
+  std::size_t count = 0;
+  for (std::size_t at = 0; at < asked; ++at) {
+    const long result = part.opens[at];
+    if (result == FileBatch::kNotDone || result == -EAGAIN || result == -EINVAL) waiting[count++] = at;
+  }
+  const auto open = [&](std::size_t from, std::size_t to) {
+    for (std::size_t next = from; next < to; ++next) {
+      const std::size_t at = waiting[next];
+      const int fd = openat(folder->fd(), part.lookups[at].name, kOpenFlags | O_NOFOLLOW);
+      part.opens[at] = fd >= 0 ? fd : -errno;
+      struct stat known {};
+      if (fd >= 0 && fstat(fd, &known) == 0) part.kinds[at] = known.st_mode;
+    }
+  };
+  if (batch.helper == nullptr || count < kShareFrom) return open(0, count);
+  const std::size_t half = count / 2;
+  const std::uint64_t shared = batch.helper->Hand([&] { open(half, count); });
+  open(0, half);
+  batch.helper->WaitFor(shared);
+}
+
 // Opens the part's files all at once, then asks each what it is: the first
 // that is no data file, or that fails, ends the part. Each is opened once;
 // one the batch could not open, or a link, is opened here.
@@ -298,10 +337,12 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
     if (part.lookups[asked].hidden) break;
     // The name within the path copied into the part, which stays.
     part.lookups[asked].name = part.paths[asked].c_str() + nameOffset;
+    part.kinds[asked] = 0;
     batch.calls->AddOpen(folder->fd(), part.lookups[asked].name, kOpenFlags | O_NOFOLLOW, part.opens[asked]);
   }
   batch.calls->Submit(true);
   batch.calls->Finish({part.opens, asked});
+  OpenWaiting(batch, part, asked);
   // What each open found, in number order, up to the first that ends the
   // run of data files.
   for (std::size_t at = 0; at < asked && !part.ended; ++at) {
@@ -314,12 +355,7 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
       continue;
     }
     try {
-      // Not made, or not from memory (or not so on an older system): opened
-      // here, where it may wait for the disk.
-      if (result == FileBatch::kNotDone || result == -EAGAIN || result == -EINVAL) {
-        const int fd = openat(folder->fd(), part.lookups[at].name, kOpenFlags | O_NOFOLLOW);
-        result = fd >= 0 ? fd : -errno;
-      }
+      // A link, or a file that is not there or cannot be opened.
       opened = After(part.paths[at], part.lookups[at], result);
     } catch (...) {
       failure = std::current_exception();
@@ -343,7 +379,8 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
     Opened& opened = part.made[at];
     if (opened.outcome != Outcome::Read || part.opens[at] < 0) continue;
     struct stat known {};
-    if (fstat(opened.file.get(), &known) != 0) {
+    known.st_mode = part.kinds[at];
+    if (known.st_mode == 0 && fstat(opened.file.get(), &known) != 0) {
       try {
         ThrowFileError(errno, part.paths[at]);
       } catch (...) {
@@ -437,6 +474,8 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   // a thread ahead would only add its hand-overs.
   if (run >= 2 && FileBatch::OfThisThread().Available()) {
     state_->batch = std::make_unique<Batch>(trend, &FileBatch::OfThisThread());
+    // A trend of several parts shares its opens that wait for the disk.
+    if (run > kBatch) state_->batch->helper = std::make_unique<HelperThread>();
     return;
   }
   if (run < kReadAheadFrom || !readAhead) return;

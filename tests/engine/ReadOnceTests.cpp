@@ -1,6 +1,7 @@
 // The rebuild opens each data file once, whether the files are read in
-// batches of many or, where the system gives none, by a thread that opens a
-// large trend's files ahead of the reads; the opens made ahead, their early
+// batches of many (the opens that wait for the disk shared with a helper)
+// or, where the system gives none, by a thread that opens a large trend's
+// files ahead of the reads; the opens made ahead, their early
 // end and their failures reach the rebuild in number order, with the
 // headers in memory or not.
 #include <gtest/gtest.h>
@@ -12,11 +13,15 @@
 #include <unistd.h>
 #endif
 
+#include <chrono>
+#include <cstdint>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "Harness.h"
 #include "tools/FileBatch.h"
+#include "tools/HelperThread.h"
 #include "trends/DataFileReader.h"
 #include "trends/Rebuild.h"
 #include "trends/TrendFolder.h"
@@ -272,6 +277,32 @@ TEST(FileBatch, AForkedChildLeavesTheParentsBatchAlone) {
   EXPECT_GE(openRoot(), 0);
 }
 #endif
+
+// The helper that shares a part's cold opens runs what it is handed in
+// turn, away from the thread that hands it, and all of it before it ends.
+TEST(HelperThread, RunsItsWorkInTurnAndAllOfItBeforeItEnds) {
+  std::vector<int> ran;
+  std::thread::id where;
+  const auto slowly = [&ran](int number) {
+    return [&ran, number] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      ran.push_back(number);
+    };
+  };
+  {
+    qmr::HelperThread helper;
+    const std::uint64_t first = helper.Hand([&] {
+      slowly(1)();
+      where = std::this_thread::get_id();
+    });
+    helper.WaitFor(first);
+    EXPECT_EQ(ran, std::vector<int>{1});
+    helper.Hand(slowly(2));
+    helper.Hand(slowly(3));  // still waiting when the helper is told to end
+  }
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+  EXPECT_NE(where, std::this_thread::get_id());
+}
 
 INSTANTIATE_TEST_SUITE_P(Ways, ReadOnce,
                          ::testing::Values(Reading{true, false}, Reading{true, true}, Reading{false, false},
