@@ -26,7 +26,7 @@ struct TrendSettings {
   bool repair = false;               // scan --rebuild: rebuild masters that are missing or differ
   std::size_t differenceLimit = 20;  // check: differences listed per master
   bool listFilesRead = false;        // -v: keep every data file read in the report
-  bool readAhead = false;            // large trends' data files are read ahead on a thread of their own
+  bool readAhead = false;            // large trends' data files are opened with a thread's help
   bool followLinks = false;          // follow every data file that is a link, whoever owns it
   std::optional<RecordedPaths> recordAs;
 };

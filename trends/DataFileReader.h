@@ -44,7 +44,9 @@ class DataFileReader {
   // listing's does: the first number it has no data file of is not looked
   // for again). With `readAhead`, a listing and kReadAheadFrom or
   // more files numbered from .000 without a gap, they are read ahead where
-  // the system gives no batches.
+  // the system gives no batches; where it does, a trend of more than one
+  // part shares its opens that wait for the disk with a helper thread.
+  // Without it the reader starts no thread.
   DataFileReader(const TrendPath& trend, const TrendFolder* listed, bool followLinks, bool readAhead);
   ~DataFileReader();
   DataFileReader(const DataFileReader&) = delete;

@@ -475,7 +475,7 @@ DataFileReader::DataFileReader(const TrendPath& trend, const TrendFolder* listed
   if (run >= 2 && FileBatch::OfThisThread().Available()) {
     state_->batch = std::make_unique<Batch>(trend, &FileBatch::OfThisThread());
     // A trend of several parts shares its opens that wait for the disk.
-    if (run > kBatch) state_->batch->helper = std::make_unique<HelperThread>();
+    if (run > kBatch && readAhead) state_->batch->helper = std::make_unique<HelperThread>();
     return;
   }
   if (run < kReadAheadFrom || !readAhead) return;
