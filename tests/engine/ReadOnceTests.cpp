@@ -13,9 +13,12 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -275,6 +278,38 @@ TEST(FileBatch, AForkedChildLeavesTheParentsBatchAlone) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
   EXPECT_GE(openRoot(), 0);
+}
+#endif
+
+#ifdef __linux__
+// A read that goes along with others is made with the next reads added, or
+// by the Finish of its result when none come; either way its bytes arrive.
+TEST(FileBatch, AReadAlongIsMadeWithTheNextReadsOrByItsFinish) {
+  qmr::FileBatch calls(8);
+  if (!calls.Available()) GTEST_SKIP() << "no batches here";
+  const qmr::testsupport::TempFolder folder;
+  const std::string master = folder.write("A.qmr", std::string_view("master bytes"));
+  const std::string header = folder.write("A.000", std::string_view("header"));
+  const auto readAlong = [&](bool withReads) {
+    std::vector<unsigned char> bytes(64);
+    long read = 0;
+    const int file = open(master.c_str(), O_RDONLY | O_CLOEXEC);
+    calls.AddReadAlong(file, bytes, read);
+    if (withReads) {
+      std::vector<unsigned char> head(64);
+      long headRead = 0, closed = 0;
+      calls.AddReadThenClose(open(header.c_str(), O_RDONLY | O_CLOEXEC), head, headRead, closed);
+      calls.Submit(true);
+      calls.Finish({&headRead, 1});
+      calls.Finish({&closed, 1});
+      EXPECT_EQ(std::string(head.begin(), head.begin() + std::max(headRead, 0L)), "header");
+    }
+    calls.Finish({&read, 1});
+    close(file);
+    return std::string(bytes.begin(), bytes.begin() + std::max(read, 0L));
+  };
+  EXPECT_EQ(readAlong(false), "master bytes");
+  EXPECT_EQ(readAlong(true), "master bytes");
 }
 #endif
 
