@@ -318,8 +318,8 @@ void DataFileReader::State::OpenWaiting(Batch& batch, Part& part, std::size_t as
 }
 
 // Opens the part's files all at once, then asks each what it is: the first
-// that is no data file, or that fails, ends the part. Each is opened once;
-// one the batch could not open, or a link, is opened here.
+// that is no data file, or that fails, ends the part. Each is opened once:
+// one the batch left to this thread by OpenWaiting, a link by After.
 void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
   const std::size_t count = part.end - part.first;
   part.paths.resize(count);
@@ -348,7 +348,7 @@ void DataFileReader::State::OpenPart(Batch& batch, Part& part) const {
   for (std::size_t at = 0; at < asked && !part.ended; ++at) {
     Opened& opened = part.made.emplace_back();
     std::exception_ptr& failure = part.failures.emplace_back();
-    long result = part.opens[at];
+    const long result = part.opens[at];
     if (result >= 0) {
       opened.file = OpenFile(static_cast<int>(result));
       opened.outcome = Outcome::Read;
