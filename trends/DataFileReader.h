@@ -17,7 +17,8 @@
 // of one after the other, and on a warm one the calls cost less than a
 // system call each. Elsewhere, with read-ahead, a thread of its own opens a
 // large trend's files a little ahead of the reads and asks the system for
-// their first pages when they are not in memory. The rebuild takes the files in number order either way.
+// their first pages when they are not in memory. The rebuild takes the
+// files in number order either way.
 #pragma once
 
 #include <cstddef>

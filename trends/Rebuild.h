@@ -36,10 +36,12 @@ struct RebuildOptions {
   // Refuse a master with fewer real (not all-zero) entries than the master it
   // would replace.
   bool refuseWorseMaster = false;
-  // Where the system gives no batches of file calls (Windows, or Linux
-  // without io_uring), open a large trend's data files ahead of the reads on
-  // a thread of their own (needs `folder`, which tells how many there are):
-  // on a cold disk they are fetched together instead of one after the other.
+  // Let a large trend's data files be opened with a second thread's help
+  // (needs `folder`, which tells how many there are). Where the system gives
+  // no batches of file calls (Windows, or Linux without io_uring), they are
+  // opened ahead of the reads, so that a cold disk fetches them together
+  // instead of one after the other; where it does, the opens that wait for
+  // the disk are shared. Without it no thread is started.
   bool readAhead = true;
   // Follow every data file that is a symbolic link. Without it a link is
   // followed only when it and its target have the same owner or it is this
